@@ -1,0 +1,15 @@
+#include "app/GeneralError.h"
+
+#include "widgets/Dialogs.h"
+
+#include <QString>
+
+void ShowGeneralError(const std::exception& e)
+{
+    Dialogs().Error(QString::fromUtf8(e.what()));
+}
+
+void ShowGeneralError()
+{
+    Dialogs().Error(QStringLiteral("Unknown error"));
+}

@@ -1,0 +1,347 @@
+#include "app/UnitMain.h"
+
+#include "app/GeneralError.h"
+#include "app/IniFile.h"
+#include "panels/PanelAllgemein.h"
+#include "ui_UnitMain.h"
+#include "widgets/Dialogs.h"
+#include "widgets/RadioGroup.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QEvent>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QPlainTextEdit>
+#include <QScreen>
+#include <QStatusBar>
+#include <QThread>
+
+namespace {
+
+TFormMain* g_formMain = nullptr;
+
+const QColor kBackground(224, 224, 255);
+
+// Panels that have no form of their own yet: name and caption.
+struct PlaceholderRow {
+    const char* name;
+    const char* caption;
+};
+constexpr PlaceholderRow kPlaceholderPanels[] = {
+    {"Vigilo", "Vigilo"},
+    {"VigiloGSM", "Vigilo-GSM"},
+    {"Quintra", "Quintra"},
+    {"Zerbo", "Zerbo"},
+    {"GPSDataLogger", "GPS-DataLogger"},
+    {"Lupino", "Lupino"},
+    {"Tocsa", "Tocsa"},
+    {"KippaSmart", "Kippa-smart"},
+    {"VigiloGSMNEU", "VigiloGSMNEU"},
+};
+
+// What showing a panel sets besides the panel itself.
+struct PanelSettings {
+    int blockSize = 128;
+    int leftWidth = 320;
+    bool marker = true;
+};
+
+PanelSettings settingsFor(const QString& name)
+{
+    PanelSettings s;
+    if (name == QLatin1String("VigiloGSM"))
+        s.blockSize = 256;
+    else if (name == QLatin1String("Zerbo")) {
+        s.blockSize = 64;
+        s.leftWidth = 500;
+    } else if (name == QLatin1String("GPSDataLogger") || name == QLatin1String("Lupino")) {
+        s.leftWidth = 700;
+        s.marker = false;
+    } else if (name == QLatin1String("Tocsa")) {
+        s.leftWidth = 500;
+        s.marker = false;
+    } else if (name == QLatin1String("KippaSmart"))
+        s.leftWidth = 500;
+    return s;
+}
+
+void setBoldCaption(QGroupBox* box)
+{
+    QFont f = box->font();
+    f.setBold(true);
+    f.setPixelSize(13);
+    box->setFont(f);
+    // Children keep the window's plain font.
+    for (QWidget* w : box->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly))
+        w->setFont(box->parentWidget() ? box->parentWidget()->font() : QFont());
+}
+
+} // namespace
+
+TFormMain* FormMain()
+{
+    return g_formMain;
+}
+
+TFormMain::TFormMain(QWidget* parent) : QMainWindow(parent), ui(new Ui::TFormMain)
+{
+    g_formMain = this;
+    ui->setupUi(this);
+
+    QFont f(QStringLiteral("MS Sans Serif"));
+    f.setPixelSize(11);
+    setFont(f);
+    QPalette pal = palette();
+    pal.setColor(QPalette::Window, kBackground);
+    setPalette(pal);
+    setAutoFillBackground(true);
+    resize(1043, 846);
+
+    QFont logFont(QStringLiteral("Courier"));
+    logFont.setStyleHint(QFont::TypeWriter);
+    logFont.setPixelSize(13);
+    ui->Memo1->setFont(logFont);
+    ui->Memo1->viewport()->installEventFilter(this);
+    setBoldCaption(ui->MessageBox);
+
+    Timer1.setObjectName(QStringLiteral("Timer1"));
+    Timer2.setObjectName(QStringLiteral("Timer2"));
+    Timer3.setObjectName(QStringLiteral("Timer3"));
+    Timer4.setObjectName(QStringLiteral("Timer4"));
+    HeartbeatTimer.setObjectName(QStringLiteral("HeartbeatTimer"));
+    for (QTimer* t : {&Timer1, &Timer2, &Timer3, &HeartbeatTimer})
+        t->setInterval(1000);
+    Timer4.setInterval(30000);
+
+    ComPort.setObjectName(QStringLiteral("ComPort"));
+    ComPort.OnRxChar = [this](TComPort* port, int count) { ComPortRxChar(port, count); };
+    ComPort.OnHandlerError = [](const std::exception& e) { ShowGeneralError(e); };
+
+    connect(&Timer1, &QTimer::timeout, this, Guarded([this] { Timer1Timer(); }));
+    connect(&Timer3, &QTimer::timeout, this, Guarded([this] { Timer3Timer(); }));
+
+    buildMenu();
+    buildStatusBar();
+    buildPanels();
+
+    DataFile.OnError = [](const QString& name) {
+        Dialogs().Warning(QStringLiteral("Fehler bei Dateizugriff (") + name + QLatin1Char(')'));
+    };
+    ExportFile.OnError = DataFile.OnError;
+    ExportFile.SetFlushEachLine(false);
+
+    FormCreate();
+}
+
+TFormMain::~TFormMain()
+{
+    ComPort.OnRxChar = nullptr;
+    try {
+        ComPort.Close();
+    } catch (...) {
+    }
+    DataFile.Close();
+    ExportFile.Close();
+    if (g_formMain == this)
+        g_formMain = nullptr;
+    delete ui;
+}
+
+void TFormMain::buildMenu()
+{
+    // The two separators of the device menu carry names of their own.
+    auto* n2 = new QAction(this);
+    n2->setObjectName(QStringLiteral("N2"));
+    n2->setSeparator(true);
+    ui->Device1->insertAction(ui->Zerbo1, n2);
+    auto* n4 = new QAction(this);
+    n4->setObjectName(QStringLiteral("N4"));
+    n4->setSeparator(true);
+    ui->Device1->insertAction(ui->KippaSmart1, n4);
+
+    connect(ui->Exit2, &QAction::triggered, this, Guarded([this] { Exit1Click(); }));
+    connect(ui->COM1, &QAction::triggered, this, Guarded([this] { ClearPanels(QStringLiteral("allgemein")); }));
+    connect(ui->Vigilo1, &QAction::triggered, this, Guarded([this] { ClearPanels(QStringLiteral("Vigilo")); }));
+    connect(ui->VigiloGSM1, &QAction::triggered, this, Guarded([this] { ClearPanels(QStringLiteral("VigiloGSM")); }));
+    connect(ui->Quintra1, &QAction::triggered, this, Guarded([this] { ClearPanels(QStringLiteral("Quintra")); }));
+    connect(ui->Zerbo1, &QAction::triggered, this, Guarded([this] { ClearPanels(QStringLiteral("Zerbo")); }));
+    connect(ui->KippaSmart1, &QAction::triggered, this, Guarded([this] { ClearPanels(QStringLiteral("KippaSmart")); }));
+    connect(ui->Exit1, &QAction::triggered, this, Guarded([this] { FormClick(); }));
+}
+
+void TFormMain::buildStatusBar()
+{
+    ui->StatusBar1->setFixedHeight(19);
+    const int widths[5] = {200, 150, 50, 50, 50};
+    for (int i = 0; i < 5; ++i) {
+        auto* label = new QLabel(ui->StatusBar1);
+        label->setObjectName(QStringLiteral("StatusPanel%1").arg(i));
+        label->setFixedWidth(widths[i]);
+        label->setFrameShape(QFrame::Panel);
+        label->setFrameShadow(QFrame::Sunken);
+        ui->StatusBar1->addWidget(label);
+        m_statusPanels.append(label);
+    }
+}
+
+QGroupBox* TFormMain::addPlaceholderPanel(const QString& name, const QString& caption)
+{
+    auto* box = new QGroupBox(caption, ui->PanelRechts);
+    box->setObjectName(name);
+    return box;
+}
+
+void TFormMain::buildPanels()
+{
+    m_allgemein = new TPanelAllgemein(this, ui->PanelRechts);
+    m_panels.append(m_allgemein);
+    for (const auto& row : kPlaceholderPanels)
+        if (!Panel(QLatin1String(row.name)))
+            m_panels.append(addPlaceholderPanel(QLatin1String(row.name), QLatin1String(row.caption)));
+    for (QGroupBox* p : m_panels) {
+        setBoldCaption(p);
+        p->hide();
+        ui->PanelRechts->layout()->addWidget(p);
+    }
+    refreshPortHints();
+}
+
+QFrame* TFormMain::PanelLinks() const { return ui->PanelLinks; }
+QFrame* TFormMain::PanelRechts() const { return ui->PanelRechts; }
+QGroupBox* TFormMain::MessageBox() const { return ui->MessageBox; }
+QPlainTextEdit* TFormMain::Memo1() const { return ui->Memo1; }
+QLabel* TFormMain::StatusPanel(int index) const { return m_statusPanels.value(index); }
+TRadioGroup* TFormMain::RadioGroupCOM() const { return m_allgemein->RadioGroupCOM(); }
+TRadioGroup* TFormMain::RadioGroupCOMconnect() const { return m_allgemein->RadioGroupCOMconnect(); }
+
+void TFormMain::SetStatusText(int index, const QString& text)
+{
+    if (QLabel* l = StatusPanel(index))
+        l->setText(text);
+}
+
+QGroupBox* TFormMain::Panel(const QString& name) const
+{
+    for (QGroupBox* p : m_panels)
+        if (p->objectName() == name)
+            return p;
+    return nullptr;
+}
+
+void TFormMain::refreshPortHints()
+{
+    TRadioGroup* list = RadioGroupCOM();
+    for (int i = 0; i < list->Count(); ++i)
+        list->SetItemHint(i, ComPort.DevicePathFor(QStringLiteral("Com%1").arg(i + 1)));
+}
+
+// --- panel switch ----------------------------------------------------------------
+
+void TFormMain::ClearPanels(const QString& name)
+{
+    for (QGroupBox* p : m_panels)
+        p->hide();
+
+    const PanelSettings s = settingsFor(name);
+    FlashBlockSize = s.blockSize;
+    m_leftWidth = s.leftWidth;
+    RxMarker = s.marker;
+
+    if (name == QLatin1String("Lupino")) {
+        try {
+            ComPort.Close();
+            ComPort.SetPort(QStringLiteral("Com%1").arg(RadioGroupCOM()->ItemIndex() + 1));
+            ComPort.SetBaudRate(BaudRateFromName(QStringLiteral("38400")));
+            ComPort.SetFlowControlNone();
+            ComPort.Open();
+        } catch (const EComPort&) {
+        }
+        ComPort.SetDTR(true);  // an error here goes to the general error display
+    } else if (name == QLatin1String("KippaSmart")) {
+        try {
+            ComPort.Close();
+            ComPort.SetBaudRate(BaudRateFromName(QStringLiteral("9600")));
+            ComPort.Open();
+            ComPort.SetConnected(true);
+        } catch (const EComPort&) {
+        }
+    }
+
+    layoutSides();
+    if (QGroupBox* p = Panel(name))
+        p->show();
+    ActivePanel = name;
+    emit PanelShown(name);
+}
+
+void TFormMain::layoutSides()
+{
+    ui->PanelLinks->setFixedWidth(m_leftWidth);
+    ui->PanelRechts->setFixedWidth(qMax(0, width() - m_leftWidth - 10));
+}
+
+void TFormMain::resizeEvent(QResizeEvent* e)
+{
+    QMainWindow::resizeEvent(e);
+    layoutSides();
+}
+
+void TFormMain::showEvent(QShowEvent* e)
+{
+    QMainWindow::showEvent(e);
+    if (!m_centred) {
+        m_centred = true;
+        if (QScreen* screen = this->screen())
+            move(screen->availableGeometry().center() - rect().center());
+    }
+}
+
+bool TFormMain::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == ui->Memo1->viewport() && event->type() == QEvent::MouseButtonDblClick) {
+        Memo1DblClick();
+        return true;
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void TFormMain::mousePressEvent(QMouseEvent* e)
+{
+    if (e->button() == Qt::LeftButton)
+        Guarded([this] { FormClick(); })();
+    QMainWindow::mousePressEvent(e);
+}
+
+// --- log ----------------------------------------------------------------------------
+
+void TFormMain::Print(const QString& ws)
+{
+    ui->Memo1->appendPlainText(ws);
+}
+
+void TFormMain::Memo1DblClick()
+{
+    ui->Memo1->clear();
+}
+
+// --- waits ------------------------------------------------------------------------------
+
+bool TFormMain::PumpedWait(int limitMs, const std::function<bool()>& done)
+{
+    QElapsedTimer clock;
+    clock.start();
+    // A timer at the deadline wakes the event loop, so the wait sleeps while
+    // nothing happens instead of spinning.
+    QTimer wake;
+    wake.setSingleShot(true);
+    wake.start(qMax(0, limitMs));
+    for (;;) {
+        if (done && done())
+            return true;
+        if (clock.elapsed() >= limitMs)
+            return done ? done() : true;
+        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
+    }
+}

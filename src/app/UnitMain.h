@@ -1,0 +1,158 @@
+#pragma once
+
+#include "rx/TextFileSlot.h"
+#include "serial/ComPort.h"
+
+#include <QMainWindow>
+#include <QString>
+#include <QTimer>
+
+class QLabel;
+class QPlainTextEdit;
+class QGroupBox;
+class QFrame;
+class TRadioGroup;
+class TPanelAllgemein;
+class TSpinEdit;
+
+namespace Ui {
+class TFormMain;
+}
+
+// The main window: message log on the left, one device panel on the right,
+// and all state the panels, the receive side and the firmware dialogs share.
+class TFormMain : public QMainWindow {
+    Q_OBJECT
+public:
+    explicit TFormMain(QWidget* parent = nullptr);
+    ~TFormMain() override;
+
+    // --- shared state --------------------------------------------------------
+    TComPort ComPort;
+    QString ActivePanel;
+    int FlashBlockSize = 128;
+    bool RxMarker = true;
+    QString RxLine;
+    QString IdReply;
+    QChar LastRxChar;
+    bool QuietSend = false;
+    bool PlainCapture = false;
+    bool StampCapture = false;
+    bool PlcCapture = false;
+    bool ScanActive = false;
+    int ComNumber = 0;
+    int DeviceFamily = 0;
+    int DeviceVariant = 0;
+    int SecondsCounter = 0;
+    int TriggerCountdown = -1;
+    bool OnOffToggle = false;
+    QString BoxRate = QStringLiteral("9600");
+    QString ChosenRate = QStringLiteral("9600");
+    // Remembered directories and file names of the file functions.
+    QString FirmwareDir, FirmwareFile, GpsDir, GpsFile, LstDir, LstFile, PlcDir, PlcFile;
+    // Number of the remote-control dial field until its panel takes it over.
+    QString DialNumber = QStringLiteral("+49");
+    TTextFileSlot DataFile;
+    TTextFileSlot ExportFile;
+    QString SettingsFile;
+    QString VersionText;
+
+    QTimer Timer1, Timer2, Timer3, Timer4, HeartbeatTimer;
+
+    // --- window parts ----------------------------------------------------------
+    QFrame* PanelLinks() const;
+    QFrame* PanelRechts() const;
+    QGroupBox* MessageBox() const;
+    QPlainTextEdit* Memo1() const;
+    QLabel* StatusPanel(int index) const;
+    void SetStatusText(int index, const QString& text);
+    TPanelAllgemein* allgemein() const { return m_allgemein; }
+    TRadioGroup* RadioGroupCOM() const;
+    TRadioGroup* RadioGroupCOMconnect() const;
+    // The panel group box of that name, or nullptr.
+    QGroupBox* Panel(const QString& name) const;
+
+    // --- panel switch ----------------------------------------------------------
+    void ClearPanels(const QString& name);
+
+    // --- send operations and log -------------------------------------------------
+    void Print(const QString& ws);
+    void Send(const QString& ss);
+    void SendPlain(const QString& ss);
+    void SendByte(int byteCounter, quint8 zeichen);
+    void Memo1DblClick();
+    // Sends the caption of the clicked button + CR.
+    void ButtonAllg_ZBClick(QObject* sender);
+    // Wires a manual command field and its send button: both send the text + CR.
+    void WireManualField(QWidget* field, class QAbstractButton* sendButton);
+    void SendManualText(const QString& text);
+    // Shows "Please choose the COM interface ..." and clears the port selection.
+    void NoPortMessage();
+    // "GET", shared by the "read" buttons of several panels.
+    void BtnLastStateClick();
+
+    // --- receive side ------------------------------------------------------------
+    void ComPortRxChar(TComPort* sender, int count);
+
+    // --- settings, start-up, shutdown ---------------------------------------------
+    void WriteSettings();
+    void FormCreate();
+    void FormClick();
+    void Exit1Click();
+    // The seconds counter's restart: Timer1 stopped, 1000 ms, counter 0 and
+    // shown, Timer1 started again.
+    void Restart1s();
+    void Timer1Timer();
+    void Timer3Timer();
+    QString StatusClockText() const;
+    // The trigger counter and interval fields of the Vigilo panel, which every
+    // trigger group of the program uses.
+    TSpinEdit* SpinEditZustand() const;
+    TSpinEdit* EditTrig() const;
+
+    // --- port selection and identification ------------------------------------------
+    void RadioGroupCOMClick();
+    void ButtonScanClick();
+    // Waits up to 500 ms for an identification reply.
+    void WaitForIdReply();
+
+    // Wait helper for every wait of the program: processes events, sleeping
+    // until one arrives, until done() holds or limitMs has passed. Returns done().
+    static bool PumpedWait(int limitMs, const std::function<bool()>& done = nullptr);
+
+signals:
+    // Every completed non-empty received line, as it was logged.
+    void LineReceived(const QString& line);
+    // After every ClearPanels call.
+    void PanelShown(const QString& name);
+
+protected:
+    void resizeEvent(QResizeEvent* e) override;
+    void showEvent(QShowEvent* e) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void mousePressEvent(QMouseEvent* e) override;
+
+private:
+    void buildMenu();
+    void buildStatusBar();
+    void buildPanels();
+    QGroupBox* addPlaceholderPanel(const QString& name, const QString& caption);
+    void layoutSides();
+    void completeLine(QChar endChar);
+    void reflect(const QString& line);
+    void writeToDataFile(const QString& line);
+    bool sendChecked(const QString& bytes, const QString& echo, bool echoAlways);
+    void refreshPortHints();
+    int writeIdRequest();
+
+    Ui::TFormMain* ui;
+    TPanelAllgemein* m_allgemein = nullptr;
+    QList<QGroupBox*> m_panels;
+    QList<QLabel*> m_statusPanels;
+    int m_leftWidth = 320;
+    bool m_rxBusy = false;
+    bool m_centred = false;
+};
+
+// The window in use (there is one per program run).
+TFormMain* FormMain();

@@ -1,0 +1,93 @@
+// The receive handler of the main window: assembles lines, logs, captures,
+// reflects parameter answers and keeps the identification reply.
+#include "app/UnitMain.h"
+#include "rx/RxLogic.h"
+#include "widgets/Dialogs.h"
+#include "widgets/SpinEdit.h"
+
+#include <QDateTime>
+
+namespace {
+
+// Bytes read from the port in one go.
+constexpr int kReadPiece = 1000;
+
+} // namespace
+
+void TFormMain::ComPortRxChar(TComPort* sender, int count)
+{
+    if (count < 1)
+        return;
+    if (m_rxBusy) {
+        // Entered again from a modal message of an earlier run: the bytes stay
+        // in the port and are announced again once that run returns.
+        return;
+    }
+    m_rxBusy = true;
+    try {
+        QString chunk;
+        // Read in pieces until nothing is left, so that no byte waits for a
+        // further announcement.
+        while (sender->Connected() && sender->ReadStr(chunk, kReadPiece) > 0)
+            AssembleRx(chunk, RxLine, LastRxChar, [this](QChar end) { completeLine(end); });
+    } catch (...) {
+        m_rxBusy = false;
+        throw;
+    }
+    m_rxBusy = false;
+}
+
+void TFormMain::writeToDataFile(const QString& line)
+{
+    DataFile.WriteLine(line);
+}
+
+void TFormMain::completeLine(QChar endChar)
+{
+    const bool slash = endChar == QLatin1Char('/');
+    if (!RxLine.isEmpty()) {
+        QString line = RxMarker ? kRxMarker + RxLine : RxLine;
+        if (slash)
+            line += QLatin1Char('/');
+        Print(line);
+        if (PlainCapture)
+            writeToDataFile(line);
+        if (StampCapture) {
+            line = StampPrefix(QDateTime::currentDateTime()) + line;
+            writeToDataFile(line);
+        }
+        if (PlcCapture) {
+            writeToDataFile(line);
+            if (line.contains(QLatin1String("OK"))) {
+                PlcCapture = false;
+                DataFile.Close();
+                Dialogs().Info(QStringLiteral("OK - Datei gespeichert ...\r\r"));
+            }
+        }
+        if (line.contains(QLatin1String("end of data ...")) || line.contains(QLatin1String("user break ..."))) {
+            PlainCapture = false;
+            DataFile.Close();
+        }
+        reflect(line);
+        emit LineReceived(line);
+    } else if (slash) {
+        Print(kRxMarker + QLatin1Char('/'));
+    }
+    if (std::optional<QString> id = IdReplyOf(RxLine))
+        IdReply = *id;
+    RxLine.clear();
+}
+
+void TFormMain::reflect(const QString& line)
+{
+    for (const TReflection& row : kReflections) {
+        const QLatin1String key(row.key);
+        if (!line.contains(key) || ActivePanel != QLatin1String(row.panel))
+            continue;
+        const std::optional<int> value = ReflectedValue(line, key);
+        if (!value)
+            continue;  // no whole number: the field stays as it is
+        if (auto* field = findChild<TSpinEdit*>(QLatin1String(row.field)))
+            field->SetValue(*value);
+    }
+}

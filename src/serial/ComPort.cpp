@@ -1,0 +1,378 @@
+#include "serial/ComPort.h"
+
+#include "app/IniFile.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QMetaObject>
+#include <QSerialPort>
+
+#include <cerrno>
+#include <poll.h>
+#include <unistd.h>
+
+namespace {
+
+struct RateRow {
+    const char* name;
+    int bits;
+};
+
+constexpr RateRow kRates[] = {
+    {"Custom", 9600}, {"110", 110},     {"300", 300},       {"600", 600},
+    {"1200", 1200},   {"2400", 2400},   {"4800", 4800},     {"9600", 9600},
+    {"14400", 14400}, {"19200", 19200}, {"38400", 38400},   {"56000", 56000},
+    {"57600", 57600}, {"115200", 115200}, {"128000", 128000}, {"256000", 256000},
+};
+
+std::string composeMessage(int code, int platformCode)
+{
+    QString m = EComPort::CodeText(code);
+    if (platformCode != 0)
+        m += QStringLiteral(" (Error: %1)").arg(platformCode);
+    return m.toStdString();
+}
+
+} // namespace
+
+EComPort::EComPort(int code, int platformCode)
+    : std::runtime_error(composeMessage(code, platformCode)), m_code(code), m_platform(platformCode)
+{
+}
+
+QString EComPort::CodeText(int code)
+{
+    switch (code) {
+    case 1: return QStringLiteral("Unable to open com port");
+    case 2: return QStringLiteral("WriteFile function failed");
+    case 3: return QStringLiteral("ReadFile function failed");
+    case 5: return QStringLiteral("PurgeComm function failed");
+    case 6: return QStringLiteral("Unable to get async status");
+    case 7: return QStringLiteral("SetCommState function failed");
+    case 8: return QStringLiteral("SetCommTimeouts failed");
+    case 9: return QStringLiteral("SetupComm function failed");
+    case 10: return QStringLiteral("ClearCommError function failed");
+    case 12: return QStringLiteral("EscapeCommFunction function failed");
+    case 13: return QStringLiteral("TransmitCommChar function failed");
+    case 24: return QStringLiteral("Port Not Open");
+    default: return QStringLiteral("Com port error %1").arg(code);
+    }
+}
+
+TBaudRate BaudRateFromName(const QString& name)
+{
+    for (int i = 0; i < int(std::size(kRates)); ++i)
+        if (name.compare(QLatin1String(kRates[i].name), Qt::CaseInsensitive) == 0)
+            return TBaudRate(i);
+    return TBaudRate::br9600;
+}
+
+QString BaudRateName(TBaudRate rate)
+{
+    return QLatin1String(kRates[int(rate)].name);
+}
+
+int BaudRateBits(TBaudRate rate)
+{
+    return kRates[int(rate)].bits;
+}
+
+TComPort::TComPort(QObject* parent) : QObject(parent), m_serial(new QSerialPort(this))
+{
+    // The receive handler never runs inside the serial port's own signal, so
+    // that data arriving while it shows a modal message is signalled again.
+    connect(m_serial, &QSerialPort::readyRead, this, &TComPort::postAnnouncement);
+    connect(m_serial, &QSerialPort::errorOccurred, this,
+            [this](QSerialPort::SerialPortError e) { deviceError(int(e)); });
+}
+
+TComPort::~TComPort()
+{
+    OnRxChar = nullptr;
+    try {
+        Close();
+    } catch (...) {
+    }
+}
+
+int TComPort::ComNumberOf(const QString& name)
+{
+    if (name.size() < 4 || !name.startsWith(QLatin1String("com"), Qt::CaseInsensitive))
+        return 0;
+    bool ok = false;
+    const int n = name.mid(3).toInt(&ok);
+    return ok && n >= 1 && n <= 24 && name.mid(3) == QString::number(n) ? n : 0;
+}
+
+QString TComPort::DefaultDevicePath(int n)
+{
+    if (n >= 1 && n <= 4)
+        return QStringLiteral("/dev/ttyS%1").arg(n - 1);
+    if (n >= 5 && n <= 14)
+        return QStringLiteral("/dev/ttyUSB%1").arg(n - 5);
+    if (n >= 15 && n <= 24)
+        return QStringLiteral("/dev/ttyACM%1").arg(n - 15);
+    return QString();
+}
+
+QString TComPort::DevicePathFor(const QString& name) const
+{
+    const int n = ComNumberOf(name);
+    if (n == 0)
+        return name;  // a device path given directly
+    if (!m_settingsFile.isEmpty()) {
+        const QString over = TIniFile(m_settingsFile)
+                                 .ReadString(QStringLiteral("Ports"), QStringLiteral("Com%1").arg(n), QString());
+        if (!over.isEmpty())
+            return over;
+    }
+    return DefaultDevicePath(n);
+}
+
+void TComPort::SetPort(const QString& name)
+{
+    if (name == m_port)
+        return;
+    const bool wasOpen = m_connected;
+    if (wasOpen)
+        Close();
+    m_port = name;
+    if (wasOpen)
+        Open();
+}
+
+void TComPort::SetBaudRate(TBaudRate rate)
+{
+    m_rate = rate;
+    if (m_connected && m_serial->isOpen() && !m_serial->setBaudRate(BaudRateBits(rate)))
+        throw EComPort(7, errno);
+}
+
+void TComPort::SetFlowControlNone()
+{
+    if (m_connected && m_serial->isOpen()) {
+        if (!m_serial->setFlowControl(QSerialPort::NoFlowControl))
+            throw EComPort(7, errno);
+        m_serial->setRequestToSend(false);
+    }
+}
+
+void TComPort::applyLineSettings()
+{
+    if (!m_serial->setBaudRate(BaudRateBits(m_rate)) || !m_serial->setDataBits(QSerialPort::Data8)
+        || !m_serial->setParity(QSerialPort::NoParity) || !m_serial->setStopBits(QSerialPort::OneStop)
+        || !m_serial->setFlowControl(QSerialPort::NoFlowControl))
+        throw EComPort(7, errno);
+    // Modem lines inactive; a pseudo-terminal has none, which is no error here.
+    m_serial->setDataTerminalReady(false);
+    m_serial->setRequestToSend(false);
+}
+
+void TComPort::Open()
+{
+    if (m_connected)
+        return;
+    const QString device = DevicePathFor(m_port);
+    m_serial->setPortName(device);
+    m_serial->setReadBufferSize(0);
+    errno = 0;
+    if (device.isEmpty() || !m_serial->open(QIODevice::ReadWrite)) {
+        const int err = errno ? errno : int(m_serial->error());
+        m_serial->clearError();
+        throw EComPort(1, err);
+    }
+    try {
+        applyLineSettings();
+    } catch (...) {
+        m_serial->close();
+        m_serial->clearError();
+        throw;
+    }
+    m_deviceLost = false;
+    m_pending = false;
+    m_connected = true;
+    if (m_serial->bytesAvailable() > 0)
+        postAnnouncement();
+}
+
+void TComPort::Close()
+{
+    if (!m_connected)
+        return;
+    m_connected = false;
+    m_deviceLost = false;
+    if (m_serial->isOpen()) {
+        m_serial->clear();
+        m_serial->close();
+    }
+    m_serial->clearError();
+}
+
+void TComPort::SetConnected(bool on)
+{
+    if (on != m_connected) {
+        if (on)
+            Open();
+        else
+            Close();
+    }
+}
+
+int TComPort::handle() const
+{
+    return m_serial->isOpen() ? int(m_serial->handle()) : -1;
+}
+
+void TComPort::writeAll(const char* data, int size, int errorCode, int& written)
+{
+    written = 0;
+    if (!m_connected)
+        throw EComPort(24, 0);
+    const int fd = handle();
+    if (fd < 0 || m_deviceLost)
+        throw EComPort(errorCode, EIO);
+    QElapsedTimer clock;
+    clock.start();
+    const qint64 limit = 100LL * size + 1000;
+    while (written < size) {
+        const ssize_t n = ::write(fd, data + written, size_t(size - written));
+        if (n > 0) {
+            written += int(n);
+            continue;
+        }
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0 && errno != EAGAIN) {
+            const int err = errno;
+            if (written == 0)
+                throw EComPort(errorCode, err);
+            return;
+        }
+        const qint64 left = limit - clock.elapsed();
+        if (left <= 0)
+            return;
+        pollfd p{fd, POLLOUT, 0};
+        ::poll(&p, 1, int(left));
+    }
+}
+
+int TComPort::WriteStr(const QString& text)
+{
+    if (!m_connected)
+        throw EComPort(24, 0);
+    if (text.isEmpty())
+        return 0;
+    QByteArray bytes(text.size(), Qt::Uninitialized);
+    for (int i = 0; i < text.size(); ++i)
+        bytes[i] = char(text[i].unicode() & 0xFF);
+    int written = 0;
+    writeAll(bytes.constData(), int(bytes.size()), 2, written);
+    return written;
+}
+
+void TComPort::TransmitChar(quint8 byte)
+{
+    const char c = char(byte);
+    int written = 0;
+    writeAll(&c, 1, 13, written);
+    if (written != 1)
+        throw EComPort(13, 0);
+}
+
+int TComPort::ReadStr(QString& text, int count)
+{
+    text.clear();
+    if (!m_connected)
+        throw EComPort(24, 0);
+    if (count <= 0 || !m_serial->isOpen())
+        return 0;
+    const QByteArray bytes = m_serial->read(count);
+    text = QString::fromLatin1(bytes);
+    return int(bytes.size());
+}
+
+int TComPort::InQueue() const
+{
+    if (!m_connected || !m_serial->isOpen())
+        return 0;
+    const qint64 n = m_serial->bytesAvailable();
+    return n > INT_MAX ? INT_MAX : int(n);
+}
+
+void TComPort::ClearBuffer(bool input, bool output)
+{
+    if (!m_connected || !m_serial->isOpen())
+        return;
+    QSerialPort::Directions d;
+    if (input) d |= QSerialPort::Input;
+    if (output) d |= QSerialPort::Output;
+    if (d && !m_serial->clear(d))
+        throw EComPort(5, errno);
+}
+
+void TComPort::SetDTR(bool on)
+{
+    if (!m_connected || !m_serial->isOpen())
+        throw EComPort(12, 0);
+    errno = 0;
+    if (!m_serial->setDataTerminalReady(on)) {
+        const int err = errno ? errno : int(m_serial->error());
+        m_serial->clearError();
+        throw EComPort(12, err);
+    }
+}
+
+void TComPort::postAnnouncement()
+{
+    if (m_announcing) {
+        m_pending = true;
+        return;
+    }
+    if (m_posted)
+        return;
+    m_posted = true;
+    QMetaObject::invokeMethod(this, &TComPort::announce, Qt::QueuedConnection);
+}
+
+void TComPort::announce()
+{
+    m_posted = false;
+    if (m_announcing) {
+        m_pending = true;
+        return;
+    }
+    const int count = InQueue();
+    if (count <= 0 || !OnRxChar)
+        return;
+    m_announcing = true;
+    m_pending = false;
+    try {
+        OnRxChar(this, count);
+    } catch (const std::exception& e) {
+        m_announcing = false;
+        if (OnHandlerError)
+            OnHandlerError(e);
+    } catch (...) {
+        m_announcing = false;
+        if (OnHandlerError)
+            OnHandlerError(std::runtime_error("unknown error"));
+    }
+    m_announcing = false;
+    // Data that arrived meanwhile was not announced yet.
+    if (m_pending && InQueue() > 0) {
+        m_pending = false;
+        postAnnouncement();
+    }
+}
+
+void TComPort::deviceError(int error)
+{
+    const auto e = QSerialPort::SerialPortError(error);
+    if (e == QSerialPort::ResourceError && m_serial->isOpen()) {
+        // The device went away (adapter unplugged): stop listening, keep the
+        // port "open" so that sends fail and are handled like any write error
+        // until the port is closed or selected again.
+        m_deviceLost = true;
+        m_serial->close();
+    }
+}

@@ -1,0 +1,105 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <functional>
+#include <stdexcept>
+
+class QSerialPort;
+
+// Error of the serial port: a numeric code, the platform's error code and the
+// message "<text of the code>" + " (Error: <platform code>)" where there is one.
+class EComPort : public std::runtime_error {
+public:
+    EComPort(int code, int platformCode);
+    int Code() const { return m_code; }
+    int PlatformCode() const { return m_platform; }
+    QString Message() const { return QString::fromUtf8(what()); }
+    // Text of a code, without the platform part.
+    static QString CodeText(int code);
+
+private:
+    int m_code;
+    int m_platform;
+};
+
+// Baud rates by their position in the rate list; names are what callers use.
+enum class TBaudRate {
+    brCustom, br110, br300, br600, br1200, br2400, br4800, br9600, br14400,
+    br19200, br38400, br56000, br57600, br115200, br128000, br256000
+};
+// A name not in the list (any case) means 9600.
+TBaudRate BaudRateFromName(const QString& name);
+QString BaudRateName(TBaudRate rate);
+// Bits per second; the custom rate is 9600.
+int BaudRateBits(TBaudRate rate);
+
+// Serial port: 8 data bits, no parity, one stop bit, no flow control, DTR and
+// RTS inactive while open. Ports are named "Com1" .. "Com24"; on Linux they map
+// to tty devices by a fixed table that the "Ports" section of the settings file
+// can override per port (read at every open). Received data is announced on
+// the thread that owns the object, one announcement at a time, never with a
+// count of 0; bytes that arrive while an announcement is being handled are
+// announced again once it returns.
+class TComPort : public QObject {
+    Q_OBJECT
+public:
+    explicit TComPort(QObject* parent = nullptr);
+    ~TComPort() override;
+
+    QString Port() const { return m_port; }
+    // Stores the name; an open port is closed and opened again under it.
+    void SetPort(const QString& name);
+    TBaudRate BaudRate() const { return m_rate; }
+    void SetBaudRate(TBaudRate rate);
+    void SetFlowControlNone();
+
+    void Open();
+    void Close();
+    bool Connected() const { return m_connected; }
+    void SetConnected(bool on);
+
+    // Writes one byte per character (the low 8 bits of its code); blocks until
+    // every byte is out or 100 ms per byte + 1000 ms have passed. Returns the
+    // number of bytes written.
+    int WriteStr(const QString& text);
+    // Sends one byte at once (nothing else is queued when it is used).
+    void TransmitChar(quint8 byte);
+    // What has arrived, at most count bytes, without waiting; codes 0..255.
+    int ReadStr(QString& text, int count);
+    // Bytes waiting to be read.
+    int InQueue() const;
+    void ClearBuffer(bool input, bool output);
+    void SetDTR(bool on);
+
+    // Settings file whose "Ports" section may override the device of a port.
+    void SetSettingsFile(const QString& path) { m_settingsFile = path; }
+    // The device a port name opens, as the table and the override give it.
+    QString DevicePathFor(const QString& name) const;
+    static QString DefaultDevicePath(int comNumber);
+    // Port number of a "ComN" name (any case), 0 when it is none.
+    static int ComNumberOf(const QString& name);
+
+    // Receive announcement: (port, number of waiting bytes).
+    std::function<void(TComPort*, int)> OnRxChar;
+    // Where an error that the receive handler lets escape goes; delivery goes on.
+    std::function<void(const std::exception&)> OnHandlerError;
+
+private:
+    void postAnnouncement();
+    void announce();
+    void deviceError(int error);
+    void applyLineSettings();
+    void writeAll(const char* data, int size, int errorCode, int& written);
+    int handle() const;
+
+    QSerialPort* m_serial;
+    QString m_port = QStringLiteral("COM1");
+    QString m_settingsFile;
+    TBaudRate m_rate = TBaudRate::br9600;
+    bool m_connected = false;
+    bool m_deviceLost = false;
+    bool m_announcing = false;
+    bool m_posted = false;
+    bool m_pending = false;
+};

@@ -1,0 +1,133 @@
+// Port selection, device identification and scan of the general panel.
+#include "app/UnitMain.h"
+#include "serial/DeviceTable.h"
+#include "widgets/RadioGroup.h"
+
+#include <QGroupBox>
+
+namespace {
+
+const QString kIdRequest = QStringLiteral("{+}h\r");
+
+} // namespace
+
+int TFormMain::writeIdRequest()
+{
+    try {
+        return ComPort.WriteStr(kIdRequest);
+    } catch (const EComPort&) {
+        return 0;
+    }
+}
+
+void TFormMain::WaitForIdReply()
+{
+    PumpedWait(500, [this] { return IdReply.contains(QLatin1Char('#')); });
+}
+
+void TFormMain::RadioGroupCOMClick()
+{
+    if (ScanActive)
+        return;
+    try {
+        ComPort.Close();
+    } catch (const EComPort&) {
+    }
+    const int n = RadioGroupCOM()->ItemIndex() + 1;
+    try {
+        ComPort.SetPort(QStringLiteral("Com%1").arg(n));
+        ComPort.SetBaudRate(BaudRateFromName(QStringLiteral("9600")));
+        ComPort.SetFlowControlNone();
+        ComPort.Open();
+        ComPort.ClearBuffer(true, true);
+    } catch (const EComPort&) {
+    }
+    refreshPortHints();
+
+    if (ComPort.Connected()) {
+        RadioGroupCOMconnect()->SetItemIndex(n - 1);
+        ComNumber = n;
+        SetStatusText(1, ComPort.Port() + QStringLiteral(" = connected"));
+        if (auto* rc = findChild<QGroupBox*>(QStringLiteral("GroupBoxRC")))
+            rc->setTitle(QStringLiteral("remote control via mobil phone on ") + ComPort.Port()
+                         + QStringLiteral(" (= CSD)"));
+    } else {
+        RadioGroupCOMconnect()->SetItemIndex(-1);
+        SetStatusText(1, QStringLiteral("disconnected"));
+    }
+
+    RxLine.clear();
+    IdReply.clear();
+    if (writeIdRequest() == 0) {
+        RadioGroupCOM()->SetItemIndex(-1);
+        ClearPanels(QStringLiteral("allgemein"));
+        return;
+    }
+    WaitForIdReply();
+
+    const TDeviceId id = ReadDeviceId(IdReply, false);
+    DeviceFamily = id.family;
+    DeviceVariant = id.variant;
+    if (const auto match = LookupDevice(id, false)) {
+        IdReply += match->suffix;
+        ClearPanels(match->panel);
+    }
+    WriteSettings();
+    RadioGroupCOMconnect()->SetItem(n - 1, IdReply);
+    RadioGroupCOMconnect()->repaint();
+    IdReply.clear();
+}
+
+void TFormMain::ButtonScanClick()
+{
+    ScanActive = true;
+    int found = 0;
+    int last = 0;
+    try {
+        ComPort.Close();
+    } catch (const EComPort&) {
+    }
+    TRadioGroup* connectList = RadioGroupCOMconnect();
+    for (int n = 1; n <= 24; ++n) {
+        connectList->SetItem(n - 1, QStringLiteral("COM%1").arg(n));
+        connectList->SetItemIndex(n - 1);
+        connectList->repaint();
+        try {
+            ComPort.SetPort(QStringLiteral("Com%1").arg(n));
+            ComPort.Close();
+        } catch (const EComPort&) {
+        }
+        try {
+            ComPort.SetBaudRate(BaudRateFromName(QStringLiteral("9600")));
+            ComPort.SetFlowControlNone();
+            ComPort.Open();
+            ComPort.ClearBuffer(true, true);
+        } catch (const EComPort&) {
+        }
+        IdReply.clear();
+        // A port that could not be opened cannot answer: no wait for it.
+        if (ComPort.Connected()) {
+            writeIdRequest();
+            WaitForIdReply();
+        }
+        const TDeviceId id = ReadDeviceId(IdReply, true);
+        DeviceFamily = id.family;
+        DeviceVariant = id.variant;
+        if (const auto match = LookupDevice(id, true)) {
+            IdReply += match->suffix;
+            ++found;
+            last = n;
+        }
+        connectList->SetItem(n - 1, IdReply);
+        connectList->repaint();
+        IdReply.clear();
+        try {
+            ComPort.Close();
+        } catch (const EComPort&) {
+        }
+    }
+    ScanActive = false;
+    refreshPortHints();
+    if (found == 1)
+        RadioGroupCOM()->SetItemIndex(last - 1);
+}

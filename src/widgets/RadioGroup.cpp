@@ -1,0 +1,96 @@
+#include "widgets/RadioGroup.h"
+
+#include <QButtonGroup>
+#include <QGridLayout>
+#include <QRadioButton>
+
+TRadioGroup::TRadioGroup(QWidget* parent)
+    : QGroupBox(parent), m_group(new QButtonGroup(this)), m_grid(new QGridLayout(this))
+{
+    m_group->setExclusive(true);
+    m_grid->setContentsMargins(6, 4, 6, 4);
+    m_grid->setVerticalSpacing(1);
+}
+
+void TRadioGroup::SetColumns(int columns)
+{
+    m_columns = columns < 1 ? 1 : columns;
+    relayout();
+}
+
+void TRadioGroup::SetItems(const QStringList& items)
+{
+    for (QRadioButton* b : m_buttons) {
+        m_group->removeButton(b);
+        delete b;
+    }
+    m_buttons.clear();
+    m_index = -1;
+    for (int i = 0; i < items.size(); ++i) {
+        auto* b = new QRadioButton(items[i], this);
+        b->setObjectName(objectName() + QStringLiteral("_") + QString::number(i));
+        m_group->addButton(b, i);
+        connect(b, &QRadioButton::toggled, this, [this, i](bool on) { userToggled(i, on); });
+        m_buttons.append(b);
+    }
+    relayout();
+}
+
+void TRadioGroup::relayout()
+{
+    const int n = int(m_buttons.size());
+    const int rows = (n + m_columns - 1) / m_columns;
+    for (int i = 0; i < n; ++i) {
+        m_grid->removeWidget(m_buttons[i]);
+        m_grid->addWidget(m_buttons[i], rows ? i % rows : 0, rows ? i / rows : 0);
+    }
+}
+
+QString TRadioGroup::Item(int index) const
+{
+    return index >= 0 && index < m_buttons.size() ? m_buttons[index]->text() : QString();
+}
+
+void TRadioGroup::SetItem(int index, const QString& text)
+{
+    if (index >= 0 && index < m_buttons.size())
+        m_buttons[index]->setText(text);
+}
+
+void TRadioGroup::SetItemHint(int index, const QString& hint)
+{
+    if (index >= 0 && index < m_buttons.size())
+        m_buttons[index]->setToolTip(hint);
+}
+
+QRadioButton* TRadioGroup::Button(int index) const
+{
+    return index >= 0 && index < m_buttons.size() ? m_buttons[index] : nullptr;
+}
+
+void TRadioGroup::SetItemIndex(int index)
+{
+    if (index < 0 || index >= m_buttons.size()) {
+        if (m_index < 0)
+            return;
+        // Unchecking the last button of an exclusive group needs the group
+        // opened for a moment; clearing is silent.
+        const int old = m_index;
+        m_index = -1;
+        m_group->setExclusive(false);
+        m_buttons[old]->setChecked(false);
+        m_group->setExclusive(true);
+        return;
+    }
+    if (index == m_index)
+        return;
+    m_buttons[index]->setChecked(true);  // reaches userToggled, which emits Click
+}
+
+void TRadioGroup::userToggled(int index, bool checked)
+{
+    if (!checked || index == m_index)
+        return;
+    m_index = index;
+    emit Click();
+}
