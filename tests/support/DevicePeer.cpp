@@ -1,0 +1,223 @@
+#include "support/DevicePeer.h"
+
+#include "app/IniFile.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QThread>
+
+#include <cerrno>
+#include <chrono>
+#include <fcntl.h>
+#include <poll.h>
+#include <stdexcept>
+#include <termios.h>
+#include <unistd.h>
+
+namespace {
+
+qint64 nowNs()
+{
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+int speedToBaud(speed_t s)
+{
+    switch (s) {
+    case B110: return 110;
+    case B300: return 300;
+    case B600: return 600;
+    case B1200: return 1200;
+    case B2400: return 2400;
+    case B4800: return 4800;
+    case B9600: return 9600;
+    case B19200: return 19200;
+    case B38400: return 38400;
+    case B57600: return 57600;
+    case B115200: return 115200;
+    case B230400: return 230400;
+    default: return int(s);
+    }
+}
+
+} // namespace
+
+TDevicePeer::TDevicePeer()
+{
+    m_master = ::posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK);
+    if (m_master < 0 || ::grantpt(m_master) != 0 || ::unlockpt(m_master) != 0)
+        throw std::runtime_error("no pseudo-terminal");
+    m_slavePath = QString::fromLocal8Bit(::ptsname(m_master));
+    m_slaveKeep = ::open(::ptsname(m_master), O_RDWR | O_NOCTTY | O_NONBLOCK);
+    termios t{};
+    ::tcgetattr(m_slaveKeep, &t);
+    ::cfmakeraw(&t);
+    ::tcsetattr(m_slaveKeep, TCSANOW, &t);
+    if (::pipe(m_wake) != 0)
+        throw std::runtime_error("no pipe");
+    m_thread = std::thread([this] { run(); });
+}
+
+TDevicePeer::~TDevicePeer()
+{
+    m_stop = true;
+    char c = 0;
+    [[maybe_unused]] auto r = ::write(m_wake[1], &c, 1);
+    m_thread.join();
+    ::close(m_wake[0]);
+    ::close(m_wake[1]);
+    if (m_master >= 0)
+        ::close(m_master);
+    if (m_slaveKeep >= 0)
+        ::close(m_slaveKeep);
+}
+
+void TDevicePeer::MapPort(const QString& settingsFile, int comNumber) const
+{
+    TIniFile(settingsFile).WriteString(QStringLiteral("Ports"), QStringLiteral("Com%1").arg(comNumber), m_slavePath);
+}
+
+void TDevicePeer::SetHandler(Handler h)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_handler = std::move(h);
+}
+
+void TDevicePeer::SetLineHandler(LineHandler h)
+{
+    SetHandler([this, h](const QByteArray& piece) {
+        QByteArray out;
+        for (char c : piece) {
+            if (c == '\r') {
+                out += h(m_lineBuffer);
+                m_lineBuffer.clear();
+            } else {
+                m_lineBuffer += c;
+            }
+        }
+        return out;
+    });
+}
+
+void TDevicePeer::AnswerIdentification(const QByteArray& reply)
+{
+    SetLineHandler([reply](const QByteArray& line) {
+        return line == "{+}h" ? reply + '\r' : QByteArray();
+    });
+}
+
+void TDevicePeer::Write(const QByteArray& bytes)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    qsizetype done = 0;
+    while (m_master >= 0 && done < bytes.size()) {
+        const ssize_t n = ::write(m_master, bytes.constData() + done, size_t(bytes.size() - done));
+        if (n > 0)
+            done += n;
+        else if (n < 0 && errno != EAGAIN && errno != EINTR)
+            break;
+        else
+            ::usleep(200);
+    }
+}
+
+int TDevicePeer::SlaveBaud() const
+{
+    termios t{};
+    if (m_slaveKeep < 0 || ::tcgetattr(m_slaveKeep, &t) != 0)
+        return 0;
+    return speedToBaud(::cfgetospeed(&t));
+}
+
+QByteArray TDevicePeer::Received() const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_received;
+}
+
+QList<TDevicePeer::Arrival> TDevicePeer::Arrivals() const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_arrivals;
+}
+
+void TDevicePeer::ClearReceived()
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_received.clear();
+    m_arrivals.clear();
+}
+
+bool TDevicePeer::WaitForBytes(int n, int ms) const
+{
+    QElapsedTimer clock;
+    clock.start();
+    while (Received().size() < n) {
+        if (clock.elapsed() > ms)
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        QThread::usleep(200);
+    }
+    return true;
+}
+
+void TDevicePeer::Vanish()
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    if (m_master >= 0) {
+        ::close(m_master);
+        m_master = -1;
+    }
+    if (m_slaveKeep >= 0) {
+        ::close(m_slaveKeep);
+        m_slaveKeep = -1;
+    }
+    char c = 0;
+    [[maybe_unused]] auto r = ::write(m_wake[1], &c, 1);
+}
+
+void TDevicePeer::run()
+{
+    char buf[4096];
+    while (!m_stop) {
+        int master;
+        {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            master = m_master;
+        }
+        pollfd fds[2] = {{m_wake[0], POLLIN, 0}, {master, POLLIN, 0}};
+        const int nfds = master >= 0 ? 2 : 1;
+        if (::poll(fds, nfds_t(nfds), 1000) <= 0)
+            continue;
+        if (fds[0].revents & POLLIN) {
+            char c;
+            [[maybe_unused]] auto r = ::read(m_wake[0], &c, 1);
+            continue;
+        }
+        if (nfds < 2 || !(fds[1].revents & (POLLIN | POLLHUP)))
+            continue;
+        const ssize_t n = ::read(master, buf, sizeof buf);
+        if (n <= 0) {
+            ::usleep(1000);
+            continue;
+        }
+        const QByteArray piece(buf, int(n));
+        const qint64 t = nowNs();
+        const int baud = SlaveBaud();
+        Handler handler;
+        {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            m_received += piece;
+            for (char c : piece)
+                m_arrivals.append({t, baud, c});
+            handler = m_handler;
+        }
+        if (handler) {
+            const QByteArray answer = handler(piece);
+            if (!answer.isEmpty())
+                Write(answer);
+        }
+    }
+}

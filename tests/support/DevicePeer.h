@@ -1,0 +1,72 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+
+#include <atomic>
+#include <functional>
+#include <mutex>
+#include <thread>
+
+// Plays a device on the far side of a pseudo-terminal. The program opens the
+// slave side as its serial port (through the "Ports" override of its settings
+// file); the peer owns the master side, records every byte the program writes
+// with its arrival time and line rate, and answers from its own thread, as a
+// real device would while the program is busy.
+class TDevicePeer {
+public:
+    struct Arrival {
+        qint64 ns;       // monotonic arrival time
+        int baud;        // line rate the slave side was set to when the byte was read
+        char byte;
+    };
+    // Called on the peer's thread with each piece the program wrote; returns
+    // what the device answers at once (may be empty).
+    using Handler = std::function<QByteArray(const QByteArray& piece)>;
+    // Called with each CR-ended line the program wrote (without the CR).
+    using LineHandler = std::function<QByteArray(const QByteArray& line)>;
+
+    TDevicePeer();
+    ~TDevicePeer();
+
+    QString SlavePath() const { return m_slavePath; }
+    // Points ComN of the settings file at this peer.
+    void MapPort(const QString& settingsFile, int comNumber) const;
+
+    void SetHandler(Handler h);
+    void SetLineHandler(LineHandler h);
+    // Answers every identification request with reply + CR.
+    void AnswerIdentification(const QByteArray& reply);
+
+    // Writes bytes to the program.
+    void Write(const QByteArray& bytes);
+
+    QByteArray Received() const;
+    QList<Arrival> Arrivals() const;
+    void ClearReceived();
+    // Processes the program's events until at least n bytes arrived or ms passed.
+    bool WaitForBytes(int n, int ms = 2000) const;
+
+    // Closes the master side: the adapter is unplugged.
+    void Vanish();
+    bool Vanished() const { return m_master < 0; }
+
+    // Current line rate of the slave side.
+    int SlaveBaud() const;
+
+private:
+    void run();
+
+    int m_master = -1;
+    int m_slaveKeep = -1;  // keeps the slave open so the master never hangs up
+    QString m_slavePath;
+    int m_wake[2] = {-1, -1};
+    std::thread m_thread;
+    std::atomic<bool> m_stop{false};
+    mutable std::mutex m_mutex;
+    QByteArray m_received;
+    QList<Arrival> m_arrivals;
+    Handler m_handler;
+    QByteArray m_lineBuffer;
+};

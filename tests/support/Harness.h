@@ -1,0 +1,21 @@
+#pragma once
+
+#include "app/UnitMain.h"
+#include "support/DevicePeer.h"
+#include "support/ScriptedDialogs.h"
+
+#include <QString>
+#include <QStringList>
+#include <memory>
+
+// The test program's own settings file, beside its executable.
+QString TestSettingsFile();
+// Writes the settings file with exactly this content (nothing: removes it).
+void WriteTestSettings(const QByteArray& content);
+void RemoveTestSettings();
+// Lines of the message log.
+QStringList LogLines(const TFormMain& form);
+// Processes events for ms milliseconds.
+void Pump(int ms);
+// Processes events until cond holds or ms passed.
+bool PumpUntil(const std::function<bool()>& cond, int ms = 2000);
