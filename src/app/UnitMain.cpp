@@ -3,6 +3,7 @@
 #include "app/GeneralError.h"
 #include "app/IniFile.h"
 #include "panels/PanelAllgemein.h"
+#include "panels/PanelVigilo.h"
 #include "ui_UnitMain.h"
 #include "widgets/Dialogs.h"
 #include "widgets/RadioGroup.h"
@@ -15,6 +16,9 @@
 #include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QScreen>
+#include <QScrollBar>
+#include <QTextBlock>
+#include <QTextCursor>
 #include <QStatusBar>
 #include <QThread>
 
@@ -30,7 +34,6 @@ struct PlaceholderRow {
     const char* caption;
 };
 constexpr PlaceholderRow kPlaceholderPanels[] = {
-    {"Vigilo", "Vigilo"},
     {"VigiloGSM", "Vigilo-GSM"},
     {"Quintra", "Quintra"},
     {"Zerbo", "Zerbo"},
@@ -99,12 +102,12 @@ TFormMain::TFormMain(QWidget* parent) : QMainWindow(parent), ui(new Ui::TFormMai
     setAutoFillBackground(true);
     resize(1043, 846);
 
+    setBoldCaption(ui->MessageBox);
     QFont logFont(QStringLiteral("Courier"));
     logFont.setStyleHint(QFont::TypeWriter);
     logFont.setPixelSize(13);
     ui->Memo1->setFont(logFont);
     ui->Memo1->viewport()->installEventFilter(this);
-    setBoldCaption(ui->MessageBox);
 
     Timer1.setObjectName(QStringLiteral("Timer1"));
     Timer2.setObjectName(QStringLiteral("Timer2"));
@@ -197,6 +200,7 @@ void TFormMain::buildPanels()
 {
     m_allgemein = new TPanelAllgemein(this, ui->PanelRechts);
     m_panels.append(m_allgemein);
+    m_panels.append(new TPanelVigilo(this, ui->PanelRechts));
     for (const auto& row : kPlaceholderPanels)
         if (!Panel(QLatin1String(row.name)))
             m_panels.append(addPlaceholderPanel(QLatin1String(row.name), QLatin1String(row.caption)));
@@ -318,12 +322,24 @@ void TFormMain::mousePressEvent(QMouseEvent* e)
 
 void TFormMain::Print(const QString& ws)
 {
-    ui->Memo1->appendPlainText(ws);
+    // Appended through a cursor so that an empty first line is a line of its
+    // own; the view follows the end while it is scrolled to the bottom.
+    QScrollBar* bar = ui->Memo1->verticalScrollBar();
+    const bool atEnd = bar->value() >= bar->maximum();
+    QTextCursor cursor(ui->Memo1->document());
+    cursor.movePosition(QTextCursor::End);
+    if (m_logLines > 0)
+        cursor.insertBlock();
+    cursor.insertText(ws);
+    ++m_logLines;
+    if (atEnd)
+        bar->setValue(bar->maximum());
 }
 
 void TFormMain::Memo1DblClick()
 {
     ui->Memo1->clear();
+    m_logLines = 0;
 }
 
 // --- waits ------------------------------------------------------------------------------

@@ -104,6 +104,19 @@ public:
     void Restart1s();
     void Timer1Timer();
     void Timer3Timer();
+    // The cyclic trigger, shared by the trigger groups of every panel.
+    // Start: counter + 1 sent at once, then every EditTrig seconds.
+    void TrigStartBtnClick();
+    // Stop: countdown off, nothing sent.
+    void BtnTrigStopClick();
+    // Change of an interval field: the countdown reloads from EditTrig.
+    void EditTrigChange();
+    // Retrigger-time buttons: EditTrig := (t + 1) div 2; a changed text
+    // reloads the countdown through EditTrigChange.
+    void SetTriggerIntervalFromRetrigger(int retriggerTime);
+    // The hidden on/off test toggle: enable / disable Timer3.
+    void ButtonTest1Click();
+    void ButtonTest0Click();
     QString StatusClockText() const;
     // The trigger counter and interval fields of the Vigilo panel, which every
     // trigger group of the program uses.
@@ -152,6 +165,7 @@ private:
     int m_leftWidth = 320;
     bool m_rxBusy = false;
     bool m_centred = false;
+    qint64 m_logLines = 0;
 };
 
 // The window in use (there is one per program run).
