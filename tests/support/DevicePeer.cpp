@@ -110,17 +110,18 @@ void TDevicePeer::AnswerIdentification(const QByteArray& reply)
 
 void TDevicePeer::Write(const QByteArray& bytes)
 {
-    std::lock_guard<std::mutex> lock(m_mutex);
-    qsizetype done = 0;
-    while (m_master >= 0 && done < bytes.size()) {
-        const ssize_t n = ::write(m_master, bytes.constData() + done, size_t(bytes.size() - done));
-        if (n > 0)
-            done += n;
-        else if (n < 0 && errno != EAGAIN && errno != EINTR)
-            break;
-        else
-            ::usleep(200);
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_outbox += bytes;
     }
+    char c = 0;
+    [[maybe_unused]] auto r = ::write(m_wake[1], &c, 1);
+}
+
+bool TDevicePeer::AllWritten() const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_outbox.isEmpty();
 }
 
 int TDevicePeer::SlaveBaud() const
@@ -178,25 +179,42 @@ void TDevicePeer::Vanish()
     [[maybe_unused]] auto r = ::write(m_wake[1], &c, 1);
 }
 
+void TDevicePeer::flushOutbox(int master)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    while (!m_outbox.isEmpty()) {
+        const ssize_t n = ::write(master, m_outbox.constData(), size_t(m_outbox.size()));
+        if (n > 0)
+            m_outbox.remove(0, n);
+        else
+            break;  // full: wait for room
+    }
+}
+
 void TDevicePeer::run()
 {
     char buf[4096];
     while (!m_stop) {
         int master;
+        bool pendingOut;
         {
             std::lock_guard<std::mutex> lock(m_mutex);
             master = m_master;
+            pendingOut = !m_outbox.isEmpty();
         }
-        pollfd fds[2] = {{m_wake[0], POLLIN, 0}, {master, POLLIN, 0}};
+        pollfd fds[2] = {{m_wake[0], POLLIN, 0}, {master, short(POLLIN | (pendingOut ? POLLOUT : 0)), 0}};
         const int nfds = master >= 0 ? 2 : 1;
         if (::poll(fds, nfds_t(nfds), 1000) <= 0)
             continue;
         if (fds[0].revents & POLLIN) {
-            char c;
-            [[maybe_unused]] auto r = ::read(m_wake[0], &c, 1);
-            continue;
+            char c[64];
+            [[maybe_unused]] auto r = ::read(m_wake[0], c, sizeof c);
         }
-        if (nfds < 2 || !(fds[1].revents & (POLLIN | POLLHUP)))
+        if (nfds < 2)
+            continue;
+        if (fds[1].revents & POLLOUT)
+            flushOutbox(master);
+        if (!(fds[1].revents & POLLIN))
             continue;
         const ssize_t n = ::read(master, buf, sizeof buf);
         if (n <= 0) {
@@ -216,8 +234,11 @@ void TDevicePeer::run()
         }
         if (handler) {
             const QByteArray answer = handler(piece);
-            if (!answer.isEmpty())
-                Write(answer);
+            if (!answer.isEmpty()) {
+                std::lock_guard<std::mutex> lock(m_mutex);
+                m_outbox += answer;
+            }
+            flushOutbox(master);
         }
     }
 }

@@ -39,8 +39,10 @@ public:
     // Answers every identification request with reply + CR.
     void AnswerIdentification(const QByteArray& reply);
 
-    // Writes bytes to the program.
+    // Queues bytes for the program; the peer's thread writes them as the
+    // line takes them.
     void Write(const QByteArray& bytes);
+    bool AllWritten() const;
 
     QByteArray Received() const;
     QList<Arrival> Arrivals() const;
@@ -57,6 +59,7 @@ public:
 
 private:
     void run();
+    void flushOutbox(int master);
 
     int m_master = -1;
     int m_slaveKeep = -1;  // keeps the slave open so the master never hangs up
@@ -69,4 +72,5 @@ private:
     QList<Arrival> m_arrivals;
     Handler m_handler;
     QByteArray m_lineBuffer;
+    QByteArray m_outbox;
 };

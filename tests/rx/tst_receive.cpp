@@ -1,0 +1,208 @@
+// The receive handler: line assembly, log, capture modes, reflection and the
+// identification reply, over a pseudo-terminal with the real window.
+#include "app/UnitMain.h"
+#include "rx/RxLogic.h"
+#include "support/Harness.h"
+#include "widgets/RadioGroup.h"
+#include "widgets/SpinEdit.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <QtTest>
+
+class TestReceive : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<TScriptedDialogsScope> scope;
+    std::unique_ptr<TDevicePeer> peer;
+    std::unique_ptr<TFormMain> form;
+    QTemporaryDir dir;
+    const QString M = kRxMarker;
+
+    // Sends bytes from the device and waits until the log has n lines.
+    void feed(const QByteArray& bytes, int lines)
+    {
+        peer->Write(bytes);
+        QVERIFY2(PumpUntil([&] { return LogLines(*form).size() >= lines; }),
+                 qPrintable(LogLines(*form).join(QLatin1Char('|'))));
+        Pump(20);
+    }
+    QByteArray fileBytes(const QString& name)
+    {
+        QFile f(name);
+        f.open(QIODevice::ReadOnly);
+        return f.readAll();
+    }
+
+private slots:
+    void init()
+    {
+        WriteTestSettings("[Misc]\r\nCOM=0\r\n");
+        peer = std::make_unique<TDevicePeer>();
+        peer->MapPort(TestSettingsFile(), 3);
+        scope = std::make_unique<TScriptedDialogsScope>();
+        form = std::make_unique<TFormMain>();
+        form->RadioGroupCOM()->SetItemIndex(2);
+        QVERIFY(form->ComPort.Connected());
+        form->Memo1DblClick();
+    }
+    void cleanup()
+    {
+        form.reset();
+        peer.reset();
+        scope.reset();
+    }
+
+    void reflectedValues()
+    {
+        QCOMPARE(ReflectedValue(QStringLiteral("TR=35"), QLatin1String("TR=")), std::optional<int>(35));
+        QCOMPARE(ReflectedValue(QStringLiteral("x TRIAPON=1"), QLatin1String("TRIAPON=")), std::optional<int>(1));
+        QCOMPARE(ReflectedValue(QStringLiteral("TR=35s"), QLatin1String("TR=")), std::nullopt);
+        QCOMPARE(ReflectedValue(QStringLiteral("TR=3 TA=4"), QLatin1String("TR=")), std::nullopt);
+        QCOMPARE(ReflectedValue(QStringLiteral("TR="), QLatin1String("TR=")), std::nullopt);
+        QCOMPARE(ReflectedValue(QStringLiteral("TR=-2"), QLatin1String("TR=")), std::optional<int>(-2));
+        QCOMPARE(IdReplyOf(QStringLiteral("ab#01.02")), std::optional<QString>(QStringLiteral("#01.02")));
+        QCOMPARE(IdReplyOf(QStringLiteral("#") + QString(2000, QLatin1Char('x')))->size(), 1000);
+        QCOMPARE(IdReplyOf(QStringLiteral("none")), std::nullopt);
+        const QDateTime midnight(QDate(2026, 3, 1), QTime(0, 0));
+        QVERIFY(!StampPrefix(midnight).contains(QLatin1Char(' ') + QLatin1String("00:00")));
+        QVERIFY(StampPrefix(midnight).endsWith(QLatin1String(":  ")));
+        QVERIFY(StampPrefix(QDateTime(QDate(2026, 3, 1), QTime(13, 4, 5))).contains(QLatin1String("13:04:05")));
+    }
+
+    // A line in two pieces, LF dropped, '/' ends a line and is shown.
+    void lineAssembly()
+    {
+        feed("#01.0", 0);
+        QVERIFY(LogLines(*form).isEmpty());
+        feed("2.00\r\n", 1);
+        QCOMPARE(LogLines(*form), QStringList({M + "#01.02.00"}));
+        QCOMPARE(form->IdReply, QStringLiteral("#01.02.00"));
+        QCOMPARE(form->RxLine, QString());
+
+        feed("12/34\r", 3);
+        QCOMPARE(LogLines(*form).mid(1), QStringList({M + "12/", M + "34"}));
+        feed("OK\r\n\r\r", 4);
+        QCOMPARE(LogLines(*form).size(), 4);
+        QCOMPARE(form->IdReply, QStringLiteral("#01.02.00"));  // no '#': kept
+
+        form->ClearPanels(QStringLiteral("GPSDataLogger"));  // marker off
+        feed("/", 5);
+        QCOMPARE(LogLines(*form).last(), QStringLiteral("       <--- /"));
+        feed(QByteArray("a\x00\x01" "b\x1b\xe4\r", 7), 6);
+        QCOMPARE(LogLines(*form).last(), QStringLiteral("ab\u00e4"));
+        QCOMPARE(form->LastRxChar, QChar(0xE4));
+    }
+
+    void captureOrderAndPrefixes()
+    {
+        const QString name = dir.filePath(QStringLiteral("capture.txt"));
+        QCOMPARE(form->DataFile.OpenForWriting(name), 0);
+        form->PlainCapture = form->StampCapture = form->PlcCapture = true;
+        feed("L1\r", 1);
+        // Plain, then stamped, then the sequence copy (which is stamped too).
+        QFile f(name);
+        QVERIFY(f.open(QIODevice::ReadOnly));  // lines reach the file at once
+        const QList<QByteArray> lines = f.readAll().split('\n');
+        QCOMPARE(lines.size(), 4);
+        QCOMPARE(lines[0], QByteArray("       <--- L1\r"));
+        QVERIFY(lines[1].endsWith(":         <--- L1\r"));
+        QCOMPARE(lines[2], lines[1]);
+        QVERIFY(scope->dialogs->shown.isEmpty());
+
+        // "OK" ends the sequence capture after being written, then the message.
+        scope->dialogs->onShow = [&](const TScriptedDialogs::Shown&) {
+            QVERIFY(!form->DataFile.IsOpen());
+            QVERIFY(fileBytes(name).endsWith("OK\r\n"));
+        };
+        form->StampCapture = false;
+        form->PlainCapture = false;
+        feed("OK\r", 2);
+        QCOMPARE(scope->dialogs->Texts(QStringLiteral("info")), QStringList({"OK - Datei gespeichert ...\r\r"}));
+        QVERIFY(!form->PlcCapture);
+    }
+
+    void endOfDataAndUserBreak()
+    {
+        const QString name = dir.filePath(QStringLiteral("list.lst"));
+        QCOMPARE(form->DataFile.OpenForWriting(name), 0);
+        form->PlainCapture = true;
+        feed("data\rend of data ...\r", 2);
+        QVERIFY(!form->PlainCapture);
+        QVERIFY(!form->DataFile.IsOpen());
+        QCOMPARE(fileBytes(name), QByteArray("       <--- data\r\n       <--- end of data ...\r\n"));
+        // Closes the slot even without a capture.
+        QCOMPARE(form->DataFile.OpenForWriting(name), 0);
+        feed("user break ...\r", 3);
+        QVERIFY(!form->DataFile.IsOpen());
+    }
+
+    void reflectionOnlyOnTheActivePanel()
+    {
+        auto* tr = form->findChild<TSpinEdit*>(QStringLiteral("EditTR_VGS"));
+        auto* set5 = form->findChild<TSpinEdit*>(QStringLiteral("SpinEditSet5_ZB"));
+        if (!tr && !set5)
+            QSKIP("no panel with reflected fields yet");
+        if (tr) {
+            form->ClearPanels(QStringLiteral("Zerbo"));
+            const int before = tr->Value();
+            feed("TR=35\r", 1);
+            QCOMPARE(tr->Value(), before);
+            form->ClearPanels(QStringLiteral("Vigilo"));
+            feed("TR=35\r", 2);
+            QCOMPARE(tr->Value(), 35);
+            feed("TR=36s\rTR=37\r", 4);  // no whole number: unchanged; the next line still works
+            QCOMPARE(tr->Value(), 37);
+        }
+    }
+
+    // The batch of bytes larger than one read: every byte is handled, and
+    // bytes arriving while a modal message is open are handled after it
+    // without waiting for more.
+    void largeBatchesAndBytesDuringAModalMessage()
+    {
+        QByteArray many;
+        for (int i = 0; i < 500; ++i)
+            many += "line " + QByteArray::number(i) + "\r";
+        feed(many, 500);
+        QCOMPARE(LogLines(*form).size(), 500);
+        QCOMPARE(LogLines(*form).last(), M + "line 499");
+
+        form->Memo1DblClick();
+        form->PlcCapture = true;
+        scope->dialogs->onShow = [&](const TScriptedDialogs::Shown&) {
+            peer->Write("after\r");
+            Pump(100);
+        };
+        feed("OK\r", 1);
+        QVERIFY(PumpUntil([&] { return LogLines(*form).size() >= 2; }, 1000));
+        QCOMPARE(LogLines(*form), QStringList({M + "OK", M + "after"}));
+    }
+
+    // A long line without an end is kept and logged once it ends; the window
+    // stays responsive.
+    void longLineAndGarbage()
+    {
+        QByteArray garbage(100000, 'x');
+        peer->Write(garbage);
+        QVERIFY(PumpUntil([&] { return form->RxLine.size() == 100000; }, 5000));
+        feed("\r", 1);
+        QCOMPARE(LogLines(*form)[0].size(), M.size() + 100000);
+        QByteArray noise;
+        for (int i = 0; i < 20000; ++i)
+            noise += char(i * 37 % 256);
+        peer->Write(noise + "\rend\r");
+        QVERIFY(PumpUntil([&] { return LogLines(*form).last() == M + "end"; }, 5000));
+    }
+
+    void lineNotification()
+    {
+        QStringList seen;
+        connect(form.get(), &TFormMain::LineReceived, this, [&](const QString& l) { seen << l; });
+        feed("CONNECT 9600\r\r/", 2);
+        QCOMPARE(seen, QStringList({M + "CONNECT 9600"}));
+    }
+};
+
+QTEST_MAIN(TestReceive)
+#include "tst_receive.moc"
