@@ -17,16 +17,68 @@ void TFormMain::Timer1Timer()
     SecondsCounter = NextSecondsCount(SecondsCounter);
     TriggerCountdown = NextCountdown(TriggerCountdown);
     if (TriggerCountdown == 0) {
+        // A trigger is due. Without a port the send shows a modal message,
+        // and the ticks that run meanwhile find the countdown at 0 and hold
+        // it at -1, so they neither send nor ask again; the reload below
+        // follows once the message is gone.
         if (TSpinEdit* state = SpinEditZustand()) {
             const int value = NextTimedTrigger(state->Value());
             state->SetValue(value);
             SendPlain(TriggerCommand(value));
         }
         SecondsCounter = 0;
-        TriggerCountdown = EditTrig() ? EditTrig()->Value() : -1;
+        TSpinEdit* interval = EditTrig();
+        TriggerCountdown = interval ? interval->Value() : -1;
     }
     SetStatusText(2, QString::number(SecondsCounter));
     SetStatusText(0, StatusClockText());
+}
+
+void TFormMain::TrigStartBtnClick()
+{
+    TSpinEdit* state = SpinEditZustand();
+    TSpinEdit* interval = EditTrig();
+    if (!state || !interval)
+        return;
+    // The field's maximum limits the counter here; only the timed trigger wraps.
+    state->SetValue(state->Checked(qint64(state->Value()) + 1));
+    SendPlain(TriggerCommand(state->Value()));
+    Timer1.stop();
+    Timer1.setInterval(1000);
+    SecondsCounter = 0;
+    SetStatusText(2, QStringLiteral("0"));
+    TriggerCountdown = interval->Value();
+    Timer1.start();
+}
+
+void TFormMain::BtnTrigStopClick()
+{
+    TriggerCountdown = -1;
+}
+
+void TFormMain::EditTrigChange()
+{
+    if (TSpinEdit* interval = EditTrig())
+        TriggerCountdown = interval->Value();
+}
+
+void TFormMain::SetTriggerIntervalFromRetrigger(int retriggerTime)
+{
+    // An unchanged text emits no change, so the countdown then runs on as it was.
+    if (TSpinEdit* interval = EditTrig())
+        interval->SetValue(interval->Checked(TriggerIntervalFor(retriggerTime)));
+}
+
+void TFormMain::ButtonTest1Click()
+{
+    // Enabling a running toggle leaves its rhythm alone.
+    if (!Timer3.isActive())
+        Timer3.start();
+}
+
+void TFormMain::ButtonTest0Click()
+{
+    Timer3.stop();
 }
 
 void TFormMain::Timer3Timer()
@@ -34,7 +86,7 @@ void TFormMain::Timer3Timer()
     SendPlain(OnOffToggle ? QStringLiteral("{+}on\r") : QStringLiteral("{+}off\r"));
     OnOffToggle = !OnOffToggle;
     if (auto* counter = findChild<TSpinEdit*>(QStringLiteral("SpinEdit_QTS")))
-        counter->SetValue(counter->Value() + 1);
+        counter->SetValue(counter->Checked(qint64(counter->Value()) + 1));
 }
 
 TSpinEdit* TFormMain::SpinEditZustand() const

@@ -1,0 +1,216 @@
+// Receive throughput of the real main window: 1 MiB of NMEA-like lines come
+// in over a pseudo-terminal (port opened through the port list) and go
+// through the receive handler into the message log. Then the cost of one
+// log append with a short and with a long log.
+#include "app/UnitMain.h"
+#include "rx/RxLogic.h"
+#include "support/DevicePeer.h"
+#include "support/Harness.h"
+#include "widgets/RadioGroup.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QPlainTextEdit>
+#include <QTextBlock>
+#include <QTimer>
+
+#include <chrono>
+#include <cstdio>
+#include <sys/resource.h>
+
+namespace {
+
+constexpr int kFeedBytes = 1 << 20;
+constexpr double kLineBytesPerSecond = 115200.0 / 10.0;
+constexpr double kAim = 100.0;
+
+qint64 nowNs()
+{
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+double cpuSeconds(int who)
+{
+    rusage u{};
+    getrusage(who, &u);
+    return double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) + double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
+}
+
+// "$GPRMC,hhmmss,A,4807.038,N,01131.000,E,022.4,084.4,230394,003.1,W*cs"
+// with a running time field and a correct checksum: 68 characters + CR LF.
+QByteArray nmeaLine(int i)
+{
+    const int secs = i % 86400;
+    const QByteArray body = QStringLiteral("GPRMC,%1%2%3,A,4807.%4,N,01131.000,E,022.4,084.4,230394,003.1,W")
+                                .arg(secs / 3600, 2, 10, QLatin1Char('0'))
+                                .arg(secs / 60 % 60, 2, 10, QLatin1Char('0'))
+                                .arg(secs % 60, 2, 10, QLatin1Char('0'))
+                                .arg(i % 1000, 3, 10, QLatin1Char('0'))
+                                .toLatin1();
+    quint8 sum = 0;
+    for (char c : body)
+        sum ^= quint8(c);
+    return '$' + body + '*' + QByteArray::number(sum, 16).rightJustified(2, '0').toUpper() + "\r\n";
+}
+
+int logLineCount(const TFormMain& form)
+{
+    const QTextDocument* doc = form.Memo1()->document();
+    return doc->isEmpty() ? 0 : doc->blockCount();
+}
+
+// Appends filler lines until the log holds `lines` lines.
+void fillLog(TFormMain& form, int lines)
+{
+    while (logLineCount(form) < lines)
+        form.Print(QStringLiteral("fill line %1 ---------------------------------------------------")
+                       .arg(logLineCount(form)));
+}
+
+// Average time of one Print, in microseconds, with the log holding `lines`
+// lines first.
+double printMicros(TFormMain& form, int lines, int appends)
+{
+    fillLog(form, lines);
+    QCoreApplication::processEvents();
+    const QString text = QStringLiteral("       <--- $GPRMC,123519,A,4807.038,N,01131.000,E,022.4,084.4,230394,003.1,W*6A");
+    QElapsedTimer clock;
+    clock.start();
+    for (int i = 0; i < appends; ++i)
+        form.Print(text);
+    return double(clock.nsecsElapsed()) / 1e3 / appends;
+}
+
+// Feeds the lines through the peer and runs the event loop until the log
+// holds every one of them. Returns false when that did not happen.
+bool runFeed(TFormMain& form, TDevicePeer& peer)
+{
+    QByteArray feed;
+    QList<QByteArray> lines;
+    for (int i = 0; feed.size() < kFeedBytes; ++i) {
+        lines.append(nmeaLine(i));
+        feed += lines.last();
+    }
+    const int lineCount = int(lines.size());
+
+    int received = 0;
+    qint64 endNs = 0;
+    qint64 drainedNs = 0;  // when the peer had handed the last byte to the line
+    QEventLoop loop;
+    const auto counting = QObject::connect(&form, &TFormMain::LineReceived, &loop, [&] {
+        if (drainedNs == 0 && peer.AllWritten())
+            drainedNs = nowNs();
+        if (++received == lineCount) {
+            endNs = nowNs();
+            loop.quit();
+        }
+    });
+    QTimer guard;
+    guard.setSingleShot(true);
+    QObject::connect(&guard, &QTimer::timeout, &loop, &QEventLoop::quit);
+    guard.start(300000);
+
+    // Count the receive announcements (the handler itself runs unchanged).
+    int announcements = 0;
+    qint64 announcedBytes = 0;
+    const auto handler = form.ComPort.OnRxChar;
+    form.ComPort.OnRxChar = [&](TComPort* port, int count) {
+        ++announcements;
+        announcedBytes += count;
+        handler(port, count);
+    };
+
+    const double cpu0 = cpuSeconds(RUSAGE_SELF);
+    const double gui0 = cpuSeconds(RUSAGE_THREAD);
+    const qint64 startNs = nowNs();
+    peer.Write(feed);  // the peer's thread writes it as the line takes it
+    loop.exec();
+    const double cpu = cpuSeconds(RUSAGE_SELF) - cpu0;
+    const double guiCpu = cpuSeconds(RUSAGE_THREAD) - gui0;
+    QObject::disconnect(counting);
+    form.ComPort.OnRxChar = handler;
+
+    if (received != lineCount) {
+        std::printf("receive: FAILED (%d of %d lines after the time limit)\n", received, lineCount);
+        return false;
+    }
+    // Every line in the log, in order, with the receive marker.
+    const QStringList logged = LogLines(form);
+    int bad = -1;
+    if (logged.size() != lineCount)
+        bad = 0;
+    for (int i = 0; bad < 0 && i < lineCount; ++i)
+        if (logged[i] != kRxMarker + QString::fromLatin1(lines[i].chopped(2)))
+            bad = i;
+    if (bad >= 0) {
+        std::printf("receive: FAILED (log holds %d lines, first mismatch at line %d)\n", int(logged.size()), bad);
+        return false;
+    }
+    const double secs = double(endNs - startNs) / 1e9;
+    const double bps = feed.size() / secs;
+    const double ratio = bps / kLineBytesPerSecond;
+    std::printf("receive: %d bytes (%d lines) in %.3f s = %.0f B/s = %.1fx line rate (aim >= %.0fx) %s\n",
+                int(feed.size()), lineCount, secs, bps, ratio, kAim, ratio >= kAim ? "OK" : "MISSED");
+    std::printf("receive:   log holds all %d lines intact; peer had written everything after %.3f s\n",
+                lineCount, double(drainedNs - startNs) / 1e9);
+    std::printf("receive:   CPU %.3f s process (%.3f s UI thread) for %.3f s wall = %.0f%% of one core\n", cpu,
+                guiCpu, secs, 100.0 * cpu / secs);
+    std::printf("receive:   %d receive announcements, on average %.0f bytes waiting at each\n", announcements,
+                announcements ? double(announcedBytes) / announcements : 0.0);
+    return true;
+}
+
+void runPrint(TFormMain& form)
+{
+    constexpr int kAppends = 2000;
+    form.Memo1DblClick();
+    const double shortUs = printMicros(form, 1000, kAppends);
+    form.Memo1DblClick();
+    QElapsedTimer fillClock;
+    fillClock.start();
+    const double cpuFill0 = cpuSeconds(RUSAGE_SELF);
+    fillLog(form, 100000);
+    const double fillSecs = double(fillClock.nsecsElapsed()) / 1e9;
+    const double fillCpu = cpuSeconds(RUSAGE_SELF) - cpuFill0;
+    const double longUs = printMicros(form, 100000, kAppends);
+    const double flat = longUs / shortUs;
+    std::printf("print: %.1f us per append at 1000 lines, %.1f us at 100000 lines (avg of %d each); ratio %.2f "
+                "(aim: flat, near 1) %s\n",
+                shortUs, longUs, kAppends, flat, flat <= 1.5 ? "OK" : "MISSED");
+    std::printf("print:   filling the log from 0 to 100000 lines took %.3f s (CPU %.3f s)\n", fillSecs, fillCpu);
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    // "feed" or "print" as argument runs only that part (for profiling).
+    const QString only = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QString();
+
+    WriteTestSettings("[Misc]\r\nCOM=0\r\n");
+    TDevicePeer peer;
+    peer.MapPort(TestSettingsFile(), 3);
+    TScriptedDialogsScope scope;
+    TFormMain form;
+    form.show();
+    form.RadioGroupCOM()->SetItemIndex(2);  // Com3; nothing answers the identification
+    if (!form.ComPort.Connected()) {
+        std::printf("receive: FAILED (port did not open)\n");
+        return 1;
+    }
+    Pump(50);
+    form.Memo1DblClick();
+
+    int rc = 0;
+    if (only.isEmpty() || only == QLatin1String("feed"))
+        rc = runFeed(form, peer) ? 0 : 1;
+    if (only.isEmpty() || only == QLatin1String("print"))
+        runPrint(form);
+
+    form.ComPort.Close();
+    RemoveTestSettings();
+    return rc;
+}
