@@ -323,17 +323,43 @@ void TFormMain::mousePressEvent(QMouseEvent* e)
 void TFormMain::Print(const QString& ws)
 {
     // Appended through a cursor so that an empty first line is a line of its
-    // own; the view follows the end while it is scrolled to the bottom.
+    // own. The view follows the end while it is scrolled to the bottom; the
+    // scroll happens once per pass of the event loop, not per line.
     QScrollBar* bar = ui->Memo1->verticalScrollBar();
-    const bool atEnd = bar->value() >= bar->maximum();
+    const bool follow = m_scrollPosted || bar->value() >= bar->maximum();
     QTextCursor cursor(ui->Memo1->document());
+    cursor.beginEditBlock();
     cursor.movePosition(QTextCursor::End);
     if (m_logLines > 0)
         cursor.insertBlock();
     cursor.insertText(ws);
+    cursor.endEditBlock();
     ++m_logLines;
-    if (atEnd)
-        bar->setValue(bar->maximum());
+    if (follow && !m_scrollPosted) {
+        m_scrollPosted = true;
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                m_scrollPosted = false;
+                QScrollBar* b = ui->Memo1->verticalScrollBar();
+                b->setValue(b->maximum());
+            },
+            Qt::QueuedConnection);
+    }
+}
+
+void TFormMain::BeginLogBatch()
+{
+    if (m_logBatch++ == 0) {
+        m_batchCursor = QTextCursor(ui->Memo1->document());
+        m_batchCursor.beginEditBlock();
+    }
+}
+
+void TFormMain::EndLogBatch()
+{
+    if (m_logBatch > 0 && --m_logBatch == 0)
+        m_batchCursor.endEditBlock();
 }
 
 void TFormMain::Memo1DblClick()
@@ -349,15 +375,19 @@ bool TFormMain::PumpedWait(int limitMs, const std::function<bool()>& done)
     QElapsedTimer clock;
     clock.start();
     // A timer at the deadline wakes the event loop, so the wait sleeps while
-    // nothing happens instead of spinning.
+    // nothing happens instead of spinning. It is re-armed for what is left
+    // whenever it has fired before the deadline.
     QTimer wake;
     wake.setSingleShot(true);
-    wake.start(qMax(0, limitMs));
+    wake.setTimerType(Qt::PreciseTimer);
     for (;;) {
         if (done && done())
             return true;
-        if (clock.elapsed() >= limitMs)
+        const qint64 left = limitMs - clock.elapsed();
+        if (left <= 0)
             return done ? done() : true;
+        if (!wake.isActive())
+            wake.start(int(left));
         QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
     }
 }

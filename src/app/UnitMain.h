@@ -5,6 +5,7 @@
 
 #include <QMainWindow>
 #include <QString>
+#include <QTextCursor>
 #include <QTimer>
 
 class QLabel;
@@ -81,6 +82,9 @@ public:
     void SendPlain(const QString& ss);
     void SendByte(int byteCounter, quint8 zeichen);
     void Memo1DblClick();
+    // Lines printed between these two are laid out in one go.
+    void BeginLogBatch();
+    void EndLogBatch();
     // Sends the caption of the clicked button + CR.
     void ButtonAllg_ZBClick(QObject* sender);
     // Wires a manual command field and its send button: both send the text + CR.
@@ -166,6 +170,9 @@ private:
     bool m_rxBusy = false;
     bool m_centred = false;
     qint64 m_logLines = 0;
+    bool m_scrollPosted = false;
+    int m_logBatch = 0;
+    QTextCursor m_batchCursor;
 };
 
 // The window in use (there is one per program run).

@@ -24,6 +24,7 @@ void TFormMain::ComPortRxChar(TComPort* sender, int count)
         return;
     }
     m_rxBusy = true;
+    BeginLogBatch();
     try {
         QString chunk;
         // Read in pieces until nothing is left, so that no byte waits for a
@@ -31,9 +32,11 @@ void TFormMain::ComPortRxChar(TComPort* sender, int count)
         while (sender->Connected() && sender->ReadStr(chunk, kReadPiece) > 0)
             AssembleRx(chunk, RxLine, LastRxChar, [this](QChar end) { completeLine(end); });
     } catch (...) {
+        EndLogBatch();
         m_rxBusy = false;
         throw;
     }
+    EndLogBatch();
     m_rxBusy = false;
 }
 
@@ -61,7 +64,10 @@ void TFormMain::completeLine(QChar endChar)
             if (line.contains(QLatin1String("OK"))) {
                 PlcCapture = false;
                 DataFile.Close();
+                // The log shows everything up to here while the message is open.
+                EndLogBatch();
                 Dialogs().Info(QStringLiteral("OK - Datei gespeichert ...\r\r"));
+                BeginLogBatch();
             }
         }
         if (line.contains(QLatin1String("end of data ...")) || line.contains(QLatin1String("user break ..."))) {

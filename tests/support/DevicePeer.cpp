@@ -182,13 +182,14 @@ void TDevicePeer::Vanish()
 void TDevicePeer::flushOutbox(int master)
 {
     std::lock_guard<std::mutex> lock(m_mutex);
-    while (!m_outbox.isEmpty()) {
-        const ssize_t n = ::write(master, m_outbox.constData(), size_t(m_outbox.size()));
-        if (n > 0)
-            m_outbox.remove(0, n);
-        else
+    qsizetype done = 0;
+    while (done < m_outbox.size()) {
+        const ssize_t n = ::write(master, m_outbox.constData() + done, size_t(m_outbox.size() - done));
+        if (n <= 0)
             break;  // full: wait for room
+        done += n;
     }
+    m_outbox.remove(0, done);
 }
 
 void TDevicePeer::run()
