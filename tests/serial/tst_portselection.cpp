@@ -46,7 +46,7 @@ private slots:
         QCOMPARE(second.family, 3);
         QCOMPARE(second.variant, 7);
         // The selection re-reads below 1, the scan only at exactly 0.
-        QCOMPARE(ReadDeviceId(QStringLiteral("#-1809"), false).family, 18);
+        QCOMPARE(ReadDeviceId(QStringLiteral("#-1809"), false).family, 80);
         QCOMPARE(ReadDeviceId(QStringLiteral("#-1809"), true).family, -1);
         QCOMPARE(ReadDeviceId(QStringLiteral("#"), false).family, 0);
         QCOMPARE(LookupDevice({1, 0}, false)->panel, QStringLiteral("Vigilo"));
