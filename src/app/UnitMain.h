@@ -55,6 +55,13 @@ public:
     QString DialNumber = QStringLiteral("+49");
     TTextFileSlot DataFile;
     TTextFileSlot ExportFile;
+    int OpenDataFileForReading(const QString& name) { return DataFile.OpenForReading(name); }
+    int OpenDataFileForWriting(const QString& name) { return DataFile.OpenForWriting(name); }
+    int OpenExportFileForWriting(const QString& name) { return ExportFile.OpenForWriting(name); }
+    void CloseDataFile() { DataFile.Close(); }
+    void CloseExportFile() { ExportFile.Close(); }
+    bool DataFileOpen() const { return DataFile.IsOpen(); }
+    bool ExportFileOpen() const { return ExportFile.IsOpen(); }
     QString SettingsFile;
     QString VersionText;
 

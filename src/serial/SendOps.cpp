@@ -111,7 +111,10 @@ void TFormMain::WireManualField(QWidget* field, QAbstractButton* sendButton)
 {
     auto send = [this, field] { SendManualText(fieldText(field)); };
     connect(sendButton, &QAbstractButton::clicked, this, Guarded(send));
-    field->installEventFilter(new TEnterSends(field, send));
+    // An editable drop-down takes its keys in its line edit.
+    auto* combo = qobject_cast<QComboBox*>(field);
+    QWidget* keys = combo && combo->lineEdit() ? combo->lineEdit() : field;
+    keys->installEventFilter(new TEnterSends(keys, send));
 }
 
 void TFormMain::BtnLastStateClick()
