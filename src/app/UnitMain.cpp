@@ -76,9 +76,12 @@ void setBoldCaption(QGroupBox* box)
     f.setBold(true);
     f.setPixelSize(13);
     box->setFont(f);
-    // Children keep the window's plain font.
+    // Only the caption is bold: the contents keep the window's plain font.
+    QFont plain = f;
+    plain.setBold(false);
+    plain.setPixelSize(11);
     for (QWidget* w : box->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly))
-        w->setFont(box->parentWidget() ? box->parentWidget()->font() : QFont());
+        w->setFont(plain);
 }
 
 } // namespace
@@ -106,6 +109,7 @@ TFormMain::TFormMain(QWidget* parent) : QMainWindow(parent), ui(new Ui::TFormMai
     QFont logFont(QStringLiteral("Courier"));
     logFont.setStyleHint(QFont::TypeWriter);
     logFont.setPixelSize(13);
+    logFont.setBold(false);
     ui->Memo1->setFont(logFont);
     ui->Memo1->viewport()->installEventFilter(this);
 
