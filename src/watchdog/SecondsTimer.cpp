@@ -43,12 +43,8 @@ void TFormMain::TrigStartBtnClick()
     // The field's maximum limits the counter here; only the timed trigger wraps.
     state->SetValue(state->Checked(qint64(state->Value()) + 1));
     SendPlain(TriggerCommand(state->Value()));
-    Timer1.stop();
-    Timer1.setInterval(1000);
-    SecondsCounter = 0;
-    SetStatusText(2, QStringLiteral("0"));
+    Restart1s();
     TriggerCountdown = interval->Value();
-    Timer1.start();
 }
 
 void TFormMain::BtnTrigStopClick()
