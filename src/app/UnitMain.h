@@ -15,6 +15,8 @@ class QFrame;
 class TRadioGroup;
 class TPanelAllgemein;
 class TSpinEdit;
+class TFormFlashen;
+class QAbstractButton;
 
 namespace Ui {
 class TFormMain;
@@ -67,6 +69,9 @@ public:
 
     QTimer Timer1, Timer2, Timer3, Timer4, HeartbeatTimer;
 
+    // The firmware update dialog; it enters itself here when it is created.
+    TFormFlashen* FormFlashen = nullptr;
+
     // --- window parts ----------------------------------------------------------
     QFrame* PanelLinks() const;
     QFrame* PanelRechts() const;
@@ -101,6 +106,12 @@ public:
     void NoPortMessage();
     // "GET", shared by the "read" buttons of several panels.
     void BtnLastStateClick();
+
+    // --- firmware update -----------------------------------------------------------
+    // Asks "Wirklich flashen?" and on Yes shows the firmware dialog modally.
+    void Flashen1Click();
+    // Makes a panel's "firmware update" button run Flashen1Click.
+    void WireFlashButton(QAbstractButton* button);
 
     // --- receive side ------------------------------------------------------------
     void ComPortRxChar(TComPort* sender, int count);

@@ -1,5 +1,6 @@
 #include "app/GeneralError.h"
 #include "app/UnitMain.h"
+#include "firmware/UnitFlashen.h"
 
 #include <QApplication>
 
@@ -32,6 +33,7 @@ int main(int argc, char** argv)
     QApplication::setApplicationDisplayName(QStringLiteral("VelmorServiceSoftware"));
 
     TFormMain formMain;
+    TFormFlashen formFlashen(&formMain);
     formMain.show();
     return app.exec();
 }

@@ -43,6 +43,7 @@ TPanelVigilo::TPanelVigilo(TFormMain* main, QWidget* parent)
 
     connect(ui->BtnLastState, &QPushButton::clicked, this, Guarded([this] { m_main->BtnLastStateClick(); }));
     m_main->WireManualField(ui->EditKommando, ui->ButtonVGKommando);
+    m_main->WireFlashButton(ui->Button39);
 
     // The trigger group: the operations live on the main window, which all
     // trigger groups of the program share.

@@ -22,7 +22,7 @@ public:
     TPanelVigilo(TFormMain* main, QWidget* parent);
     ~TPanelVigilo() override;
 
-    // "firmware update"; the firmware dialog wires it.
+    // "firmware update", wired to the main window's firmware entry.
     QPushButton* Button39() const;
 
     void BtnTR_VGSClick();
