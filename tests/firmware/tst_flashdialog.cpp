@@ -18,8 +18,6 @@ namespace {
 
 using TScript = TBootLoaderPeer::Script;
 
-const QString kNoPort = QStringLiteral("Please choose the COM interface ...\r\r"
-                                       "Bitte erst die COM-Schnittstelle auswählen ...\r\r");
 const QString kOk = QStringLiteral("Firmware-Update OK");
 
 QByteArray words(int lines)

@@ -13,9 +13,6 @@
 
 namespace {
 
-const QString kNoPort = QStringLiteral("Please choose the COM interface ...\r\r"
-                                       "Bitte erst die COM-Schnittstelle auswählen ...\r\r");
-
 // A main window with the Vigilo panel on show. With a port, Com3 is a peer
 // that identifies itself as a Vigilo unit, so the panel comes up the way
 // identification brings it up.

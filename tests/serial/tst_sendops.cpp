@@ -10,13 +10,6 @@
 #include <QPushButton>
 #include <QtTest>
 
-namespace {
-
-const QString kNoPort = QStringLiteral("Please choose the COM interface ...\r\r"
-                                       "Bitte erst die COM-Schnittstelle auswählen ...\r\r");
-
-} // namespace
-
 class TestSendOps : public QObject {
     Q_OBJECT
 

@@ -8,6 +8,10 @@
 #include <QStringList>
 #include <memory>
 
+// The message every send shows while no port is open.
+inline const QString kNoPort = QStringLiteral("Please choose the COM interface ...\r\r"
+                                              "Bitte erst die COM-Schnittstelle auswählen ...\r\r");
+
 // The test program's own settings file, beside its executable.
 QString TestSettingsFile();
 // Writes the settings file with exactly this content (nothing: removes it).

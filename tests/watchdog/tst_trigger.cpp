@@ -14,9 +14,6 @@
 
 namespace {
 
-const QString kNoPort = QStringLiteral("Please choose the COM interface ...\r\r"
-                                       "Bitte erst die COM-Schnittstelle auswählen ...\r\r");
-
 struct TRig {
     TScriptedDialogsScope scope;
     TDevicePeer peer;
