@@ -3,7 +3,15 @@
 #include "app/GeneralError.h"
 #include "app/IniFile.h"
 #include "panels/PanelAllgemein.h"
+#include "panels/PanelGPSDataLogger.h"
+#include "panels/PanelKippaSmart.h"
+#include "panels/PanelLupino.h"
+#include "panels/PanelQuintra.h"
+#include "panels/PanelTocsa.h"
 #include "panels/PanelVigilo.h"
+#include "panels/PanelVigiloGSM.h"
+#include "panels/PanelVigiloGSMNEU.h"
+#include "panels/PanelZerbo.h"
 #include "ui_UnitMain.h"
 #include "widgets/Dialogs.h"
 #include "widgets/RadioGroup.h"
@@ -27,22 +35,6 @@ namespace {
 TFormMain* g_formMain = nullptr;
 
 const QColor kBackground(224, 224, 255);
-
-// Panels that have no form of their own yet: name and caption.
-struct PlaceholderRow {
-    const char* name;
-    const char* caption;
-};
-constexpr PlaceholderRow kPlaceholderPanels[] = {
-    {"VigiloGSM", "Vigilo-GSM"},
-    {"Quintra", "Quintra"},
-    {"Zerbo", "Zerbo"},
-    {"GPSDataLogger", "GPS-DataLogger"},
-    {"Lupino", "Lupino"},
-    {"Tocsa", "Tocsa"},
-    {"KippaSmart", "Kippa-smart"},
-    {"VigiloGSMNEU", "VigiloGSMNEU"},
-};
 
 // What showing a panel sets besides the panel itself.
 struct PanelSettings {
@@ -175,6 +167,14 @@ void TFormMain::buildMenu()
     connect(ui->Quintra1, &QAction::triggered, this, Guarded([this] { ClearPanels(QStringLiteral("Quintra")); }));
     connect(ui->Zerbo1, &QAction::triggered, this, Guarded([this] { ClearPanels(QStringLiteral("Zerbo")); }));
     connect(ui->KippaSmart1, &QAction::triggered, this, Guarded([this] { ClearPanels(QStringLiteral("KippaSmart")); }));
+    // The panels no identification code selects, after a separator of their own.
+    ui->Device1->addSeparator()->setObjectName(QStringLiteral("N5"));
+    ui->Device1->addAction(ui->Lupino1);
+    ui->Device1->addAction(ui->Tocsa1);
+    ui->Device1->addAction(ui->VigiloGSMNEU1);
+    connect(ui->Lupino1, &QAction::triggered, this, Guarded([this] { ClearPanels(QStringLiteral("Lupino")); }));
+    connect(ui->Tocsa1, &QAction::triggered, this, Guarded([this] { ClearPanels(QStringLiteral("Tocsa")); }));
+    connect(ui->VigiloGSMNEU1, &QAction::triggered, this, Guarded([this] { ClearPanels(QStringLiteral("VigiloGSMNEU")); }));
     connect(ui->Exit1, &QAction::triggered, this, Guarded([this] { FormClick(); }));
 }
 
@@ -193,21 +193,21 @@ void TFormMain::buildStatusBar()
     }
 }
 
-QGroupBox* TFormMain::addPlaceholderPanel(const QString& name, const QString& caption)
-{
-    auto* box = new QGroupBox(caption, ui->PanelRechts);
-    box->setObjectName(name);
-    return box;
-}
-
 void TFormMain::buildPanels()
 {
     m_allgemein = new TPanelAllgemein(this, ui->PanelRechts);
-    m_panels.append(m_allgemein);
-    m_panels.append(new TPanelVigilo(this, ui->PanelRechts));
-    for (const auto& row : kPlaceholderPanels)
-        if (!Panel(QLatin1String(row.name)))
-            m_panels.append(addPlaceholderPanel(QLatin1String(row.name), QLatin1String(row.caption)));
+    m_panels = {
+        m_allgemein,
+        new TPanelVigilo(this, ui->PanelRechts),
+        new TPanelVigiloGSM(this, ui->PanelRechts),
+        new TPanelQuintra(this, ui->PanelRechts),
+        new TPanelZerbo(this, ui->PanelRechts),
+        new TPanelGPSDataLogger(this, ui->PanelRechts),
+        new TPanelLupino(this, ui->PanelRechts),
+        new TPanelTocsa(this, ui->PanelRechts),
+        new TPanelKippaSmart(this, ui->PanelRechts),
+        new TPanelVigiloGSMNEU(this, ui->PanelRechts),
+    };
     for (QGroupBox* p : m_panels) {
         setBoldCaption(p);
         p->hide();

@@ -171,7 +171,6 @@ private:
     void buildMenu();
     void buildStatusBar();
     void buildPanels();
-    QGroupBox* addPlaceholderPanel(const QString& name, const QString& caption);
     void layoutSides();
     void completeLine(QChar endChar);
     void reflect(const QString& line);

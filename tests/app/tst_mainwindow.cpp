@@ -61,7 +61,8 @@ private slots:
         const Row rows[] = {
             {"Exit2", "E&xit", true},         {"COM1", "&Interface", true},  {"Vigilo1", "Vigilo", true},
             {"VigiloGSM1", "Vigilo-GSM", true}, {"Quintra1", "Quintra", true}, {"Zerbo1", "Zerbo", true},
-            {"KippaSmart1", "Kippa-smart", false}, {"Exit1", "Inf&o", true},
+            {"KippaSmart1", "Kippa-smart", true}, {"Lupino1", "Lupino", true}, {"Tocsa1", "Tocsa", true},
+            {"VigiloGSMNEU1", "VigiloGSMNEU", true}, {"Exit1", "Inf&o", true},
         };
         for (const Row& r : rows) {
             auto* a = form->findChild<QAction*>(QLatin1String(r.object));
@@ -75,7 +76,15 @@ private slots:
         QStringList order;
         for (QAction* a : device->actions())
             order << a->objectName();
-        QCOMPARE(order, QStringList({"Vigilo1", "VigiloGSM1", "Quintra1", "N2", "Zerbo1", "N4", "KippaSmart1"}));
+        QCOMPARE(order, QStringList({"Vigilo1", "VigiloGSM1", "Quintra1", "N2", "Zerbo1", "N4", "KippaSmart1", "N5",
+                                     "Lupino1", "Tocsa1", "VigiloGSMNEU1"}));
+        // Every device panel is reachable from this menu (Lupino needs an open
+        // port for its DTR; its port action has a test of its own).
+        for (const char* name : {"Vigilo", "VigiloGSM", "Quintra", "Zerbo", "KippaSmart", "Tocsa", "VigiloGSMNEU"}) {
+            form->findChild<QAction*>(QLatin1String(name) + QLatin1Char('1'))->trigger();
+            QCOMPARE(form->ActivePanel, QLatin1String(name));
+            QVERIFY(form->Panel(QLatin1String(name))->isVisibleTo(form.get()));
+        }
         QVERIFY(form->findChild<QAction*>(QStringLiteral("N2"))->isSeparator());
         QStringList top;
         for (QAction* a : form->findChild<QMenuBar*>(QStringLiteral("MainMenu1"))->actions())
