@@ -7,7 +7,9 @@ namespace Ui {
 class TPanelGPSDataLogger;
 }
 
-// The panel of the GPS data logger.
+// The panel of the GPS data logger: the logger commands, the list download
+// (also behind "DIR (= Directory)"), the scan resolution, the converters and
+// the firmware entry. The operations are the shared GPS commands.
 class TPanelGPSDataLogger : public QGroupBox {
     Q_OBJECT
 public:

@@ -1,0 +1,36 @@
+#include "gps/ListDownload.h"
+
+#include "app/UnitMain.h"
+#include "widgets/Dialogs.h"
+
+QString ListFileName(const QString& chosen)
+{
+    const qsizetype nameStart = chosen.lastIndexOf(QLatin1Char('/')) + 1;
+    if (chosen.indexOf(QLatin1Char('.'), nameStart) >= 0)
+        return chosen;
+    return chosen + QStringLiteral(".lst");
+}
+
+void BtnL_GPSDLClick(TFormMain& main)
+{
+    const TOpenFileRequest request{QStringLiteral("... wohin mit den List-Daten?"),
+                                   QStringLiteral("LST-Datei(*.lst)|*.lst"), main.LstDir, main.LstFile};
+    const QString chosen = Dialogs().OpenFile(request);
+    if (chosen.isEmpty())
+        return;
+
+    const QString fileName = ListFileName(chosen);
+    main.LstDir = request.initialDir;
+    main.LstFile = fileName;
+    main.WriteSettings();
+
+    if (main.OpenDataFileForWriting(fileName) != 0) {
+        main.PlainCapture = main.StampCapture = main.PlcCapture = false;
+        Dialogs().Warning(QStringLiteral("Fehler bei Dateizugriff"));
+        return;
+    }
+    main.PlcCapture = false;
+    main.StampCapture = false;
+    main.PlainCapture = true;
+    main.SendPlain(QStringLiteral("L\r"));
+}
