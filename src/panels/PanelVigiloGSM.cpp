@@ -176,9 +176,14 @@ void TPanelVigiloGSM::ButtonDeaktiv_VGGClick()
 
 void TPanelVigiloGSM::mousePressEvent(QMouseEvent* e)
 {
-    // A click on a free area of the panel shows the about box; clicks that
-    // its tabs and groups pass on are not on a free area.
-    if (e->button() == Qt::LeftButton && !childAt(e->position().toPoint()))
+    if (e->button() != Qt::LeftButton) {
+        QGroupBox::mousePressEvent(e);
+        return;
+    }
+    // A click on a free area of the panel shows the about box. Clicks its
+    // tabs and groups pass on are not on a free area; none of them goes on
+    // to the window, which would show the box as well.
+    if (!childAt(e->position().toPoint()))
         Guarded([this] { m_main->FormClick(); })();
-    QGroupBox::mousePressEvent(e);
+    e->accept();
 }
