@@ -1,11 +1,13 @@
 // Start-up, settings file, about box and exit of the main window.
 #include "app/IniFile.h"
 #include "app/UnitMain.h"
+#include "panels/PanelVigiloGSM.h"
 #include "widgets/Dialogs.h"
 #include "widgets/RadioGroup.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
+#include <QLineEdit>
 #include <QThread>
 
 namespace {
@@ -13,6 +15,12 @@ namespace {
 const QString kCalls = QStringLiteral("Calls");
 const QString kDir = QStringLiteral("DIR");
 const QString kMisc = QStringLiteral("Misc");
+
+// The remote control's dial field, whose number the settings file keeps.
+QLineEdit* dialField(const TFormMain& form)
+{
+    return static_cast<TPanelVigiloGSM*>(form.Panel(QStringLiteral("VigiloGSM")))->EditATD_VGG();
+}
 
 } // namespace
 
@@ -29,7 +37,7 @@ void TFormMain::WriteSettings()
 {
     TIniFile ini(SettingsFile);
     ini.WriteStrings({
-        {kCalls, QStringLiteral("ATD"), DialNumber},
+        {kCalls, QStringLiteral("ATD"), dialField(*this)->text()},
         {kDir, QStringLiteral("Directory"), FirmwareDir},
         {kDir, QStringLiteral("File"), FirmwareFile},
         {kDir, QStringLiteral("GPS-Directory"), GpsDir},
@@ -57,7 +65,7 @@ void TFormMain::FormCreate()
         WriteSettings();
 
     const TIniFile ini(SettingsFile);
-    DialNumber = ini.ReadString(kCalls, QStringLiteral("ATD"), QStringLiteral("+49171;"));
+    dialField(*this)->setText(ini.ReadString(kCalls, QStringLiteral("ATD"), QStringLiteral("+49171;")));
     FirmwareDir = ini.ReadString(kDir, QStringLiteral("Directory"), QStringLiteral("."));
     FirmwareFile = ini.ReadString(kDir, QStringLiteral("File"), QString());
     GpsDir = ini.ReadString(kDir, QStringLiteral("GPS-Directory"), QStringLiteral("."));

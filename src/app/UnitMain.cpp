@@ -258,14 +258,7 @@ void TFormMain::ClearPanels(const QString& name)
     RxMarker = s.marker;
 
     if (name == QLatin1String("Lupino")) {
-        try {
-            ComPort.Close();
-            ComPort.SetPort(QStringLiteral("Com%1").arg(RadioGroupCOM()->ItemIndex() + 1));
-            ComPort.SetBaudRate(BaudRateFromName(QStringLiteral("38400")));
-            ComPort.SetFlowControlNone();
-            ComPort.Open();
-        } catch (const EComPort&) {
-        }
+        ReopenSelectedPort(BaudRateFromName(QStringLiteral("38400")));
         ComPort.SetDTR(true);  // an error here goes to the general error display
     } else if (name == QLatin1String("KippaSmart")) {
         try {

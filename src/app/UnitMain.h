@@ -53,8 +53,6 @@ public:
     QString ChosenRate = QStringLiteral("9600");
     // Remembered directories and file names of the file functions.
     QString FirmwareDir, FirmwareFile, GpsDir, GpsFile, LstDir, LstFile, PlcDir, PlcFile;
-    // Number of the remote-control dial field until its panel takes it over.
-    QString DialNumber = QStringLiteral("+49");
     TTextFileSlot DataFile;
     TTextFileSlot ExportFile;
     int OpenDataFileForReading(const QString& name) { return DataFile.OpenForReading(name); }
@@ -147,6 +145,9 @@ public:
 
     // --- port selection and identification ------------------------------------------
     void RadioGroupCOMClick();
+    // Closes the port and opens the port chosen in the port list again at
+    // that rate without flow control; port errors end the attempt silently.
+    void ReopenSelectedPort(TBaudRate rate);
     void ButtonScanClick();
     // Waits up to 500 ms for an identification reply.
     void WaitForIdReply();

@@ -78,6 +78,21 @@ void TFormMain::RadioGroupCOMClick()
     IdReply.clear();
 }
 
+void TFormMain::ReopenSelectedPort(TBaudRate rate)
+{
+    try {
+        ComPort.Close();
+    } catch (const EComPort&) {
+    }
+    try {
+        ComPort.SetPort(QStringLiteral("Com%1").arg(RadioGroupCOM()->ItemIndex() + 1));
+        ComPort.SetBaudRate(rate);
+        ComPort.SetFlowControlNone();
+        ComPort.Open();
+    } catch (const EComPort&) {
+    }
+}
+
 void TFormMain::ButtonScanClick()
 {
     ScanActive = true;
