@@ -32,23 +32,25 @@ int main(int argc, char** argv)
 {
     const char* formatName = nullptr;
     QStringList files;
+    bool optionsEnded = false;
     for (int i = 1; i < argc; ++i) {
         const char* a = argv[i];
-        if (std::strcmp(a, "--help") == 0 || std::strcmp(a, "-h") == 0) {
+        if (optionsEnded || a[0] != '-' || a[1] == '\0') {
+            files << Argument(a);
+        } else if (std::strcmp(a, "--") == 0) {
+            optionsEnded = true;
+        } else if (std::strcmp(a, "--help") == 0 || std::strcmp(a, "-h") == 0) {
             std::fputs(kUsage, stdout);
             return 0;
-        }
-        if (std::strcmp(a, "--format") == 0) {
+        } else if (std::strcmp(a, "--format") == 0) {
             if (++i >= argc)
                 return UsageError("--format needs a value");
             formatName = argv[i];
         } else if (std::strncmp(a, "--format=", 9) == 0) {
             formatName = a + 9;
-        } else if (a[0] == '-' && a[1] != '\0' && std::strcmp(a, "--") != 0) {
+        } else {
             std::fprintf(stderr, "velmor-convert: unknown option %s (try --help)\n", a);
             return 2;
-        } else {
-            files << Argument(a);
         }
     }
     if (!formatName)

@@ -360,6 +360,8 @@ private slots:
         QTest::newRow("named output") << QStringList{"--format=magicmaps", in, path("tool/x.pth")} << 0
                                       << path(QStringLiteral("tool/x.pth")) << "track.PTH";
         QTest::newRow("standard output") << QStringList{"--format", "gpx", in, "-"} << 0 << "-" << "track.gpx";
+        QTest::newRow("names after --") << QStringList{"--format", "mappoint", "--", in} << 0
+                                        << path(QStringLiteral("tool/track.CSV")) << "track.CSV";
         QTest::newRow("help") << QStringList{"--help"} << 0 << "" << "";
         QTest::newRow("no arguments") << QStringList{} << 2 << "" << "";
         QTest::newRow("no format") << QStringList{in} << 2 << "" << "";
