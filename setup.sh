@@ -5,7 +5,7 @@
 set -euo pipefail
 cd "$(dirname "$0")"
 
-packages=(build-essential cmake ninja-build qt6-base-dev qt6-serialport-dev libgl-dev)
+packages=(build-essential cmake ninja-build qt6-base-dev qt6-serialport-dev libgl-dev gpsbabel)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -1,9 +1,8 @@
 #pragma once
 
-class TFormMain;
+#include "gps/NmeaConvert.h"
 
-// The output formats of the NMEA converter.
-enum class TExportFormat { MapPoint, Kartex, MagicMaps, Gpx };
+class TFormMain;
 
 // The conversion run behind the "convert output format to ..." buttons of the
 // GPS panels: asks for the NMEA source file, converts it beside itself into

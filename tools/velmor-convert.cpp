@@ -1,0 +1,87 @@
+// velmor-convert: converts a recorded NMEA file into MapPoint, Kartex,
+// MagicMaps or GPX, exactly as the program's converter buttons do.
+#include "gps/NmeaConvert.h"
+
+#include <QFile>
+#include <QString>
+
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+const char kUsage[] =
+    "usage: velmor-convert --format mappoint|kartex|magicmaps|gpx INPUT [OUTPUT]\n"
+    "\n"
+    "Converts the NMEA file INPUT. OUTPUT defaults to INPUT with its extension\n"
+    "replaced by that of the format (CSV, KTX, PTH, gpx); \"-\" writes to standard\n"
+    "output. Exit status 0 on success, 1 when a file cannot be read or written,\n"
+    "2 for a wrong command line.\n";
+
+int UsageError(const char* message)
+{
+    std::fprintf(stderr, "velmor-convert: %s (try --help)\n", message);
+    return 2;
+}
+
+QString Argument(const char* text) { return QFile::decodeName(QByteArray(text)); }
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    const char* formatName = nullptr;
+    QStringList files;
+    bool optionsEnded = false;
+    for (int i = 1; i < argc; ++i) {
+        const char* a = argv[i];
+        if (optionsEnded || a[0] != '-' || a[1] == '\0') {
+            files << Argument(a);
+        } else if (std::strcmp(a, "--") == 0) {
+            optionsEnded = true;
+        } else if (std::strcmp(a, "--help") == 0 || std::strcmp(a, "-h") == 0) {
+            std::fputs(kUsage, stdout);
+            return 0;
+        } else if (std::strcmp(a, "--format") == 0) {
+            if (++i >= argc)
+                return UsageError("--format needs a value");
+            formatName = argv[i];
+        } else if (std::strncmp(a, "--format=", 9) == 0) {
+            formatName = a + 9;
+        } else {
+            std::fprintf(stderr, "velmor-convert: unknown option %s (try --help)\n", a);
+            return 2;
+        }
+    }
+    if (!formatName)
+        return UsageError("no --format given");
+    TExportFormat format;
+    if (!FormatFromName(QString::fromLatin1(formatName), format)) {
+        std::fprintf(stderr, "velmor-convert: unknown format %s (try --help)\n", formatName);
+        return 2;
+    }
+    if (files.isEmpty())
+        return UsageError("no input file given");
+    if (files.size() > 2)
+        return UsageError("too many file names");
+
+    const QString input = files[0];
+    const QString output = files.size() > 1 ? files[1] : OutputFileName(input, FormatInfo(format).extension);
+    const TConvertResult result = ConvertNmeaFile(input, output, format);
+    const QByteArray name = QFile::encodeName(result.fileName);
+    switch (result.status) {
+    case TConvertResult::Ok:
+        return 0;
+    case TConvertResult::SameFile:
+        std::fprintf(stderr, "velmor-convert: %s: output would overwrite the input file\n", name.constData());
+        return 1;
+    case TConvertResult::InputFailed:
+        std::fprintf(stderr, "velmor-convert: %s: cannot read: %s\n", name.constData(), std::strerror(result.error));
+        return 1;
+    case TConvertResult::OutputFailed:
+        std::fprintf(stderr, "velmor-convert: %s: cannot write: %s\n", name.constData(),
+                     std::strerror(result.error));
+        return 1;
+    }
+    return 1;
+}
