@@ -39,7 +39,17 @@ public:
         QString start = r.initialDir;
         if (!r.fileName.isEmpty())
             start = QDir(r.initialDir).filePath(r.fileName);
-        return QFileDialog::getOpenFileName(activeParent(), r.title, start, QtFilterFromPipes(r.filter));
+        if (!r.allowNew)
+            return QFileDialog::getOpenFileName(activeParent(), r.title, start, QtFilterFromPipes(r.filter));
+        QFileDialog dialog(activeParent(), r.title, r.initialDir, QtFilterFromPipes(r.filter));
+        dialog.setAcceptMode(QFileDialog::AcceptOpen);
+        dialog.setFileMode(QFileDialog::AnyFile);
+        dialog.setOption(QFileDialog::DontConfirmOverwrite);
+        if (!r.fileName.isEmpty())
+            dialog.selectFile(start);
+        if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+            return QString();
+        return dialog.selectedFiles().constFirst();
     }
 };
 

@@ -14,6 +14,9 @@ struct TOpenFileRequest {
     QString filter;
     QString initialDir;
     QString fileName;
+    // The dialog also takes the name of a file that does not exist yet (for
+    // writing); an existing file is taken without a question.
+    bool allowNew = false;
 };
 
 class IDialogs {

@@ -1,0 +1,70 @@
+#include "panels/PlcFileRun.h"
+
+#include "app/UnitMain.h"
+#include "panels/PlcSequence.h"
+#include "widgets/Dialogs.h"
+
+#include <QThread>
+
+namespace {
+
+const QString kFileError = QStringLiteral("Fehler bei Dateizugriff");
+
+// Shows the dialog; on confirmation remembers directory and file, writes the
+// settings file and returns the name with its extension. Empty on cancel.
+QString chooseFile(TFormMain& main, const QString& title)
+{
+    const TOpenFileRequest request{title, kPlcFilter, main.PlcDir, main.PlcFile, true};
+    const QString chosen = Dialogs().OpenFile(request);
+    if (chosen.isEmpty())
+        return QString();
+    const QString path = WithPlcExtension(chosen);
+    main.PlcDir = request.initialDir;
+    main.PlcFile = path;
+    main.WriteSettings();
+    return path;
+}
+
+void endCaptures(TFormMain& main)
+{
+    main.PlainCapture = false;
+    main.StampCapture = false;
+    main.PlcCapture = false;
+    main.CloseDataFile();
+}
+
+} // namespace
+
+void PlcSequenceSave(TFormMain& main)
+{
+    const QString path = chooseFile(main, kPlcSaveTitle);
+    if (path.isEmpty())
+        return;
+    endCaptures(main);
+    if (main.OpenDataFileForWriting(path) != 0) {
+        main.PlcCapture = false;
+        Dialogs().Warning(kFileError);
+        return;
+    }
+    main.PlcCapture = true;
+    // No time-out: the capture ends at the unit's "OK" line or when another
+    // operation takes the slot.
+    main.SendPlain(QStringLiteral("{+}PLCget\r"));
+}
+
+void PlcSequenceLoad(TFormMain& main)
+{
+    const QString path = chooseFile(main, kPlcLoadTitle);
+    if (path.isEmpty())
+        return;
+    endCaptures(main);
+    if (main.OpenDataFileForReading(path) != 0) {
+        Dialogs().Warning(kFileError);
+        return;
+    }
+    // The pause blocks on purpose: the unit takes one step at a time, and its
+    // answers are shown once the load is through.
+    SendPlcSteps(
+        main.DataFile, [&main](const QString& line) { main.SendPlain(line); },
+        [] { QThread::msleep(kPlcLoadPauseMs); });
+}
