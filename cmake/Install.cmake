@@ -38,9 +38,9 @@ set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION "electronics")
 set(CPACK_DEBIAN_PACKAGE_PRIORITY "optional")
-# The Qt 6 runtime of Debian 12; the platform plugins are only recommended by
-# libqt6gui6, but without them the window cannot open. libc6, libstdc++6 and
-# libgcc-s1 come in through the Qt packages.
+# What the program links (as dpkg-shlibdeps finds it on Debian 12), with the
+# Qt version the sources need. The platform plugins are only recommended by
+# libqt6gui6, but without them the window cannot open.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
-    "libqt6core6 (>= 6.4), libqt6gui6 (>= 6.4), libqt6widgets6 (>= 6.4), libqt6serialport6 (>= 6.4), qt6-qpa-plugins (>= 6.4), libc6 (>= 2.34), libstdc++6 (>= 12), libgcc-s1")
+    "libqt6core6 (>= 6.4), libqt6gui6 (>= 6.4), libqt6widgets6 (>= 6.4), libqt6serialport6 (>= 6.4), qt6-qpa-plugins (>= 6.4), libc6 (>= 2.34), libgcc-s1 (>= 3.0), libstdc++6 (>= 5.2)")
 include(CPack)
