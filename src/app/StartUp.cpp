@@ -1,5 +1,6 @@
 // Start-up, settings file, about box and exit of the main window.
 #include "app/IniFile.h"
+#include "app/SettingsLocation.h"
 #include "app/UnitMain.h"
 #include "panels/PanelVigiloGSM.h"
 #include "widgets/Dialogs.h"
@@ -35,6 +36,7 @@ void TFormMain::Restart1s()
 
 void TFormMain::WriteSettings()
 {
+    MakeSettingsFolder(SettingsFile);  // a new user's configuration directory
     TIniFile ini(SettingsFile);
     ini.WriteStrings({
         {kCalls, QStringLiteral("ATD"), dialField(*this)->text()},
@@ -59,7 +61,7 @@ void TFormMain::FormCreate()
     Timer1.setInterval(1000);
     Timer1.start();
 
-    SettingsFile = SettingsFilePathFor(QCoreApplication::applicationFilePath());
+    SettingsFile = SettingsFileForProgram(QCoreApplication::applicationFilePath());
     ComPort.SetSettingsFile(SettingsFile);
     if (!QFileInfo::exists(SettingsFile))
         WriteSettings();

@@ -242,7 +242,7 @@ void TFormMain::refreshPortHints()
 {
     TRadioGroup* list = RadioGroupCOM();
     for (int i = 0; i < list->Count(); ++i)
-        list->SetItemHint(i, ComPort.DevicePathFor(QStringLiteral("Com%1").arg(i + 1)));
+        list->SetItemHint(i, m_portTrouble.value(i + 1, ComPort.DevicePathFor(QStringLiteral("Com%1").arg(i + 1))));
 }
 
 // --- panel switch ----------------------------------------------------------------

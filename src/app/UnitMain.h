@@ -3,6 +3,7 @@
 #include "rx/TextFileSlot.h"
 #include "serial/ComPort.h"
 
+#include <QHash>
 #include <QMainWindow>
 #include <QString>
 #include <QTextCursor>
@@ -179,11 +180,15 @@ private:
     bool sendChecked(const QString& bytes, const QString& echo, bool echoAlways);
     void refreshPortHints();
     int writeIdRequest();
+    // After an attempt to open port n: remembers why it failed (or that it
+    // did not) for the port list's tool tips.
+    QString notePortOutcome(int n);
 
     Ui::TFormMain* ui;
     TPanelAllgemein* m_allgemein = nullptr;
     QList<QGroupBox*> m_panels;
     QList<QLabel*> m_statusPanels;
+    QHash<int, QString> m_portTrouble;  // port number -> why it did not open
     int m_leftWidth = 320;
     bool m_rxBusy = false;
     bool m_centred = false;

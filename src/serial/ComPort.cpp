@@ -176,14 +176,17 @@ void TComPort::Open()
     m_serial->setPortName(device);
     m_serial->setReadBufferSize(0);
     errno = 0;
+    m_openError = 0;
     if (device.isEmpty() || !m_serial->open(QIODevice::ReadWrite)) {
         const int err = errno ? errno : int(m_serial->error());
+        m_openError = device.isEmpty() ? int(QSerialPort::DeviceNotFoundError) : int(m_serial->error());
         m_serial->clearError();
         throw EComPort(1, err);
     }
     try {
         applyLineSettings();
     } catch (...) {
+        m_openError = int(m_serial->error());
         m_serial->close();
         m_serial->clearError();
         throw;

@@ -57,6 +57,9 @@ public:
     void Open();
     void Close();
     bool Connected() const { return m_connected; }
+    // The serial port layer's error (QSerialPort::SerialPortError) of the last
+    // failed Open; 0 after a successful one.
+    int LastOpenError() const { return m_openError; }
     void SetConnected(bool on);
 
     // Writes one byte per character (the low 8 bits of its code); blocks until
@@ -98,6 +101,7 @@ private:
     QString m_settingsFile;
     TBaudRate m_rate = TBaudRate::br9600;
     bool m_connected = false;
+    int m_openError = 0;
     bool m_deviceLost = false;
     bool m_announcing = false;
     bool m_posted = false;

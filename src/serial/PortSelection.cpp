@@ -1,9 +1,11 @@
 // Port selection, device identification and scan of the general panel.
 #include "app/UnitMain.h"
 #include "serial/DeviceTable.h"
+#include "serial/PortDiagnostics.h"
 #include "widgets/RadioGroup.h"
 
 #include <QGroupBox>
+#include <QLabel>
 
 namespace {
 
@@ -18,6 +20,21 @@ int TFormMain::writeIdRequest()
     } catch (const EComPort&) {
         return 0;
     }
+}
+
+QString TFormMain::notePortOutcome(int n)
+{
+    if (ComPort.Connected()) {
+        m_portTrouble.remove(n);
+        return QString();
+    }
+    const QString device = ComPort.DevicePathFor(QStringLiteral("Com%1").arg(n));
+    const QString why = PortProblemText(device, DiagnosePort(device, ComPort.LastOpenError()));
+    if (why.isEmpty())
+        m_portTrouble.remove(n);
+    else
+        m_portTrouble.insert(n, why);
+    return why;
 }
 
 void TFormMain::WaitForIdReply()
@@ -42,7 +59,11 @@ void TFormMain::RadioGroupCOMClick()
         ComPort.ClearBuffer(true, true);
     } catch (const EComPort&) {
     }
+    // The status text stays short; its tool tip and the entry's say why.
+    const QString why = notePortOutcome(n);
     refreshPortHints();
+    if (QLabel* status = StatusPanel(1))
+        status->setToolTip(why);
 
     if (ComPort.Connected()) {
         RadioGroupCOMconnect()->SetItemIndex(n - 1);
@@ -119,6 +140,7 @@ void TFormMain::ButtonScanClick()
             ComPort.ClearBuffer(true, true);
         } catch (const EComPort&) {
         }
+        notePortOutcome(n);
         IdReply.clear();
         // A port that could not be opened cannot answer: no wait for it.
         if (ComPort.Connected()) {

@@ -10,6 +10,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <sys/stat.h>
+
 class TestStartUp : public QObject {
     Q_OBJECT
 
@@ -158,6 +160,26 @@ private slots:
         QCOMPARE(form.ComNumber, 2);  // kept in memory
         QCOMPARE(settingsBytes(), before);
         QVERIFY(scope->dialogs->shown.isEmpty());
+    }
+
+    // A user without a configuration directory yet: the first write creates
+    // the folders, private to the user; a second write finds them there.
+    void settingsWriteCreatesTheFolders()
+    {
+        TFormMain form;
+        const QString folder = dir.filePath(QStringLiteral("home/.config/VelmorServiceSoftware"));
+        form.SettingsFile = folder + QStringLiteral("/VelmorServiceSoftware.ini");
+        form.ComNumber = 7;
+        form.WriteSettings();
+        QCOMPARE(TIniFile(form.SettingsFile).ReadInteger("Misc", "COM", -1), 7);
+        for (const QString& f : {dir.filePath(QStringLiteral("home")), folder}) {
+            struct stat st {};
+            QCOMPARE(::stat(QFile::encodeName(f).constData(), &st), 0);
+            QCOMPARE(st.st_mode & 0777, mode_t(0700));
+        }
+        form.ComNumber = 8;
+        form.WriteSettings();
+        QCOMPARE(TIniFile(form.SettingsFile).ReadInteger("Misc", "COM", -1), 8);
     }
 
     // Exit closes the port and every file slot and writes no settings.

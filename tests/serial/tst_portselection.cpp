@@ -3,13 +3,17 @@
 #include "app/UnitMain.h"
 #include "serial/DeviceTable.h"
 #include "support/Harness.h"
+#include "support/Unprivileged.h"
 #include "widgets/RadioGroup.h"
 
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QTemporaryDir>
 #include <QtTest>
+
+#include <sys/stat.h>
 
 class TestPortSelection : public QObject {
     Q_OBJECT
@@ -103,6 +107,64 @@ private slots:
         QCOMPARE(form.RadioGroupCOMconnect()->Item(3), QStringLiteral("#31.00.00"));
     }
 
+    // A port that exists but does not open: the status still reads
+    // "disconnected", and the tool tips of the status panel and of the port's
+    // entry say why. A later successful selection takes the reason back.
+    void portThatDoesNotOpenSaysWhy_data()
+    {
+        QTest::addColumn<QString>("setup");
+        QTest::addColumn<QString>("says");
+        QTest::newRow("missing") << "missing" << "no such device";
+        QTest::newRow("regular file") << "file" << "not a serial device";
+        QTest::newRow("held by another program") << "held" << "busy — in use by another program";
+        QTest::newRow("no permission") << "000" << "permission denied — add your user to the dialout group";
+    }
+    void portThatDoesNotOpenSaysWhy()
+    {
+        QFETCH(QString, setup);
+        QFETCH(QString, says);
+        if (setup == QLatin1String("000") && RunningAsRoot())
+            QSKIP("root opens a device whatever its mode; the probe covers this case as an ordinary user");
+
+        TDevicePeer peer;
+        peer.AnswerIdentification("#09.00.00");
+        TComPort holder;
+        QString device = peer.SlavePath();
+        if (setup == QLatin1String("missing")) {
+            device = dir.filePath("ttyUSB9");
+        } else if (setup == QLatin1String("file")) {
+            device = dir.filePath("plain.txt");
+            QFile(device).open(QIODevice::WriteOnly);
+        } else if (setup == QLatin1String("held")) {
+            holder.SetPort(device);
+            holder.Open();
+        } else {
+            QCOMPARE(::chmod(device.toLocal8Bit().constData(), 0), 0);
+        }
+        TIniFile(TestSettingsFile()).WriteString("Ports", "Com5", device);
+
+        TFormMain form;
+        const QString otherHint = form.RadioGroupCOM()->Button(5)->toolTip();
+        form.RadioGroupCOM()->SetItemIndex(4);
+        QVERIFY(!form.ComPort.Connected());
+        QCOMPARE(form.StatusPanel(1)->text(), QStringLiteral("disconnected"));
+        const QString why = form.StatusPanel(1)->toolTip();
+        QVERIFY2(why.startsWith(device + QStringLiteral(": ")) && why.contains(says), qPrintable(why));
+        QCOMPARE(form.RadioGroupCOM()->Button(4)->toolTip(), why);
+        QCOMPARE(form.RadioGroupCOM()->Button(5)->toolTip(), otherHint);  // other entries keep theirs
+        QCOMPARE(form.ActivePanel, QStringLiteral("allgemein"));
+
+        // The cause goes away: the port opens, both tool tips lose the reason.
+        holder.Close();
+        ::chmod(peer.SlavePath().toLocal8Bit().constData(), 0620);
+        peer.MapPort(TestSettingsFile(), 5);
+        form.RadioGroupCOM()->SetItemIndex(4);
+        QCOMPARE(form.StatusPanel(1)->text(), QStringLiteral("Com5 = connected"));
+        QCOMPARE(form.StatusPanel(1)->toolTip(), QString());
+        QCOMPARE(form.RadioGroupCOM()->Button(4)->toolTip(), peer.SlavePath());
+        QCOMPARE(form.ActivePanel, QStringLiteral("Zerbo"));
+    }
+
     void lateReplyIsLoggedOnly()
     {
         TDevicePeer peer;
@@ -130,8 +192,13 @@ private slots:
         QVERIFY2(clock.elapsed() < 1000, qPrintable(QString::number(clock.elapsed())));
         QVERIFY(!form.ComPort.Connected());
         QCOMPARE(form.RadioGroupCOM()->ItemIndex(), -1);
-        for (int i = 0; i < 24; ++i)
+        for (int i = 0; i < 24; ++i) {
             QCOMPARE(form.RadioGroupCOMconnect()->Item(i), QString());
+            // The port list tells why each port did not open.
+            QCOMPARE(form.RadioGroupCOM()->Button(i)->toolTip(),
+                     dir.filePath("none") + QStringLiteral(": no such device — plug in the adapter, "
+                                                           "or check the [Ports] entry of the settings file"));
+        }
         QVERIFY(!form.ScanActive);
     }
 

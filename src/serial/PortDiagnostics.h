@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QString>
+
+// Why a serial port could not be opened, found out on the device path itself
+// so that the technician can be told what to do about it. Free of widgets.
+
+enum class TPortProblem {
+    None,              // the device opens as a terminal; nothing found
+    NoSuchDevice,      // path missing, or no hardware behind the device node
+    PermissionDenied,  // the user may not open the device
+    Busy,              // another program holds the port (exclusive open or lock file)
+    NotSerial,         // the path is no terminal device
+    Other,             // opening failed for another reason (see error)
+};
+
+struct TPortDiagnosis {
+    TPortProblem problem = TPortProblem::None;
+    int error = 0;          // errno of the failing call, where there is one
+    long long holder = 0;   // process holding the port's lock file, 0 unknown
+};
+
+// Looks at the device with stat, open (read/write, no controlling terminal,
+// non-blocking) and isatty/tcgetattr, and closes it again. Uses only
+// async-signal-safe calls and allocates nothing, so it may run in a child
+// process between fork and exit.
+TPortDiagnosis ProbeSerialDevice(const char* path);
+
+// Process id in the UUCP-style lock file of the device ("LCK.." + its name
+// below /dev with '/' turned into '_', in /run/lock, /var/lock or /tmp) whose
+// process still runs; 0 when there is none.
+long long PortLockHolder(const QString& devicePath);
+
+// The whole diagnosis of a port whose open failed: the device probe, the
+// port's lock file, and the error the serial port layer reported (a
+// QSerialPort::SerialPortError value, 0 for none) where the probe finds
+// nothing of its own.
+TPortDiagnosis DiagnosePort(const QString& devicePath, int serialError);
+
+// One line for tool tips: the device path, the reason and what to do.
+// Empty for TPortProblem::None.
+QString PortProblemText(const QString& devicePath, const TPortDiagnosis& diagnosis);
