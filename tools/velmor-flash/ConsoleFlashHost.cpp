@@ -13,18 +13,18 @@ TConsoleFlashHost::TConsoleFlashHost(TComPort& port, std::FILE* status, TProgres
     : m_port(port), m_statusOut(status), m_bar(bar)
 {
     m_clock.start();
-    m_port.OnRxChar = [this](TComPort* p, int count) {
-        QString text;
-        p->ReadStr(text, count);
-        for (const QChar c : text)
-            if (c.unicode() >= 32)
-                m_lastRx = c;
-    };
 }
 
-TConsoleFlashHost::~TConsoleFlashHost()
+void TConsoleFlashHost::takeReceived()
 {
-    m_port.OnRxChar = nullptr;
+    const int count = m_port.InQueue();
+    if (count <= 0)
+        return;
+    QString text;
+    m_port.ReadStr(text, count);
+    for (const QChar c : text)
+        if (c.unicode() >= 32)
+            m_lastRx = c;
 }
 
 void TConsoleFlashHost::WriteStart(bool)
@@ -87,7 +87,22 @@ void TConsoleFlashHost::WaitWhile(int limitMs, const std::function<bool()>& cond
 {
     if (m_portError)
         return;
-    PumpedWait(limitMs, [&cond] { return !cond(); });
+    // Reads the port directly: no event loop between the device's answer
+    // and the next block.
+    QElapsedTimer clock;
+    clock.start();
+    for (;;) {
+        takeReceived();
+        if (!cond())
+            return;
+        const qint64 left = limitMs - clock.elapsed();
+        if (left <= 0)
+            return;
+        // False before the time is up: the port is gone; the next byte
+        // sent reports it.
+        if (!m_port.WaitForData(int(left)) && clock.elapsed() < limitMs)
+            return;
+    }
 }
 
 void TConsoleFlashHost::SetStatus(const QString& text)

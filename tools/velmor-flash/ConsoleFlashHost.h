@@ -24,7 +24,6 @@ class TConsoleFlashHost final : public IFlashHost {
 public:
     // status: where the notices go; bar: none when the progress is not shown.
     TConsoleFlashHost(TComPort& port, std::FILE* status, TProgressBar* bar);
-    ~TConsoleFlashHost() override;
 
     const std::optional<EComPort>& PortError() const { return m_portError; }
     const QString& Status() const { return m_status; }
@@ -50,6 +49,7 @@ public:
 private:
     void reopen(const char* rateName);
     void showNotice();
+    void takeReceived();
 
     TComPort& m_port;
     std::FILE* m_statusOut;
