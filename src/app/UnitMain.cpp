@@ -2,6 +2,7 @@
 
 #include "app/GeneralError.h"
 #include "app/IniFile.h"
+#include "app/PumpedWait.h"
 #include "panels/PanelAllgemein.h"
 #include "panels/PanelGPSDataLogger.h"
 #include "panels/PanelKippaSmart.h"
@@ -369,22 +370,5 @@ void TFormMain::Memo1DblClick()
 
 bool TFormMain::PumpedWait(int limitMs, const std::function<bool()>& done)
 {
-    QElapsedTimer clock;
-    clock.start();
-    // A timer at the deadline wakes the event loop, so the wait sleeps while
-    // nothing happens instead of spinning. It is re-armed for what is left
-    // whenever it has fired before the deadline.
-    QTimer wake;
-    wake.setSingleShot(true);
-    wake.setTimerType(Qt::PreciseTimer);
-    for (;;) {
-        if (done && done())
-            return true;
-        const qint64 left = limitMs - clock.elapsed();
-        if (left <= 0)
-            return done ? done() : true;
-        if (!wake.isActive())
-            wake.start(int(left));
-        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
-    }
+    return ::PumpedWait(limitMs, done);
 }

@@ -37,7 +37,8 @@ public:
     m_value = quint16((m_value << 4) | d);
     ++m_digits;
   }
-  quint16 Word() const { return (m_bad || m_digits == 0) ? 0 : m_value; }
+  bool Valid() const { return !m_bad && m_digits > 0; }
+  quint16 Word() const { return Valid() ? m_value : 0; }
   void Reset() { *this = THexWord(); }
 
 private:
@@ -85,10 +86,14 @@ TRomResult LoadRom(QIODevice& in, TRomImage& image)
   int lines = 0;
   bool afterColon = false;
   THexWord word;
+  TRomResult result;
+  int fileLine = 1;
+  bool afterCR = false;
 
   // Stores the word of the data line just ended; false once the image is full.
   auto endDataLine = [&]() {
     if (lines == RomMaxDataLines) return false;
+    if (!word.Valid() && result.unreadWords++ == 0) result.firstUnreadLine = fileLine;
     const quint16 w = word.Word();
     out[2 * lines] = char(w & 0xFF);
     out[2 * lines + 1] = char(w >> 8);
@@ -107,7 +112,12 @@ TRomResult LoadRom(QIODevice& in, TRomImage& image)
         if (afterColon && !endDataLine()) return Failed(image, TRomLoad::TooManyLines);
         afterColon = false;
         word.Reset();
-      } else if (afterColon) {
+        if (c == '\r' || !afterCR) ++fileLine;
+        afterCR = c == '\r';
+        continue;
+      }
+      afterCR = false;
+      if (afterColon) {
         word.Add(c);
       } else if (c == ':') {
         afterColon = true;
@@ -116,7 +126,7 @@ TRomResult LoadRom(QIODevice& in, TRomImage& image)
   }
   if (afterColon && !endDataLine()) return Failed(image, TRomLoad::TooManyLines);
   image.length = 2 * lines;
-  return TRomResult();
+  return result;
 }
 
 TRomResult LoadRomFile(const QString& path, TRomImage& image)

@@ -38,6 +38,10 @@ struct TRomResult {
   TRomLoad status = TRomLoad::Ok;
   int error = 0;
   QString errorText;
+  // Data lines whose rest did not read as a number (stored as 0), and the
+  // file line number (from 1) of the first of them; 0 when there is none.
+  int unreadWords = 0;
+  int firstUnreadLine = 0;
 };
 
 // Reads a firmware file into image. On any result but Ok the image is left

@@ -302,6 +302,13 @@ int TComPort::InQueue() const
     return n > INT_MAX ? INT_MAX : int(n);
 }
 
+bool TComPort::WaitForData(int ms)
+{
+    if (!m_connected || !m_serial->isOpen())
+        return false;
+    return m_serial->bytesAvailable() > 0 || m_serial->waitForReadyRead(ms);
+}
+
 void TComPort::ClearBuffer(bool input, bool output)
 {
     if (!m_connected || !m_serial->isOpen())

@@ -72,6 +72,10 @@ public:
     int ReadStr(QString& text, int count);
     // Bytes waiting to be read.
     int InQueue() const;
+    // Blocks, handling no events, until received bytes wait to be read or ms
+    // have passed; false on a time-out or a port that is not open. For a
+    // caller that reads on its own instead of through OnRxChar.
+    bool WaitForData(int ms);
     void ClearBuffer(bool input, bool output);
     void SetDTR(bool on);
 

@@ -104,35 +104,45 @@ void TstRomImage::files_data()
 {
   QTest::addColumn<QByteArray>("text");
   QTest::addColumn<QByteArray>("stored");  // the data bytes expected at offset 0
-  QTest::newRow("address and word") << QByteArray("0010:3FA5\n") << QByteArray("\xA5\x3F");
-  QTest::newRow("five digits") << QByteArray("x:12345\n") << QByteArray("\x45\x23");
-  QTest::newRow("eight digits") << QByteArray("0:FFFF1234\n") << QByteArray("\x34\x12");
-  QTest::newRow("blank after colon") << QByteArray("0012: 3FA5\n") << QByteArray(2, '\0');
-  QTest::newRow("blank after digits") << QByteArray("0012:3FA5 \n") << QByteArray(2, '\0');
-  QTest::newRow("nine digits") << QByteArray("0:123456789\n") << QByteArray(2, '\0');
-  QTest::newRow("empty rest") << QByteArray(":\n0:1\n") << QByteArray("\0\0\x01\0", 4);
+  QTest::addColumn<int>("unread");         // data lines that did not read as a number
+  QTest::addColumn<int>("firstUnread");    // file line of the first of them
+  QTest::newRow("address and word") << QByteArray("0010:3FA5\n") << QByteArray("\xA5\x3F") << 0 << 0;
+  QTest::newRow("five digits") << QByteArray("x:12345\n") << QByteArray("\x45\x23") << 0 << 0;
+  QTest::newRow("eight digits") << QByteArray("0:FFFF1234\n") << QByteArray("\x34\x12") << 0 << 0;
+  QTest::newRow("blank after colon") << QByteArray("0012: 3FA5\n") << QByteArray(2, '\0') << 1 << 1;
+  QTest::newRow("blank after digits") << QByteArray("0012:3FA5 \n") << QByteArray(2, '\0') << 1 << 1;
+  QTest::newRow("nine digits") << QByteArray("0:123456789\n") << QByteArray(2, '\0') << 1 << 1;
+  QTest::newRow("empty rest") << QByteArray(":\n0:1\n") << QByteArray("\0\0\x01\0", 4) << 1 << 1;
   QTest::newRow("no colon skipped")
-      << QByteArray("header\n0:0102\n\nremark 12\n0:0304\n") << QByteArray("\x02\x01\x04\x03");
+      << QByteArray("header\n0:0102\n\nremark 12\n0:0304\n") << QByteArray("\x02\x01\x04\x03") << 0 << 0;
   QTest::newRow("file order, address ignored")
-      << QByteArray("0100:1111\n0000:2222\n") << QByteArray("\x11\x11\x22\x22");
-  QTest::newRow("first colon counts") << QByteArray("a:b:c\n1:2\n") << QByteArray("\0\0\x02\0", 4);
-  QTest::newRow("CR only") << QByteArray("0:1\r0:2\r0:3") << QByteArray("\x01\0\x02\0\x03\0", 6);
-  QTest::newRow("CR LF") << QByteArray("0:1\r\n0:2\r\n") << QByteArray("\x01\0\x02\0", 4);
+      << QByteArray("0100:1111\n0000:2222\n") << QByteArray("\x11\x11\x22\x22") << 0 << 0;
+  QTest::newRow("first colon counts") << QByteArray("a:b:c\n1:2\n") << QByteArray("\0\0\x02\0", 4) << 1 << 1;
+  QTest::newRow("CR only") << QByteArray("0:1\r0:2\r0:3") << QByteArray("\x01\0\x02\0\x03\0", 6) << 0 << 0;
+  QTest::newRow("CR LF") << QByteArray("0:1\r\n0:2\r\n") << QByteArray("\x01\0\x02\0", 4) << 0 << 0;
   QTest::newRow("mixed endings")
-      << QByteArray("0:1\n0:2\r\n0:3\r0:4") << QByteArray("\x01\0\x02\0\x03\0\x04\0", 8);
-  QTest::newRow("last line unterminated") << QByteArray("0:AB") << QByteArray("\xAB\0", 2);
-  QTest::newRow("empty file") << QByteArray() << QByteArray();
-  QTest::newRow("no colon anywhere") << QByteArray("just text\r\nmore\n") << QByteArray();
+      << QByteArray("0:1\n0:2\r\n0:3\r0:4") << QByteArray("\x01\0\x02\0\x03\0\x04\0", 8) << 0 << 0;
+  QTest::newRow("last line unterminated") << QByteArray("0:AB") << QByteArray("\xAB\0", 2) << 0 << 0;
+  QTest::newRow("empty file") << QByteArray() << QByteArray() << 0 << 0;
+  QTest::newRow("line numbers across endings")
+      << QByteArray("h\r\n0:1\r\n\r\n0:zz\n0:2\r0:?\r\n") << QByteArray("\x01\0\0\0\x02\0\0\0", 8) << 2
+      << 4;
+  QTest::newRow("no colon anywhere") << QByteArray("just text\r\nmore\n") << QByteArray() << 0 << 0;
 }
 
 void TstRomImage::files()
 {
   QFETCH(QByteArray, text);
   QFETCH(QByteArray, stored);
+  QFETCH(int, unread);
+  QFETCH(int, firstUnread);
   TRomImage image;
   image.bytes.fill('\x55');  // stale content from an earlier load
   image.length = 99;
-  QCOMPARE(LoadText(text, image).status, TRomLoad::Ok);
+  const TRomResult result = LoadText(text, image);
+  QCOMPARE(result.status, TRomLoad::Ok);
+  QCOMPARE(result.unreadWords, unread);
+  QCOMPARE(result.firstUnreadLine, firstUnread);
   QCOMPARE(image.bytes.size(), RomImageSize);
   QCOMPARE(image.length, stored.size());
   QCOMPARE(image.bytes.left(stored.size()), stored);
@@ -143,7 +153,10 @@ void TstRomImage::readsAcrossShortReads()
 {
   TDribble in("12:ABCD\r\nskip\r\n:5\r\n99:123456789\r:00FF\r\n");
   TRomImage image;
-  QCOMPARE(LoadRom(in, image).status, TRomLoad::Ok);
+  const TRomResult result = LoadRom(in, image);
+  QCOMPARE(result.status, TRomLoad::Ok);
+  QCOMPARE(result.unreadWords, 1);
+  QCOMPARE(result.firstUnreadLine, 4);
   QCOMPARE(image.length, 8);
   QCOMPARE(image.bytes.left(8), QByteArray("\xCD\xAB\x05\0\0\0\xFF\0", 8));
 }

@@ -176,6 +176,35 @@ private slots:
         QVERIFY(!counts.isEmpty());
     }
 
+    // Waiting for data without an event loop: it ends as soon as bytes wait,
+    // runs out at its limit when none come, and fails at once on a closed port.
+    void waitForDataWithoutEvents()
+    {
+        TDevicePeer peer;
+        peer.MapPort(ini(), 4);
+        TComPort port;
+        port.SetSettingsFile(ini());
+        QVERIFY(!port.WaitForData(1000));
+        port.SetPort(QStringLiteral("Com4"));
+        port.Open();
+        QElapsedTimer clock;
+        clock.start();
+        QVERIFY(!port.WaitForData(150));
+        QVERIFY(clock.elapsed() >= 140);
+
+        peer.Write("3");
+        clock.restart();
+        QVERIFY(port.WaitForData(10000));
+        QVERIFY(clock.elapsed() < 5000);
+        QString got;
+        QCOMPARE(port.ReadStr(got, port.InQueue()), 1);
+        QCOMPARE(got, QStringLiteral("3"));
+        port.Close();
+        clock.restart();
+        QVERIFY(!port.WaitForData(1000));
+        QVERIFY(clock.elapsed() < 500);
+    }
+
     // A handler that lets an error escape does not stop later deliveries, and
     // data arriving during a handler (a modal message) is announced after it.
     void deliveryGoesOnAfterErrorsAndNesting()

@@ -1,0 +1,345 @@
+// The command-line flasher end to end: the built program, run as a process
+// against a boot loader on a pseudo-terminal that checks every byte.
+#include "firmware/RomImage.h"
+#include "serial/ComPort.h"
+#include "support/BootLoaderPeer.h"
+
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <optional>
+
+namespace {
+
+using TScript = TBootLoaderPeer::Script;
+
+const QString kTool = QStringLiteral(VELMOR_FLASH_PATH);
+const QString kOk = QStringLiteral("Firmware-Update OK");
+
+QString Failed(const char* why)
+{
+    return QStringLiteral("Firmware-Update fehlerhaft (%1)").arg(QLatin1String(why));
+}
+
+// 700 words (1400 bytes), every one different from its neighbours.
+QByteArray Words(int lines = 700)
+{
+    QByteArray data;
+    for (int i = 0; i < lines; ++i) {
+        const quint16 w = quint16(i * 40503u + 0x1234u);
+        data += char(w & 0xFF);
+        data += char(w >> 8);
+    }
+    return data;
+}
+
+QByteArray RomText(const QByteArray& data)
+{
+    QByteArray text;
+    for (qsizetype i = 0; i + 1 < data.size(); i += 2)
+        text += QStringLiteral("%1:%2\r\n")
+                    .arg(i / 2, 4, 16, QLatin1Char('0'))
+                    .arg(quint8(data[i]) | (quint8(data[i + 1]) << 8), 4, 16, QLatin1Char('0'))
+                    .toLatin1();
+    return text;
+}
+
+struct TRun {
+    int exit = -1;
+    QStringList out;  // lines of standard output
+    QString err;
+    qint64 ms = 0;
+};
+
+// A boot loader on a pseudo-terminal, a scratch directory with a settings
+// file of its own, and the tool run against them.
+struct TRig {
+    QTemporaryDir dir;
+    TDevicePeer peer;
+    std::optional<TBootLoaderPeer> loader;
+
+    TRig() { writeFile("settings.ini", "[Misc]\r\nCOM=0\r\n"); }
+
+    QString path(const char* name) const { return dir.filePath(QLatin1String(name)); }
+    QString settings() const { return path("settings.ini"); }
+
+    QString writeFile(const char* name, const QByteArray& content) const
+    {
+        QFile f(path(name));
+        f.open(QIODevice::WriteOnly);
+        f.write(content);
+        return f.fileName();
+    }
+
+    void boot(int blockSize, TScript script = {}) { loader.emplace(peer, blockSize, std::move(script)); }
+
+    TRun run(QStringList args) const
+    {
+        args.prepend(settings());
+        args.prepend(QStringLiteral("--settings"));
+        QProcess tool;
+        tool.setProgram(kTool);
+        tool.setArguments(args);
+        QElapsedTimer clock;
+        clock.start();
+        tool.start();
+        TRun r;
+        if (!tool.waitForFinished(60000)) {
+            tool.kill();
+            tool.waitForFinished();
+            return r;
+        }
+        r.ms = clock.elapsed();
+        r.exit = tool.exitStatus() == QProcess::NormalExit ? tool.exitCode() : -1;
+        r.out = QString::fromUtf8(tool.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts);
+        r.err = QString::fromUtf8(tool.readAllStandardError());
+        return r;
+    }
+};
+
+QByteArray Padded(const QByteArray& data, int blockSize)
+{
+    const qsizetype total = (data.size() + blockSize - 1) / blockSize * blockSize;
+    return data + QByteArray(total - data.size(), char(0xFF));
+}
+
+} // namespace
+
+Q_DECLARE_METATYPE(TBootLoaderScript)
+
+class TestFlashTool : public QObject {
+    Q_OBJECT
+
+private slots:
+    // Every outcome of the procedure: its text on standard output, the
+    // notices before it, its exit status, what the device holds and the line
+    // rates it saw. The failure rows run with short waits; the successful
+    // ones keep the real limits, which they never reach.
+    void outcomes_data()
+    {
+        QTest::addColumn<TScript>("script");
+        QTest::addColumn<QStringList>("options");
+        QTest::addColumn<int>("blockSize");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QStringList>("out");     // notices, then the outcome
+        QTest::addColumn<int>("accepted");        // blocks the device keeps
+        QTest::addColumn<int>("startBaud");
+        QTest::addColumn<int>("transferBaud");
+
+        const QStringList shortWaits{QStringLiteral("--start-wait-ms=400"), QStringLiteral("--ack-wait-ms=400")};
+        TScript twice;
+        twice.rejections = {{2, 2}};
+        TScript thrice;
+        thrice.rejections = {{4, 3}};
+        TScript silentStart;
+        silentStart.silentAtStart = true;
+        TScript silentBlock;
+        silentBlock.silentAtBlock = 3;
+        TScript unknown;
+        unknown.unknownAtBlock = 1;
+        TScript noEnd;
+        noEnd.completeAtEnd = false;
+        TScript anyRate;
+        anyRate.startAt115200Only = false;
+
+        QTest::newRow("ok, default block 128") << TScript{} << QStringList{} << 128 << 0 << QStringList{kOk} << 11
+                                               << 9600 << 115200;
+        QTest::newRow("ok, block 64") << TScript{} << QStringList{QStringLiteral("--block=64")} << 64 << 0
+                                      << QStringList{kOk} << 22 << 9600 << 115200;
+        QTest::newRow("ok after two rejections, block 256")
+            << twice << QStringList{QStringLiteral("--block"), QStringLiteral("256")} << 256 << 0
+            << QStringList{QStringLiteral("ab Byte 512 - 2. Versuch"), QStringLiteral("ab Byte 512 - 3. Versuch"), kOk}
+            << 6 << 9600 << 115200;
+        QTest::newRow("start rate 38400") << TScript{} << QStringList{QStringLiteral("--start-rate=38400")} << 128
+                                          << 0 << QStringList{kOk} << 11 << 38400 << 115200;
+        QTest::newRow("loader already at 115200")
+            << TScript{} << QStringList{QStringLiteral("--start-rate=115200")} << 128 << 0 << QStringList{kOk} << 11
+            << 115200 << 115200;
+        QTest::newRow("modem link keeps its rate")
+            << anyRate << QStringList{QStringLiteral("--csd"), QStringLiteral("--start-rate=19200")} << 128 << 0
+            << QStringList{kOk} << 11 << 19200 << 19200;
+        QTest::newRow("no start character") << silentStart << shortWaits << 128 << 3
+                                            << QStringList{Failed("Startzeichen fehlt ...")} << 0 << 9600 << 0;
+        QTest::newRow("no start character over a modem link")
+            << silentStart << shortWaits + QStringList{QStringLiteral("--csd")} << 128 << 3
+            << QStringList{Failed("Startzeichen fehlt ...")} << 0 << 9600 << 0;
+        QTest::newRow("no ACK") << silentBlock << shortWaits << 128 << 4 << QStringList{Failed("no ACK")} << 3
+                                << 9600 << 115200;
+        QTest::newRow("wrong ACK") << unknown << shortWaits << 128 << 5 << QStringList{Failed("wrong ACK")} << 2
+                                   << 9600 << 115200;
+        QTest::newRow("too many retries")
+            << thrice << shortWaits << 128 << 6
+            << QStringList{QStringLiteral("ab Byte 512 - 2. Versuch"), QStringLiteral("ab Byte 512 - 3. Versuch"),
+                           Failed("zuviel Wiederholungen")}
+            << 4 << 9600 << 115200;
+        QTest::newRow("no completion") << noEnd << shortWaits << 128 << 7 << QStringList{Failed("???")} << 11
+                                       << 9600 << 115200;
+    }
+
+    void outcomes()
+    {
+        QFETCH(TScript, script);
+        QFETCH(QStringList, options);
+        QFETCH(int, blockSize);
+        QFETCH(int, exitCode);
+        QFETCH(QStringList, out);
+        QFETCH(int, accepted);
+        QFETCH(int, startBaud);
+        QFETCH(int, transferBaud);
+
+        TRig rig;
+        const QByteArray data = Words();
+        const QString rom = rig.writeFile("fw.rom", RomText(data));
+        rig.boot(blockSize, script);
+        const TRun r = rig.run(options + QStringList{rig.peer.SlavePath(), rom});
+
+        QCOMPARE(r.out, out);
+        QCOMPARE(r.exit, exitCode);
+        QCOMPARE(rig.loader->Flash(), Padded(data, blockSize).left(accepted * blockSize));
+        QCOMPARE(rig.loader->ChecksumFaults(), 0);
+        QCOMPARE(rig.loader->BytesAfterEnd(), 0);
+        QVERIFY(rig.peer.Received().startsWith("{+}fwupdate\r"));
+        QCOMPARE(rig.loader->StartBaud(), startBaud);
+        if (transferBaud)
+            QCOMPARE(rig.loader->TransferBauds(), QSet<int>{transferBaud});
+        else
+            QVERIFY(rig.loader->TransferBauds().isEmpty());
+        // A failure ends within its short waits, not the real ones of 4 to 10 s.
+        if (exitCode != 0)
+            QVERIFY2(r.ms < 3500, qPrintable(QString::number(r.ms)));
+    }
+
+    // Files that must not reach the device: each has its own exit status
+    // and its message, and nothing goes out on the line.
+    void badFiles_data()
+    {
+        QTest::addColumn<QByteArray>("content");  // null: no such file
+        QTest::addColumn<bool>("directory");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QString>("message");
+
+        QByteArray tooMany;
+        for (int i = 0; i <= RomMaxDataLines; ++i)
+            tooMany += "0:1\n";
+        QTest::newRow("missing") << QByteArray() << false << 10 << QStringLiteral("Fehler bei Dateizugriff (2)");
+        QTest::newRow("directory") << QByteArray() << true << 10 << QStringLiteral("Fehler bei Dateizugriff (21)");
+        QTest::newRow("too many data lines") << tooMany << false << 11
+                                             << QStringLiteral("höchstens 65536 Datenzeilen");
+        QTest::newRow("no data line") << QByteArray("firmware\r\nno colon here\r\n") << false << 12
+                                      << QStringLiteral("no data line");
+        QTest::newRow("empty") << QByteArray("") << false << 12 << QStringLiteral("no data line");
+        QTest::newRow("unreadable word") << QByteArray("0:1\r\n0:2\r\n:100002003\r\n0:4\r\n0:X\r\n") << false << 12
+                                         << QStringLiteral("line 3 is no data line");
+    }
+
+    void badFiles()
+    {
+        QFETCH(QByteArray, content);
+        QFETCH(bool, directory);
+        QFETCH(int, exitCode);
+        QFETCH(QString, message);
+
+        TRig rig;
+        rig.boot(128);
+        QString rom = rig.path("fw.rom");
+        if (directory)
+            QVERIFY(QDir().mkpath(rom));
+        else if (!content.isNull())
+            rig.writeFile("fw.rom", content);
+        const TRun r = rig.run({rig.peer.SlavePath(), rom});
+
+        QCOMPARE(r.exit, exitCode);
+        QVERIFY2(r.err.contains(message), qPrintable(r.err));
+        QVERIFY(r.out.isEmpty());
+        QTest::qWait(100);
+        QCOMPARE(rig.peer.Received(), QByteArray());
+    }
+
+    // Port names resolve as the program resolves them, through the settings
+    // file's [Ports] section; a device that is missing or held by another
+    // program ends the run before anything is sent.
+    void devices()
+    {
+        TRig rig;
+        const QByteArray data = Words(100);
+        const QString rom = rig.writeFile("fw.rom", RomText(data));
+        rig.peer.MapPort(rig.settings(), 7);
+        rig.boot(128);
+
+        const TRun named = rig.run({QStringLiteral("com7"), rom});
+        QCOMPARE(named.exit, 0);
+        QCOMPARE(named.out, QStringList{kOk});
+        QCOMPARE(rig.loader->Flash(), Padded(data, 128));
+
+        const TRun missing = rig.run({rig.path("ttyUSB99"), rom});
+        QCOMPARE(missing.exit, 20);
+        QVERIFY2(missing.err.contains(QLatin1String("no such device")), qPrintable(missing.err));
+
+        rig.writeFile("settings.ini", "[Ports]\r\nCom9=" + rig.path("gone").toUtf8() + "\r\n");
+        const TRun unmapped = rig.run({QStringLiteral("Com9"), rom});
+        QCOMPARE(unmapped.exit, 20);
+        QVERIFY2(unmapped.err.contains(rig.path("gone")), qPrintable(unmapped.err));
+
+        rig.peer.ClearReceived();
+        rig.boot(128);
+        TComPort holder;
+        holder.SetPort(rig.peer.SlavePath());
+        holder.Open();
+        const TRun busy = rig.run({rig.peer.SlavePath(), rom});
+        holder.Close();
+        QCOMPARE(busy.exit, 21);
+        QVERIFY2(busy.err.contains(rig.peer.SlavePath()), qPrintable(busy.err));
+        QTest::qWait(100);
+        QCOMPARE(rig.peer.Received(), QByteArray());
+    }
+
+    void commandLine_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<int>("exitCode");
+        QTest::newRow("help") << QStringList{QStringLiteral("--help")} << 0;
+        QTest::newRow("block 100") << QStringList{QStringLiteral("--block=100"), QStringLiteral("d"),
+                                                  QStringLiteral("f.rom")}
+                                   << 2;
+        QTest::newRow("unknown rate") << QStringList{QStringLiteral("--start-rate=12345"), QStringLiteral("d"),
+                                                     QStringLiteral("f.rom")}
+                                      << 2;
+        QTest::newRow("custom rate") << QStringList{QStringLiteral("--start-rate=Custom"), QStringLiteral("d"),
+                                                    QStringLiteral("f.rom")}
+                                     << 2;
+        QTest::newRow("zero wait") << QStringList{QStringLiteral("--ack-wait-ms=0"), QStringLiteral("d"),
+                                                  QStringLiteral("f.rom")}
+                                   << 2;
+        QTest::newRow("no file") << QStringList{QStringLiteral("d")} << 2;
+        QTest::newRow("unknown option") << QStringList{QStringLiteral("--fast"), QStringLiteral("d"),
+                                                       QStringLiteral("f.rom")}
+                                        << 2;
+    }
+
+    // Wrong arguments end before any file or device is looked at; the help
+    // names every outcome text with its status.
+    void commandLine()
+    {
+        QFETCH(QStringList, args);
+        QFETCH(int, exitCode);
+        TRig rig;
+        const TRun r = rig.run(args);
+        QCOMPARE(r.exit, exitCode);
+        if (exitCode == 0) {
+            const QString help = r.out.join(u'\n');
+            for (const auto& [status, text] :
+                 {std::pair{0, kOk}, {3, Failed("Startzeichen fehlt ...")}, {4, Failed("no ACK")},
+                  {5, Failed("wrong ACK")}, {6, Failed("zuviel Wiederholungen")}, {7, Failed("???")}})
+                QVERIFY2(help.contains(QStringLiteral("%1  %2").arg(status, 2).arg(text)), qPrintable(text));
+        } else {
+            QVERIFY(r.err.contains(QLatin1String("--help")));
+            QVERIFY(!r.err.contains(QLatin1String("Fehler bei Dateizugriff")));
+        }
+    }
+};
+
+QTEST_GUILESS_MAIN(TestFlashTool)
+#include "tst_flashtool.moc"

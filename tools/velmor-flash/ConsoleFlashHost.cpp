@@ -1,0 +1,141 @@
+#include "ConsoleFlashHost.h"
+
+#include "ProgressBar.h"
+#include "app/PumpedWait.h"
+
+namespace {
+
+const QString kStartCommand = QStringLiteral("{+}fwupdate\r");
+
+} // namespace
+
+TConsoleFlashHost::TConsoleFlashHost(TComPort& port, std::FILE* status, TProgressBar* bar)
+    : m_port(port), m_statusOut(status), m_bar(bar)
+{
+    m_clock.start();
+}
+
+void TConsoleFlashHost::takeReceived()
+{
+    const int count = m_port.InQueue();
+    if (count <= 0)
+        return;
+    QString text;
+    m_port.ReadStr(text, count);
+    for (const QChar c : text)
+        if (c.unicode() >= 32)
+            m_lastRx = c;
+}
+
+void TConsoleFlashHost::WriteStart(bool)
+{
+    // Framed through the send operation or written as is, the bytes are the
+    // same; a console keeps no message log.
+    m_port.WriteStr(kStartCommand);
+}
+
+QString TConsoleFlashHost::CurrentRateName()
+{
+    return BaudRateName(m_port.BaudRate());
+}
+
+void TConsoleFlashHost::reopen(const char* rateName)
+{
+    m_port.Close();
+    m_port.SetBaudRate(BaudRateFromName(QLatin1String(rateName)));
+    m_port.SetFlowControlNone();
+    m_port.Open();
+}
+
+void TConsoleFlashHost::SwitchTo115200()
+{
+    // Closing the port discards what it has not sent yet: give the start
+    // command the time it needs on the line at the present rate.
+    const int bits = BaudRateBits(m_port.BaudRate());
+    PumpedWait(int(kStartCommand.size()) * 10 * 1000 / bits + 10);
+    try {
+        reopen("115200");
+    } catch (const EComPort& e) {
+        // Nothing can answer on a port that is gone: no point in waiting
+        // for the start character.
+        m_portError = e;
+    }
+}
+
+void TConsoleFlashHost::ReturnTo9600()
+{
+    try {
+        reopen("9600");
+    } catch (const EComPort&) {
+    }
+}
+
+void TConsoleFlashHost::SendByte(int, quint8 byte)
+{
+    if (!m_notice.isEmpty())
+        showNotice();
+    if (m_portError)
+        return;
+    try {
+        m_port.TransmitChar(byte);
+    } catch (const EComPort& e) {
+        m_portError = e;
+    }
+}
+
+void TConsoleFlashHost::WaitWhile(int limitMs, const std::function<bool()>& cond)
+{
+    if (m_portError)
+        return;
+    // Reads the port directly: no event loop between the device's answer
+    // and the next block.
+    QElapsedTimer clock;
+    clock.start();
+    for (;;) {
+        takeReceived();
+        if (!cond())
+            return;
+        const qint64 left = limitMs - clock.elapsed();
+        if (left <= 0)
+            return;
+        // False before the time is up: the port is gone; the next byte
+        // sent reports it.
+        if (!m_port.WaitForData(int(left)) && clock.elapsed() < limitMs)
+            return;
+    }
+}
+
+void TConsoleFlashHost::SetStatus(const QString& text)
+{
+    m_status = text;
+    // A notice is shown once the transfer goes on after it; one that the
+    // next status replaces at once (the outcome) is never seen.
+    m_notice = text == QLatin1String("in progress") ? QString() : text;
+}
+
+void TConsoleFlashHost::showNotice()
+{
+    if (m_bar)
+        m_bar->Break();
+    std::fprintf(m_statusOut, "%s\n", m_notice.toUtf8().constData());
+    std::fflush(m_statusOut);
+    m_notice.clear();
+}
+
+void TConsoleFlashHost::SetProgressMax(int max)
+{
+    if (m_bar)
+        m_bar->Start(max);
+}
+
+void TConsoleFlashHost::SetProgress(int value)
+{
+    if (m_bar)
+        m_bar->Update(value);
+}
+
+void TConsoleFlashHost::EndProgress()
+{
+    if (m_bar)
+        m_bar->Break();
+}
