@@ -216,6 +216,21 @@ bool TDevicePeer::WaitForBytes(int n, int ms) const
 
 void TDevicePeer::Vanish()
 {
+    // The peer's thread closes the master side itself, once it is out of its
+    // poll: a close while that poll still holds the descriptor would hang the
+    // line up only when the poll returns, and the program could go on writing
+    // into a line that is gone.
+    std::unique_lock<std::mutex> lock(m_mutex);
+    if (m_master < 0)
+        return;
+    m_vanishRequested = true;
+    char c = 0;
+    [[maybe_unused]] auto r = ::write(m_wake[1], &c, 1);
+    m_vanished.wait(lock, [this] { return m_master < 0; });
+}
+
+void TDevicePeer::closeSides()
+{
     std::lock_guard<std::mutex> reading(m_readMutex);
     std::lock_guard<std::mutex> lock(m_mutex);
     if (m_master >= 0) {
@@ -226,8 +241,7 @@ void TDevicePeer::Vanish()
         ::close(m_slaveKeep);
         m_slaveKeep = -1;
     }
-    char c = 0;
-    [[maybe_unused]] auto r = ::write(m_wake[1], &c, 1);
+    m_vanished.notify_all();
 }
 
 void TDevicePeer::flushOutbox(int master)
@@ -263,6 +277,15 @@ void TDevicePeer::run()
         }
         if (nfds < 2)
             continue;
+        {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            if (m_vanishRequested)
+                master = -1;
+        }
+        if (master < 0) {
+            closeSides();
+            continue;
+        }
         if (fds[1].revents & POLLOUT)
             flushOutbox(master);
         if (fds[1].revents & POLLIN)

@@ -5,6 +5,7 @@
 #include <QString>
 
 #include <atomic>
+#include <condition_variable>
 #include <functional>
 #include <mutex>
 #include <thread>
@@ -69,6 +70,7 @@ private:
     void run();
     // Reads what has arrived and records it; returns whether anything came.
     bool takeInput(int master);
+    void closeSides();
     void flushOutbox(int master);
 
     int m_master = -1;
@@ -86,4 +88,6 @@ private:
     QList<QByteArray> m_pieces;  // read, not yet handed to the handler
     std::mutex m_readMutex;      // one reader of the master side at a time
     dev_t m_slaveDevice = 0;
+    bool m_vanishRequested = false;
+    std::condition_variable m_vanished;
 };
