@@ -167,7 +167,10 @@ void TFormMain::buildMenu()
     connect(ui->VigiloGSM1, &QAction::triggered, this, Guarded([this] { ClearPanels(QStringLiteral("VigiloGSM")); }));
     connect(ui->Quintra1, &QAction::triggered, this, Guarded([this] { ClearPanels(QStringLiteral("Quintra")); }));
     connect(ui->Zerbo1, &QAction::triggered, this, Guarded([this] { ClearPanels(QStringLiteral("Zerbo")); }));
-    connect(ui->KippaSmart1, &QAction::triggered, this, Guarded([this] { ClearPanels(QStringLiteral("KippaSmart")); }));
+    connect(ui->KippaSmart1, &QAction::triggered, this, Guarded([this] {
+        if (auto* panel = qobject_cast<TPanelKippaSmart*>(Panel(QStringLiteral("KippaSmart"))))
+            panel->KippaSmart1Click();
+    }));
     // The panels no identification code selects, after a separator of their own.
     ui->Device1->addSeparator()->setObjectName(QStringLiteral("N5"));
     ui->Device1->addAction(ui->Lupino1);
@@ -175,7 +178,10 @@ void TFormMain::buildMenu()
     ui->Device1->addAction(ui->VigiloGSMNEU1);
     connect(ui->Lupino1, &QAction::triggered, this, Guarded([this] { ClearPanels(QStringLiteral("Lupino")); }));
     connect(ui->Tocsa1, &QAction::triggered, this, Guarded([this] { ClearPanels(QStringLiteral("Tocsa")); }));
-    connect(ui->VigiloGSMNEU1, &QAction::triggered, this, Guarded([this] { ClearPanels(QStringLiteral("VigiloGSMNEU")); }));
+    connect(ui->VigiloGSMNEU1, &QAction::triggered, this, Guarded([this] {
+        if (auto* panel = qobject_cast<TPanelVigiloGSMNEU*>(Panel(QStringLiteral("VigiloGSMNEU"))))
+            panel->VigiloGSMNEU1Click();
+    }));
     connect(ui->Exit1, &QAction::triggered, this, Guarded([this] { FormClick(); }));
 }
 

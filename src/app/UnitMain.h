@@ -50,8 +50,10 @@ public:
     int SecondsCounter = 0;
     int TriggerCountdown = -1;
     bool OnOffToggle = false;
-    QString BoxRate = QStringLiteral("9600");
-    QString ChosenRate = QStringLiteral("9600");
+    // Rate names of the smart switch boxes and of the port; empty (= 9600)
+    // until the switch box panel sets them.
+    QString BoxRate;
+    QString ChosenRate;
     // Remembered directories and file names of the file functions.
     QString FirmwareDir, FirmwareFile, GpsDir, GpsFile, LstDir, LstFile, PlcDir, PlcFile;
     TTextFileSlot DataFile;

@@ -62,10 +62,7 @@ public:
 
   void SwitchTo115200() override
   {
-    // Closing the port discards what it has not sent yet: give the start
-    // command the time it needs on the line at the present rate.
-    const int bits = BaudRateBits(m_main.ComPort.BaudRate());
-    TFormMain::PumpedWait(int(kStartCommand.size()) * 10 * 1000 / bits + 10);
+    // The start command has left the port: sending waits until it has.
     try {
       m_main.ComPort.Close();
       m_main.ComPort.SetPort(PortName(m_main));

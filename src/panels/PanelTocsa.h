@@ -7,12 +7,16 @@ namespace Ui {
 class TPanelTocsa;
 }
 
-// The panel of the GSM alarm box.
+// The panel of the GSM alarm box: its firmware update, and the about box on
+// a click of the free area.
 class TPanelTocsa : public QGroupBox {
     Q_OBJECT
 public:
     TPanelTocsa(TFormMain* main, QWidget* parent);
     ~TPanelTocsa() override;
+
+protected:
+    void mousePressEvent(QMouseEvent* e) override;
 
 private:
     TFormMain* m_main;

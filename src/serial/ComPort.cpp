@@ -7,8 +7,11 @@
 #include <QMetaObject>
 #include <QSerialPort>
 
+#include <algorithm>
 #include <cerrno>
 #include <poll.h>
+#include <sys/ioctl.h>
+#include <termios.h>
 #include <unistd.h>
 
 namespace {
@@ -77,6 +80,27 @@ int BaudRateBits(TBaudRate rate)
     return kRates[int(rate)].bits;
 }
 
+int WaitOutputSent(int fd, int bitsPerSecond, qint64 limitMs)
+{
+    QElapsedTimer clock;
+    clock.start();
+    for (;;) {
+        int queued = 0;
+        if (fd < 0 || ::ioctl(fd, TIOCOUTQ, &queued) != 0)
+            return -1;
+        if (queued <= 0)
+            return 0;
+        const qint64 left = limitMs - clock.elapsed();
+        if (left <= 0)
+            return queued;
+        // About the line time of what is queued (ten bits a byte), so a long
+        // queue is not polled needlessly and a short one is seen go at once.
+        qint64 us = qint64(queued) * 10 * 1000000 / qMax(bitsPerSecond, 1);
+        us = std::clamp<qint64>(us, 200, 20000);
+        ::usleep(useconds_t(qMin(us, left * 1000)));
+    }
+}
+
 TComPort::TComPort(QObject* parent) : QObject(parent), m_serial(new QSerialPort(this))
 {
     // The receive handler never runs inside the serial port's own signal, so
@@ -143,6 +167,9 @@ void TComPort::SetPort(const QString& name)
 
 void TComPort::SetBaudRate(TBaudRate rate)
 {
+    // Bytes still on their way would go out at the new rate.
+    if (rate != m_rate && m_connected)
+        drainOutput();
     m_rate = rate;
     if (m_connected && m_serial->isOpen() && !m_serial->setBaudRate(BaudRateBits(rate)))
         throw EComPort(7, errno);
@@ -202,10 +229,15 @@ void TComPort::Close()
 {
     if (!m_connected)
         return;
+    // What could leave in time has left; what could not is discarded with
+    // the input. An empty queue is not discarded: a pseudo-terminal reports
+    // its queue as empty at once and discarding would drop what its far side
+    // has not taken yet.
+    const bool sent = drainOutput();
     m_connected = false;
     m_deviceLost = false;
     if (m_serial->isOpen()) {
-        m_serial->clear();
+        m_serial->clear(sent ? QSerialPort::Input : QSerialPort::AllDirections);
         m_serial->close();
     }
     m_serial->clearError();
@@ -224,6 +256,26 @@ void TComPort::SetConnected(bool on)
 int TComPort::handle() const
 {
     return m_serial->isOpen() ? int(m_serial->handle()) : -1;
+}
+
+int TComPort::OutQueue() const
+{
+    int queued = 0;
+    const int fd = handle();
+    if (fd < 0 || ::ioctl(fd, TIOCOUTQ, &queued) != 0)
+        return -1;
+    return queued;
+}
+
+bool TComPort::drainOutput()
+{
+    const int fd = handle();
+    if (fd < 0 || m_deviceLost)
+        return false;
+    const int queued = OutQueue();
+    if (queued < 0)
+        return false;
+    return queued == 0 || WaitOutputSent(fd, BaudRateBits(m_rate), 100LL * queued + 1000) == 0;
 }
 
 void TComPort::writeAll(const char* data, int size, int errorCode, int& written)
@@ -268,8 +320,15 @@ int TComPort::WriteStr(const QString& text)
     QByteArray bytes(text.size(), Qt::Uninitialized);
     for (int i = 0; i < text.size(); ++i)
         bytes[i] = char(text[i].unicode() & 0xFF);
+    QElapsedTimer clock;
+    clock.start();
     int written = 0;
     writeAll(bytes.constData(), int(bytes.size()), 2, written);
+    // Written means handed to the driver; sent means it has left its queue.
+    const qint64 left = 100LL * bytes.size() + 1000 - clock.elapsed();
+    const int still = WaitOutputSent(handle(), BaudRateBits(m_rate), qMax<qint64>(left, 0));
+    if (still > 0)
+        written = qMax(0, written - still);
     return written;
 }
 

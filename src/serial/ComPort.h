@@ -34,6 +34,12 @@ QString BaudRateName(TBaudRate rate);
 // Bits per second; the custom rate is 9600.
 int BaudRateBits(TBaudRate rate);
 
+// Waits until the driver's output queue of the descriptor (TIOCOUTQ) is
+// empty, or limitMs has passed, or the queue cannot be read. Sleeps about
+// the line time of what is queued at bitsPerSecond between looks. Returns
+// what is still queued: 0 when everything has left, -1 when unknown.
+int WaitOutputSent(int fd, int bitsPerSecond, qint64 limitMs);
+
 // Serial port: 8 data bits, no parity, one stop bit, no flow control, DTR and
 // RTS inactive while open. Ports are named "Com1" .. "Com24"; on Linux they map
 // to tty devices by a fixed table that the "Ports" section of the settings file
@@ -55,6 +61,9 @@ public:
     void SetFlowControlNone();
 
     void Open();
+    // Lets what is still queued for sending leave first (at most the write
+    // time-out of those bytes), then discards what was received and not read
+    // (and what could not be sent) and closes.
     void Close();
     bool Connected() const { return m_connected; }
     // The serial port layer's error (QSerialPort::SerialPortError) of the last
@@ -63,10 +72,12 @@ public:
     void SetConnected(bool on);
 
     // Writes one byte per character (the low 8 bits of its code); blocks until
-    // every byte is out or 100 ms per byte + 1000 ms have passed. Returns the
-    // number of bytes written.
+    // every byte has left the driver's output queue or 100 ms per byte + 1000
+    // ms have passed. Returns the number of bytes sent.
     int WriteStr(const QString& text);
-    // Sends one byte at once (nothing else is queued when it is used).
+    // Sends one byte at once (nothing else is queued when it is used). Does
+    // not wait for the byte to leave, so a run of single bytes keeps the line
+    // busy; closing the port or changing its rate lets them out first.
     void TransmitChar(quint8 byte);
     // What has arrived, at most count bytes, without waiting; codes 0..255.
     int ReadStr(QString& text, int count);
@@ -87,6 +98,9 @@ public:
     // Port number of a "ComN" name (any case), 0 when it is none.
     static int ComNumberOf(const QString& name);
 
+    // Bytes still queued for sending by the driver; -1 when unknown.
+    int OutQueue() const;
+
     // Receive announcement: (port, number of waiting bytes).
     std::function<void(TComPort*, int)> OnRxChar;
     // Where an error that the receive handler lets escape goes; delivery goes on.
@@ -98,6 +112,9 @@ private:
     void deviceError(int error);
     void applyLineSettings();
     void writeAll(const char* data, int size, int errorCode, int& written);
+    // Waits until the output queue is empty or the write time-out of what it
+    // holds has passed; true when it is empty.
+    bool drainOutput();
     int handle() const;
 
     QSerialPort* m_serial;

@@ -6,7 +6,10 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <atomic>
 #include <fcntl.h>
+#include <sys/socket.h>
+#include <thread>
 #include <unistd.h>
 
 class TestComPort : public QObject {
@@ -312,6 +315,97 @@ private slots:
         QVERIFY(port.Connected());
         port.Close();
         QVERIFY(!port.Connected());
+    }
+
+    // The wait for the output queue. A pseudo-terminal reports an empty queue
+    // at once (what the slave writes is already in the master's buffer, and
+    // discarding on close does not reach it), so the wait is tried on a
+    // socket pair, whose queue (the same ioctl) holds what the other end has
+    // not read yet: the far end reads slowly, stops, or is no queue at all.
+    void outputWaitFollowsTheQueue_data()
+    {
+        QTest::addColumn<int>("bytes");
+        QTest::addColumn<int>("readDelayMs");  // per piece of 16 bytes; -1: never reads
+        QTest::addColumn<int>("limitMs");
+        QTest::addColumn<bool>("drained");
+        QTest::newRow("slow reader") << 160 << 10 << 5000 << true;
+        QTest::newRow("prompt reader") << 16 << 0 << 5000 << true;
+        QTest::newRow("reader stopped") << 64 << -1 << 300 << false;
+    }
+    void outputWaitFollowsTheQueue()
+    {
+        QFETCH(int, bytes);
+        QFETCH(int, readDelayMs);
+        QFETCH(int, limitMs);
+        QFETCH(bool, drained);
+        int sv[2];
+        QCOMPARE(::socketpair(AF_UNIX, SOCK_STREAM, 0, sv), 0);
+        const QByteArray data(bytes, 'U');
+        QCOMPARE(int(::write(sv[0], data.constData(), size_t(data.size()))), bytes);
+        std::atomic<int> taken{0};
+        std::atomic<bool> stop{false};
+        std::thread reader([&] {
+            if (readDelayMs < 0)
+                return;
+            char buf[16];
+            while (!stop && taken < bytes) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(readDelayMs));
+                const ssize_t n = ::read(sv[1], buf, sizeof buf);
+                if (n > 0)
+                    taken += int(n);
+            }
+        });
+        QElapsedTimer clock;
+        clock.start();
+        const int still = WaitOutputSent(sv[0], 9600, limitMs);
+        const qint64 took = clock.elapsed();
+        const int takenAtReturn = taken;
+        stop = true;
+        reader.join();
+        ::close(sv[0]);
+        ::close(sv[1]);
+        if (drained) {
+            QCOMPARE(still, 0);
+            QCOMPARE(takenAtReturn, bytes);  // returned only once all had left
+        } else {
+            QVERIFY(still > 0);
+            QVERIFY(took >= limitMs);
+            QVERIFY(took < limitMs + 2000);
+        }
+    }
+
+    void outputWaitWithoutQueue()
+    {
+        int p[2];
+        QCOMPARE(::pipe(p), 0);
+        QElapsedTimer clock;
+        clock.start();
+        QCOMPARE(WaitOutputSent(p[1], 9600, 5000), -1);
+        QCOMPARE(WaitOutputSent(-1, 9600, 5000), -1);
+        QVERIFY(clock.elapsed() < 1000);
+        ::close(p[0]);
+        ::close(p[1]);
+    }
+
+    // Over the pseudo-terminal: what is sent just before a close and a rate
+    // change all arrives (discarding the output on close would drop what the
+    // far side has not taken yet), and the sends report every byte.
+    void bytesBeforeCloseAndRateChangeArrive()
+    {
+        TDevicePeer peer;
+        peer.MapPort(ini(), 8);
+        TComPort port;
+        port.SetSettingsFile(ini());
+        port.SetPort(QStringLiteral("Com8"));
+        port.Open();
+        port.TransmitChar(0x55);
+        port.SetBaudRate(TBaudRate::br115200);
+        QCOMPARE(port.WriteStr(QStringLiteral("{+}reset\r")), 9);
+        port.Close();
+        port.Open();
+        QCOMPARE(port.OutQueue(), 0);
+        QVERIFY(peer.WaitForBytes(10));
+        QCOMPARE(peer.Received(), QByteArray("U{+}reset\r"));
     }
 };
 

@@ -6,8 +6,12 @@
 #include <QElapsedTimer>
 #include <QThread>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <dlfcn.h>
+#include <sys/stat.h>
+#include <vector>
 #include <fcntl.h>
 #include <poll.h>
 #include <stdexcept>
@@ -42,7 +46,42 @@ int speedToBaud(speed_t s)
     }
 }
 
+std::mutex g_peersMutex;
+std::vector<TDevicePeer*> g_peers;
+
 } // namespace
+
+// Every change of line settings in the test program passes here first (the
+// serial port library calls tcsetattr through the dynamic linker, which finds
+// this definition before the C library's).
+extern "C" int tcsetattr(int fd, int action, const struct termios* t)
+{
+    using Real = int (*)(int, int, const struct termios*);
+    static const Real real = reinterpret_cast<Real>(::dlsym(RTLD_NEXT, "tcsetattr"));
+    TDevicePeer::TakeBeforeLineChange(fd);
+    return real(fd, action, t);
+}
+
+void TDevicePeer::TakeBeforeLineChange(int slaveFd)
+{
+    struct stat st{};
+    if (::fstat(slaveFd, &st) != 0 || !S_ISCHR(st.st_mode))
+        return;
+    std::lock_guard<std::mutex> peers(g_peersMutex);
+    for (TDevicePeer* peer : g_peers) {
+        if (peer->m_slaveDevice != st.st_rdev)
+            continue;
+        int master;
+        {
+            std::lock_guard<std::mutex> lock(peer->m_mutex);
+            master = peer->m_master;
+        }
+        if (master >= 0 && peer->takeInput(master)) {
+            char c = 0;
+            [[maybe_unused]] auto r = ::write(peer->m_wake[1], &c, 1);
+        }
+    }
+}
 
 TDevicePeer::TDevicePeer()
 {
@@ -57,11 +96,22 @@ TDevicePeer::TDevicePeer()
     ::tcsetattr(m_slaveKeep, TCSANOW, &t);
     if (::pipe(m_wake) != 0)
         throw std::runtime_error("no pipe");
+    struct stat st{};
+    if (::fstat(m_slaveKeep, &st) == 0)
+        m_slaveDevice = st.st_rdev;
+    {
+        std::lock_guard<std::mutex> peers(g_peersMutex);
+        g_peers.push_back(this);
+    }
     m_thread = std::thread([this] { run(); });
 }
 
 TDevicePeer::~TDevicePeer()
 {
+    {
+        std::lock_guard<std::mutex> peers(g_peersMutex);
+        g_peers.erase(std::remove(g_peers.begin(), g_peers.end(), this), g_peers.end());
+    }
     m_stop = true;
     char c = 0;
     [[maybe_unused]] auto r = ::write(m_wake[1], &c, 1);
@@ -166,6 +216,22 @@ bool TDevicePeer::WaitForBytes(int n, int ms) const
 
 void TDevicePeer::Vanish()
 {
+    // The peer's thread closes the master side itself, once it is out of its
+    // poll: a close while that poll still holds the descriptor would hang the
+    // line up only when the poll returns, and the program could go on writing
+    // into a line that is gone.
+    std::unique_lock<std::mutex> lock(m_mutex);
+    if (m_master < 0)
+        return;
+    m_vanishRequested = true;
+    char c = 0;
+    [[maybe_unused]] auto r = ::write(m_wake[1], &c, 1);
+    m_vanished.wait(lock, [this] { return m_master < 0; });
+}
+
+void TDevicePeer::closeSides()
+{
+    std::lock_guard<std::mutex> reading(m_readMutex);
     std::lock_guard<std::mutex> lock(m_mutex);
     if (m_master >= 0) {
         ::close(m_master);
@@ -175,8 +241,7 @@ void TDevicePeer::Vanish()
         ::close(m_slaveKeep);
         m_slaveKeep = -1;
     }
-    char c = 0;
-    [[maybe_unused]] auto r = ::write(m_wake[1], &c, 1);
+    m_vanished.notify_all();
 }
 
 void TDevicePeer::flushOutbox(int master)
@@ -194,7 +259,6 @@ void TDevicePeer::flushOutbox(int master)
 
 void TDevicePeer::run()
 {
-    char buf[4096];
     while (!m_stop) {
         int master;
         bool pendingOut;
@@ -213,33 +277,61 @@ void TDevicePeer::run()
         }
         if (nfds < 2)
             continue;
-        if (fds[1].revents & POLLOUT)
-            flushOutbox(master);
-        if (!(fds[1].revents & POLLIN))
-            continue;
-        const ssize_t n = ::read(master, buf, sizeof buf);
-        if (n <= 0) {
-            ::usleep(1000);
+        {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            if (m_vanishRequested)
+                master = -1;
+        }
+        if (master < 0) {
+            closeSides();
             continue;
         }
-        const QByteArray piece(buf, int(n));
-        const qint64 t = nowNs();
-        const int baud = SlaveBaud();
+        if (fds[1].revents & POLLOUT)
+            flushOutbox(master);
+        if (fds[1].revents & POLLIN)
+            takeInput(master);
+        QList<QByteArray> pieces;
         Handler handler;
         {
             std::lock_guard<std::mutex> lock(m_mutex);
-            m_received += piece;
-            for (char c : piece)
-                m_arrivals.append({t, baud, c});
+            pieces.swap(m_pieces);
             handler = m_handler;
         }
+        if (pieces.isEmpty()) {
+            if (fds[1].revents & POLLIN)
+                ::usleep(1000);
+            continue;
+        }
         if (handler) {
-            const QByteArray answer = handler(piece);
-            if (!answer.isEmpty()) {
-                std::lock_guard<std::mutex> lock(m_mutex);
-                m_outbox += answer;
+            for (const QByteArray& piece : pieces) {
+                const QByteArray answer = handler(piece);
+                if (!answer.isEmpty()) {
+                    std::lock_guard<std::mutex> lock(m_mutex);
+                    m_outbox += answer;
+                }
             }
             flushOutbox(master);
         }
+    }
+}
+
+bool TDevicePeer::takeInput(int master)
+{
+    std::lock_guard<std::mutex> reading(m_readMutex);
+    char buf[4096];
+    bool any = false;
+    for (;;) {
+        const ssize_t n = ::read(master, buf, sizeof buf);
+        if (n <= 0)
+            return any;
+        any = true;
+        const QByteArray piece(buf, int(n));
+        const qint64 t = nowNs();
+        const int baud = SlaveBaud();
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_received += piece;
+        for (char c : piece)
+            m_arrivals.append({t, baud, c});
+        m_pieces.append(piece);
     }
 }

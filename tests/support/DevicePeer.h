@@ -5,9 +5,12 @@
 #include <QString>
 
 #include <atomic>
+#include <condition_variable>
 #include <functional>
 #include <mutex>
 #include <thread>
+
+#include <sys/types.h>
 
 // Plays a device on the far side of a pseudo-terminal. The program opens the
 // slave side as its serial port (through the "Ports" override of its settings
@@ -57,8 +60,17 @@ public:
     // Current line rate of the slave side.
     int SlaveBaud() const;
 
+    // Takes at once what the program has written so far, at the present rate.
+    // Runs before every change of a slave side's line settings in this
+    // process, so each byte counts at the rate it was written at even when
+    // the peer's thread has not come round to reading it yet.
+    static void TakeBeforeLineChange(int slaveFd);
+
 private:
     void run();
+    // Reads what has arrived and records it; returns whether anything came.
+    bool takeInput(int master);
+    void closeSides();
     void flushOutbox(int master);
 
     int m_master = -1;
@@ -73,4 +85,9 @@ private:
     Handler m_handler;
     QByteArray m_lineBuffer;
     QByteArray m_outbox;
+    QList<QByteArray> m_pieces;  // read, not yet handed to the handler
+    std::mutex m_readMutex;      // one reader of the master side at a time
+    dev_t m_slaveDevice = 0;
+    bool m_vanishRequested = false;
+    std::condition_variable m_vanished;
 };

@@ -1,0 +1,25 @@
+#include "watchdog/Heartbeat.h"
+
+QString THeartbeat::CountdownText(int secondsLeft)
+{
+    return QStringLiteral("Nächster Heartbeat in: ") + QString::number(secondsLeft)
+        + QStringLiteral(" Sekunden...");
+}
+
+bool THeartbeat::Tick()
+{
+    ++m_count;
+    if (ShowCountdown)
+        ShowCountdown(CountdownText(kTicksPerHeartbeat - m_count));
+    if (m_count < kTicksPerHeartbeat)
+        return false;
+    m_count = 0;
+    if (CheckProcess && CheckProcess()) {
+        const QString name = ProcessName ? ProcessName().trimmed() : QString();
+        if (!name.isEmpty() && !(ProcessExists && ProcessExists(name)))
+            return false;  // the unit misses this heartbeat
+    }
+    if (Send)
+        Send();
+    return true;
+}

@@ -1,0 +1,20 @@
+#pragma once
+
+// Whether a program runs on this PC, by the name of its executable.
+//
+// A process matches when the given name equals, with the letters a-z
+// compared without regard to case, the file name of its executable, its
+// command name, or the file name of its first argument. A given name ending
+// in ".exe" also matches the same name without that ending, so that a name
+// like "PROZESSNAME.exe" finds a program whose name here has no extension.
+
+#include <QString>
+
+// True when name names the process described by these three (any of them
+// may be empty).
+bool ProcessNameMatches(const QString& name, const QString& exePath, const QString& command,
+                        const QString& firstArgument);
+
+// Walks the process list under procRoot (one directory per process, named
+// by its number). An unreadable list counts as no process running.
+bool ProcessExists(const QString& exeFileName, const QString& procRoot = QStringLiteral("/proc"));
