@@ -101,6 +101,62 @@ void TDevicePeer::SetLineHandler(LineHandler h)
     });
 }
 
+void TDevicePeer::SetDevice(std::shared_ptr<IPeerDevice> device)
+{
+    SetHandler([this, device](const QByteArray& piece) {
+        device->Receive(piece, *this);
+        return QByteArray();
+    });
+}
+
+void TDevicePeer::After(int ms, std::function<bool()> action)
+{
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_scheduled.append({nowNs() + qint64(ms) * 1000000, std::move(action)});
+    }
+    char c = 0;
+    [[maybe_unused]] auto r = ::write(m_wake[1], &c, 1);
+}
+
+void TDevicePeer::ClearScheduled()
+{
+    std::lock_guard<std::mutex> running(m_actionMutex);
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_scheduled.clear();
+}
+
+int TDevicePeer::runScheduled()
+{
+    std::lock_guard<std::mutex> running(m_actionMutex);
+    QList<Scheduled> due;
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        const qint64 now = nowNs();
+        for (qsizetype i = 0; i < m_scheduled.size();) {
+            if (m_scheduled[i].dueNs <= now)
+                due.append(m_scheduled.takeAt(i));
+            else
+                ++i;
+        }
+    }
+    // Run without the lock: actions write.
+    for (Scheduled& s : due)
+        if (!s.action()) {
+            s.dueNs = nowNs() + 1000000;
+            std::lock_guard<std::mutex> lock(m_mutex);
+            m_scheduled.append(std::move(s));
+        }
+    std::lock_guard<std::mutex> lock(m_mutex);
+    if (m_scheduled.isEmpty())
+        return 1000;
+    qint64 next = m_scheduled.first().dueNs;
+    for (const Scheduled& s : m_scheduled)
+        next = qMin(next, s.dueNs);
+    const qint64 leftNs = next - nowNs();
+    return leftNs <= 0 ? 0 : int(qMin<qint64>((leftNs + 999999) / 1000000, 1000));
+}
+
 void TDevicePeer::AnswerIdentification(const QByteArray& reply)
 {
     SetLineHandler([reply](const QByteArray& line) {
@@ -179,9 +235,14 @@ void TDevicePeer::Vanish()
     [[maybe_unused]] auto r = ::write(m_wake[1], &c, 1);
 }
 
-void TDevicePeer::flushOutbox(int master)
+void TDevicePeer::flushOutbox(int)
 {
+    // The descriptor is read under the lock: Vanish may have closed it, and
+    // its number may belong to another file by now.
     std::lock_guard<std::mutex> lock(m_mutex);
+    const int master = m_master;
+    if (master < 0)
+        return;
     qsizetype done = 0;
     while (done < m_outbox.size()) {
         const ssize_t n = ::write(master, m_outbox.constData() + done, size_t(m_outbox.size() - done));
@@ -203,9 +264,16 @@ void TDevicePeer::run()
             master = m_master;
             pendingOut = !m_outbox.isEmpty();
         }
+        const int timeoutMs = runScheduled();
+        if (master >= 0) {
+            // What the actions wrote goes out at once.
+            flushOutbox(master);
+            std::lock_guard<std::mutex> lock(m_mutex);
+            pendingOut = !m_outbox.isEmpty();
+        }
         pollfd fds[2] = {{m_wake[0], POLLIN, 0}, {master, short(POLLIN | (pendingOut ? POLLOUT : 0)), 0}};
         const int nfds = master >= 0 ? 2 : 1;
-        if (::poll(fds, nfds_t(nfds), 1000) <= 0)
+        if (::poll(fds, nfds_t(nfds), timeoutMs) <= 0)
             continue;
         if (fds[0].revents & POLLIN) {
             char c[64];

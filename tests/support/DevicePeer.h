@@ -1,11 +1,14 @@
 #pragma once
 
+#include "support/PeerDevice.h"
+
 #include <QByteArray>
 #include <QList>
 #include <QString>
 
 #include <atomic>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <thread>
 
@@ -14,7 +17,7 @@
 // file); the peer owns the master side, records every byte the program writes
 // with its arrival time and line rate, and answers from its own thread, as a
 // real device would while the program is busy.
-class TDevicePeer {
+class TDevicePeer : public IPeerLine {
 public:
     struct Arrival {
         qint64 ns;       // monotonic arrival time
@@ -28,21 +31,27 @@ public:
     using LineHandler = std::function<QByteArray(const QByteArray& line)>;
 
     TDevicePeer();
-    ~TDevicePeer();
+    ~TDevicePeer() override;
 
     QString SlavePath() const { return m_slavePath; }
     // Points ComN of the settings file at this peer.
     void MapPort(const QString& settingsFile, int comNumber) const;
 
     void SetHandler(Handler h);
+    // Makes device answer everything the program writes (replaces the handler).
+    void SetDevice(std::shared_ptr<IPeerDevice> device);
     void SetLineHandler(LineHandler h);
     // Answers every identification request with reply + CR.
     void AnswerIdentification(const QByteArray& reply);
 
     // Queues bytes for the program; the peer's thread writes them as the
     // line takes them.
-    void Write(const QByteArray& bytes);
+    void Write(const QByteArray& bytes) override;
     bool AllWritten() const;
+    void After(int ms, std::function<bool()> action) override;
+    int Baud() const override { return SlaveBaud(); }
+    // Drops every action not yet run; waits for one that is running.
+    void ClearScheduled();
 
     QByteArray Received() const;
     QList<Arrival> Arrivals() const;
@@ -58,8 +67,15 @@ public:
     int SlaveBaud() const;
 
 private:
+    struct Scheduled {
+        qint64 dueNs;
+        std::function<bool()> action;
+    };
+
     void run();
     void flushOutbox(int master);
+    // Runs the actions that are due; returns the poll time-out until the next.
+    int runScheduled();
 
     int m_master = -1;
     int m_slaveKeep = -1;  // keeps the slave open so the master never hangs up
@@ -73,4 +89,6 @@ private:
     Handler m_handler;
     QByteArray m_lineBuffer;
     QByteArray m_outbox;
+    QList<Scheduled> m_scheduled;
+    std::mutex m_actionMutex;  // held while actions run
 };
