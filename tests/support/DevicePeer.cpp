@@ -222,17 +222,19 @@ bool TDevicePeer::WaitForBytes(int n, int ms) const
 
 void TDevicePeer::Vanish()
 {
-    std::lock_guard<std::mutex> lock(m_mutex);
-    if (m_master >= 0) {
-        ::close(m_master);
-        m_master = -1;
-    }
-    if (m_slaveKeep >= 0) {
-        ::close(m_slaveKeep);
-        m_slaveKeep = -1;
-    }
+    std::unique_lock<std::mutex> lock(m_mutex);
+    if (m_master < 0)
+        return;
+    m_vanishAsked = true;
     char c = 0;
     [[maybe_unused]] auto r = ::write(m_wake[1], &c, 1);
+    m_vanished.wait(lock, [this] { return m_master < 0; });
+}
+
+bool TDevicePeer::Vanished() const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_master < 0;
 }
 
 void TDevicePeer::flushOutbox(int)
@@ -261,6 +263,11 @@ void TDevicePeer::run()
         bool pendingOut;
         {
             std::lock_guard<std::mutex> lock(m_mutex);
+            if (m_vanishAsked && m_master >= 0) {
+                ::close(m_master);
+                m_master = -1;
+                m_vanished.notify_all();
+            }
             master = m_master;
             pendingOut = !m_outbox.isEmpty();
         }

@@ -7,6 +7,7 @@
 #include <QString>
 
 #include <atomic>
+#include <condition_variable>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -59,9 +60,12 @@ public:
     // Processes the program's events until at least n bytes arrived or ms passed.
     bool WaitForBytes(int n, int ms = 2000) const;
 
-    // Closes the master side: the adapter is unplugged.
+    // Closes the master side: the adapter is unplugged. Returns once the
+    // program's side is hung up. The pseudo-terminal's number stays taken
+    // until the peer is destroyed, so that no other peer, in this process or
+    // another, gets the path the program still has mapped and may open again.
     void Vanish();
-    bool Vanished() const { return m_master < 0; }
+    bool Vanished() const;
 
     // Current line rate of the slave side.
     int SlaveBaud() const;
@@ -79,6 +83,10 @@ private:
 
     int m_master = -1;
     int m_slaveKeep = -1;  // keeps the slave open so the master never hangs up
+    // Vanish asks the peer's thread to close the master: only that thread
+    // uses the descriptor, so its number is never read after it was reused.
+    bool m_vanishAsked = false;
+    std::condition_variable m_vanished;
     QString m_slavePath;
     int m_wake[2] = {-1, -1};
     std::thread m_thread;
