@@ -2,6 +2,7 @@
 
 #include "rx/TextFileSlot.h"
 #include "serial/ComPort.h"
+#include "widgets/Dialogs.h"
 
 #include <QHash>
 #include <QMainWindow>
@@ -17,6 +18,7 @@ class TRadioGroup;
 class TPanelAllgemein;
 class TSpinEdit;
 class TFormFlashen;
+class TFormFlashenCSD;
 class QAbstractButton;
 
 namespace Ui {
@@ -70,8 +72,14 @@ public:
 
     QTimer Timer1, Timer2, Timer3, Timer4, HeartbeatTimer;
 
-    // The firmware update dialog; it enters itself here when it is created.
+    // The firmware update dialogs (serial line, modem call); each enters
+    // itself here when it is created.
     TFormFlashen* FormFlashen = nullptr;
+    TFormFlashenCSD* FormFlashenCSD = nullptr;
+    // The main window's open-file dialog as its last use left it: the file
+    // functions that do not set its initial directory and file name of their
+    // own start where the previous use ended.
+    TOpenFileRequest OpenDialog1;
 
     // --- window parts ----------------------------------------------------------
     QFrame* PanelLinks() const;

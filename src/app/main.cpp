@@ -1,6 +1,7 @@
 #include "app/GeneralError.h"
 #include "app/UnitMain.h"
 #include "firmware/UnitFlashen.h"
+#include "firmware/UnitFlashenCSD.h"
 
 #include <QApplication>
 
@@ -34,6 +35,7 @@ int main(int argc, char** argv)
 
     TFormMain formMain;
     TFormFlashen formFlashen(&formMain);
+    TFormFlashenCSD formFlashenCSD(&formMain);
     formMain.show();
     return app.exec();
 }

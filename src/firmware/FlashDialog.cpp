@@ -13,6 +13,7 @@
 #include <QScreen>
 #include <QShowEvent>
 
+#include <cerrno>
 #include <optional>
 #include <stdexcept>
 
@@ -42,9 +43,16 @@ QString GaugeStyle(bool green)
 // byte is dropped and every further wait ends at once, so the procedure runs
 // straight on to its "no ACK" outcome and returns the port. The caller
 // reports the kept error once.
+//
+// The loss of the device does not always show at a write: the last bytes of
+// a block may be in the driver before the loss is noticed, which then comes
+// as the port's own report while the procedure waits for the answer. That
+// wait ends at once as well, and the loss is kept as the error the next
+// byte would have met.
 class TFlashHost final : public IFlashHost {
 public:
-  TFlashHost(TFormMain& main, const TFlashView& view) : m_main(main), m_view(view) {}
+  TFlashHost(TFormMain& main, const TFlashView& view, const std::function<quint32()>& clock)
+      : m_main(main), m_view(view), m_clock(clock) {}
 
   const std::optional<EComPort>& PortError() const { return m_portError; }
 
@@ -114,11 +122,16 @@ public:
   {
     if (m_portError)
       return;
-    TFormMain::PumpedWait(limitMs, [&cond] { return !cond(); });
+    TComPort& port = m_main.ComPort;
+    TFormMain::PumpedWait(limitMs, [&cond, &port] { return !cond() || port.DeviceLost(); });
+    if (port.DeviceLost())
+      m_portError.emplace(13, EIO);
   }
 
   quint32 NowMs() override
   {
+    if (m_clock)
+      return m_clock();
     static QElapsedTimer clock;
     if (!clock.isValid())
       clock.start();
@@ -159,6 +172,7 @@ public:
 private:
   TFormMain& m_main;
   const TFlashView& m_view;
+  const std::function<quint32()>& m_clock;
   std::optional<EComPort> m_portError;
   int m_shownStep = -1;
 };
@@ -265,7 +279,7 @@ void TFlashDialog::FormActivate()
   main.Timer2.stop();
   main.Timer3.stop();
   const THeldTimers held{&main.Timer4, &main.HeartbeatTimer};
-  TFlashHost host(main, m_view);
+  TFlashHost host(main, m_view, Clock);
 
   const TOpenFileRequest request{QStringLiteral(" bitte die Firmware-Datei auswählen ..."),
                                  QStringLiteral("Flashdatei(*.rom)|*.rom"), main.FirmwareDir,

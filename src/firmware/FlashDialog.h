@@ -35,6 +35,9 @@ public:
   // each block's answer.
   int StartWaitMs;
   int AckWaitMs;
+  // The millisecond clock of the elapsed-time display (wraps at 2^32); the
+  // steady clock unless set.
+  std::function<quint32()> Clock;
 
   // Runs the whole update procedure; returns when it has ended. Runs by
   // itself once after every show.

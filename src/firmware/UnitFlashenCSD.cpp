@@ -1,8 +1,29 @@
 #include "firmware/UnitFlashenCSD.h"
 
 #include "app/UnitMain.h"
+#include "ui_UnitFlashenCSD.h"
+#include "widgets/Dialogs.h"
+
+TFormFlashenCSD::TFormFlashenCSD(TFormMain* main)
+    : TFlashDialog(main, ModemFlashConfig, false), ui(new Ui::TFormFlashenCSD)
+{
+  ui->setupUi(this);
+  Attach({ui->GaugeFlashen, ui->LabelFlashen, ui->ButtonFlashenOK, ui->LabelDauer});
+  if (main)
+    main->FormFlashenCSD = this;
+}
+
+TFormFlashenCSD::~TFormFlashenCSD()
+{
+  if (m_main && m_main->FormFlashenCSD == this)
+    m_main->FormFlashenCSD = nullptr;
+  delete ui;
+}
 
 void ButtonFUCSDClick(TFormMain* main)
 {
-    Q_UNUSED(main);
+  if (!main || !Dialogs().YesNo(QStringLiteral("wirklich flashen?\r\r"), true))
+    return;
+  if (main->FormFlashenCSD)
+    main->FormFlashenCSD->exec();
 }

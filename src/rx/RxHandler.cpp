@@ -42,7 +42,16 @@ void TFormMain::ComPortRxChar(TComPort* sender, int count)
 
 void TFormMain::writeToDataFile(const QString& line)
 {
+    const bool writing = DataFile.IsWriting();
     DataFile.WriteLine(line);
+    if (writing && !DataFile.IsOpen()) {
+        // The file could not be written (disk full, I/O error): the slot has
+        // closed it and reported it once. The captures into it end here, so
+        // that no later file in the slot receives their lines.
+        PlainCapture = false;
+        StampCapture = false;
+        PlcCapture = false;
+    }
 }
 
 void TFormMain::completeLine(QChar endChar)
@@ -56,12 +65,12 @@ void TFormMain::completeLine(QChar endChar)
         if (PlainCapture)
             writeToDataFile(line);
         if (StampCapture) {
-            line = StampPrefix(QDateTime::currentDateTime()) + line;
+            line = StampPrefix(StampClockNow()) + line;
             writeToDataFile(line);
         }
         if (PlcCapture) {
             writeToDataFile(line);
-            if (line.contains(QLatin1String("OK"))) {
+            if (PlcCapture && line.contains(QLatin1String("OK"))) {
                 PlcCapture = false;
                 DataFile.Close();
                 // The log shows everything up to here while the message is open.

@@ -48,6 +48,27 @@ std::optional<int> ReflectedValue(const QString& line, QLatin1String key)
 
 namespace {
 
+std::function<QDateTime()>& stampClock()
+{
+    static std::function<QDateTime()> clock;
+    return clock;
+}
+
+} // namespace
+
+QDateTime StampClockNow()
+{
+    const auto& clock = stampClock();
+    return clock ? clock() : QDateTime::currentDateTime();
+}
+
+void SetStampClock(std::function<QDateTime()> clock)
+{
+    stampClock() = std::move(clock);
+}
+
+namespace {
+
 // The locale's long time format without the time zone that Qt adds to it.
 QString longTimeText(const QLocale& loc, const QTime& t)
 {

@@ -3,6 +3,7 @@
 #include <QDateTime>
 #include <QString>
 #include <QStringView>
+#include <functional>
 #include <optional>
 
 // Line assembly and dispatch decisions of the receive side, free of widgets.
@@ -51,5 +52,9 @@ std::optional<int> ReflectedValue(const QString& line, QLatin1String key);
 // Local date and time as the capture stamp: short date, a blank, long time
 // (at exactly midnight only the date), then ":  ".
 QString StampPrefix(const QDateTime& when);
+// The clock of the capture stamps: local date and time now, unless a clock
+// was set (an empty function restores the system's).
+QDateTime StampClockNow();
+void SetStampClock(std::function<QDateTime()> clock);
 // Date and time in the system's short-date and long-time formats.
 QString LocalDateTimeText(const QDateTime& when);

@@ -434,6 +434,25 @@ void TComPort::announce()
     }
 }
 
+bool TComPort::DeviceLost()
+{
+    if (!m_connected)
+        return false;
+    if (m_deviceLost)
+        return true;
+    const int fd = handle();
+    if (fd < 0)
+        return false;
+    // A hung-up line reads as end of file, which the serial port takes for
+    // "no data" and reports again and again; only poll tells the hang-up.
+    pollfd p{fd, POLLIN, 0};
+    if (::poll(&p, 1, 0) <= 0 || !(p.revents & (POLLHUP | POLLERR | POLLNVAL)))
+        return false;
+    m_deviceLost = true;
+    m_serial->close();
+    return true;
+}
+
 void TComPort::deviceError(int error)
 {
     const auto e = QSerialPort::SerialPortError(error);

@@ -69,6 +69,11 @@ public:
     // The serial port layer's error (QSerialPort::SerialPortError) of the last
     // failed Open; 0 after a successful one.
     int LastOpenError() const { return m_openError; }
+    // The device went away while the port was open (adapter unplugged, the
+    // far side of the line closed); every write fails until the port is
+    // closed or opened again. Asks the device itself: a hang-up does not
+    // always reach the port as an error.
+    bool DeviceLost();
     void SetConnected(bool on);
 
     // Writes one byte per character (the low 8 bits of its code); blocks until

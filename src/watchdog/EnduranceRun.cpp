@@ -1,9 +1,58 @@
 #include "watchdog/EnduranceRun.h"
 
+#include "app/GeneralError.h"
 #include "app/UnitMain.h"
+#include "widgets/Dialogs.h"
 
-TEnduranceRun::TEnduranceRun(TFormMain* main, QObject* parent) : QObject(parent), m_main(main) {}
+QString ProtocolFileName(const QString& chosen)
+{
+    const qsizetype slash = chosen.lastIndexOf(QLatin1Char('/'));
+    if (chosen.indexOf(QLatin1Char('.'), slash + 1) >= 0)
+        return chosen;
+    return chosen + QStringLiteral(".pro");
+}
 
-void TEnduranceRun::ButtonDauerlaufClick() {}
+TEnduranceRun::TEnduranceRun(TFormMain* main, QObject* parent) : QObject(parent), m_main(main)
+{
+    if (m_main)
+        connect(&m_main->Timer4, &QTimer::timeout, this, Guarded([this] { Timer4Timer(); }));
+}
 
-void TEnduranceRun::Timer4Timer() {}
+void TEnduranceRun::ButtonDauerlaufClick()
+{
+    TFormMain& main = *m_main;
+    // The dialog keeps the directory and file name its previous use left.
+    TOpenFileRequest& dialog = main.OpenDialog1;
+    dialog.title = QStringLiteral("... wohin mit den Protokoll-Daten?");
+    dialog.filter = QStringLiteral("PRO-Datei(*.pro)|*.pro");
+    const QString chosen = Dialogs().OpenFile(dialog);
+    if (chosen.isEmpty())
+        return;
+    dialog.fileName = chosen;
+
+    if (main.OpenDataFileForWriting(ProtocolFileName(chosen)) != 0) {
+        main.StampCapture = false;
+        Dialogs().Warning(QStringLiteral("Fehler bei Dateizugriff"));
+        return;
+    }
+    main.StampCapture = true;
+    main.Timer4.setInterval(FirstQueryMs);
+    main.Timer4.start();
+}
+
+void TEnduranceRun::Timer4Timer()
+{
+    TFormMain& main = *m_main;
+    main.Timer4.stop();
+    // Re-armed whatever the send does, an escaping error included: the run
+    // goes on until the program ends.
+    struct TRearm {
+        QTimer& timer;
+        ~TRearm()
+        {
+            timer.setInterval(QueryIntervalMs);
+            timer.start();
+        }
+    } rearm{main.Timer4};
+    main.Send(QStringLiteral("gsminfo"));
+}

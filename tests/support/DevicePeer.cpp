@@ -151,6 +151,62 @@ void TDevicePeer::SetLineHandler(LineHandler h)
     });
 }
 
+void TDevicePeer::SetDevice(std::shared_ptr<IPeerDevice> device)
+{
+    SetHandler([this, device](const QByteArray& piece) {
+        device->Receive(piece, *this);
+        return QByteArray();
+    });
+}
+
+void TDevicePeer::After(int ms, std::function<bool()> action)
+{
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_scheduled.append({nowNs() + qint64(ms) * 1000000, std::move(action)});
+    }
+    char c = 0;
+    [[maybe_unused]] auto r = ::write(m_wake[1], &c, 1);
+}
+
+void TDevicePeer::ClearScheduled()
+{
+    std::lock_guard<std::mutex> running(m_actionMutex);
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_scheduled.clear();
+}
+
+int TDevicePeer::runScheduled()
+{
+    std::lock_guard<std::mutex> running(m_actionMutex);
+    QList<Scheduled> due;
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        const qint64 now = nowNs();
+        for (qsizetype i = 0; i < m_scheduled.size();) {
+            if (m_scheduled[i].dueNs <= now)
+                due.append(m_scheduled.takeAt(i));
+            else
+                ++i;
+        }
+    }
+    // Run without the lock: actions write.
+    for (Scheduled& s : due)
+        if (!s.action()) {
+            s.dueNs = nowNs() + 1000000;
+            std::lock_guard<std::mutex> lock(m_mutex);
+            m_scheduled.append(std::move(s));
+        }
+    std::lock_guard<std::mutex> lock(m_mutex);
+    if (m_scheduled.isEmpty())
+        return 1000;
+    qint64 next = m_scheduled.first().dueNs;
+    for (const Scheduled& s : m_scheduled)
+        next = qMin(next, s.dueNs);
+    const qint64 leftNs = next - nowNs();
+    return leftNs <= 0 ? 0 : int(qMin<qint64>((leftNs + 999999) / 1000000, 1000));
+}
+
 void TDevicePeer::AnswerIdentification(const QByteArray& reply)
 {
     SetLineHandler([reply](const QByteArray& line) {
@@ -172,6 +228,12 @@ bool TDevicePeer::AllWritten() const
 {
     std::lock_guard<std::mutex> lock(m_mutex);
     return m_outbox.isEmpty();
+}
+
+int TDevicePeer::Baud() const
+{
+    const int baud = m_pieceBaud;
+    return baud ? baud : SlaveBaud();
 }
 
 int TDevicePeer::SlaveBaud() const
@@ -216,37 +278,29 @@ bool TDevicePeer::WaitForBytes(int n, int ms) const
 
 void TDevicePeer::Vanish()
 {
-    // The peer's thread closes the master side itself, once it is out of its
-    // poll: a close while that poll still holds the descriptor would hang the
-    // line up only when the poll returns, and the program could go on writing
-    // into a line that is gone.
     std::unique_lock<std::mutex> lock(m_mutex);
     if (m_master < 0)
         return;
-    m_vanishRequested = true;
+    m_vanishAsked = true;
     char c = 0;
     [[maybe_unused]] auto r = ::write(m_wake[1], &c, 1);
     m_vanished.wait(lock, [this] { return m_master < 0; });
 }
 
-void TDevicePeer::closeSides()
+bool TDevicePeer::Vanished() const
 {
-    std::lock_guard<std::mutex> reading(m_readMutex);
     std::lock_guard<std::mutex> lock(m_mutex);
-    if (m_master >= 0) {
-        ::close(m_master);
-        m_master = -1;
-    }
-    if (m_slaveKeep >= 0) {
-        ::close(m_slaveKeep);
-        m_slaveKeep = -1;
-    }
-    m_vanished.notify_all();
+    return m_master < 0;
 }
 
-void TDevicePeer::flushOutbox(int master)
+void TDevicePeer::flushOutbox(int)
 {
+    // The descriptor is read under the lock: Vanish may have closed it, and
+    // its number may belong to another file by now.
     std::lock_guard<std::mutex> lock(m_mutex);
+    const int master = m_master;
+    if (master < 0)
+        return;
     qsizetype done = 0;
     while (done < m_outbox.size()) {
         const ssize_t n = ::write(master, m_outbox.constData() + done, size_t(m_outbox.size() - done));
@@ -263,13 +317,28 @@ void TDevicePeer::run()
         int master;
         bool pendingOut;
         {
+            // Not while the program's thread reads the master side for a
+            // line change: its number may belong to another file once closed.
+            std::lock_guard<std::mutex> reading(m_readMutex);
             std::lock_guard<std::mutex> lock(m_mutex);
+            if (m_vanishAsked && m_master >= 0) {
+                ::close(m_master);
+                m_master = -1;
+                m_vanished.notify_all();
+            }
             master = m_master;
+            pendingOut = !m_outbox.isEmpty();
+        }
+        const int timeoutMs = runScheduled();
+        if (master >= 0) {
+            // What the actions wrote goes out at once.
+            flushOutbox(master);
+            std::lock_guard<std::mutex> lock(m_mutex);
             pendingOut = !m_outbox.isEmpty();
         }
         pollfd fds[2] = {{m_wake[0], POLLIN, 0}, {master, short(POLLIN | (pendingOut ? POLLOUT : 0)), 0}};
         const int nfds = master >= 0 ? 2 : 1;
-        if (::poll(fds, nfds_t(nfds), 1000) <= 0)
+        if (::poll(fds, nfds_t(nfds), timeoutMs) <= 0)
             continue;
         if (fds[0].revents & POLLIN) {
             char c[64];
@@ -277,20 +346,11 @@ void TDevicePeer::run()
         }
         if (nfds < 2)
             continue;
-        {
-            std::lock_guard<std::mutex> lock(m_mutex);
-            if (m_vanishRequested)
-                master = -1;
-        }
-        if (master < 0) {
-            closeSides();
-            continue;
-        }
         if (fds[1].revents & POLLOUT)
             flushOutbox(master);
         if (fds[1].revents & POLLIN)
             takeInput(master);
-        QList<QByteArray> pieces;
+        QList<std::pair<QByteArray, int>> pieces;
         Handler handler;
         {
             std::lock_guard<std::mutex> lock(m_mutex);
@@ -303,8 +363,10 @@ void TDevicePeer::run()
             continue;
         }
         if (handler) {
-            for (const QByteArray& piece : pieces) {
+            for (const auto& [piece, baud] : pieces) {
+                m_pieceBaud = baud;
                 const QByteArray answer = handler(piece);
+                m_pieceBaud = 0;
                 if (!answer.isEmpty()) {
                     std::lock_guard<std::mutex> lock(m_mutex);
                     m_outbox += answer;
@@ -332,6 +394,6 @@ bool TDevicePeer::takeInput(int master)
         m_received += piece;
         for (char c : piece)
             m_arrivals.append({t, baud, c});
-        m_pieces.append(piece);
+        m_pieces.append({piece, baud});
     }
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "support/PeerDevice.h"
+
 #include <QByteArray>
 #include <QList>
 #include <QString>
@@ -7,6 +9,7 @@
 #include <atomic>
 #include <condition_variable>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <thread>
 
@@ -17,7 +20,7 @@
 // file); the peer owns the master side, records every byte the program writes
 // with its arrival time and line rate, and answers from its own thread, as a
 // real device would while the program is busy.
-class TDevicePeer {
+class TDevicePeer : public IPeerLine {
 public:
     struct Arrival {
         qint64 ns;       // monotonic arrival time
@@ -31,21 +34,29 @@ public:
     using LineHandler = std::function<QByteArray(const QByteArray& line)>;
 
     TDevicePeer();
-    ~TDevicePeer();
+    ~TDevicePeer() override;
 
     QString SlavePath() const { return m_slavePath; }
     // Points ComN of the settings file at this peer.
     void MapPort(const QString& settingsFile, int comNumber) const;
 
     void SetHandler(Handler h);
+    // Makes device answer everything the program writes (replaces the handler).
+    void SetDevice(std::shared_ptr<IPeerDevice> device);
     void SetLineHandler(LineHandler h);
     // Answers every identification request with reply + CR.
     void AnswerIdentification(const QByteArray& reply);
 
     // Queues bytes for the program; the peer's thread writes them as the
     // line takes them.
-    void Write(const QByteArray& bytes);
+    void Write(const QByteArray& bytes) override;
     bool AllWritten() const;
+    void After(int ms, std::function<bool()> action) override;
+    // While a piece is handled, the rate it was written at; otherwise the
+    // slave side's rate now.
+    int Baud() const override;
+    // Drops every action not yet run; waits for one that is running.
+    void ClearScheduled();
 
     QByteArray Received() const;
     QList<Arrival> Arrivals() const;
@@ -53,9 +64,12 @@ public:
     // Processes the program's events until at least n bytes arrived or ms passed.
     bool WaitForBytes(int n, int ms = 2000) const;
 
-    // Closes the master side: the adapter is unplugged.
+    // Closes the master side: the adapter is unplugged. Returns once the
+    // program's side is hung up. The pseudo-terminal's number stays taken
+    // until the peer is destroyed, so that no other peer, in this process or
+    // another, gets the path the program still has mapped and may open again.
     void Vanish();
-    bool Vanished() const { return m_master < 0; }
+    bool Vanished() const;
 
     // Current line rate of the slave side.
     int SlaveBaud() const;
@@ -67,14 +81,24 @@ public:
     static void TakeBeforeLineChange(int slaveFd);
 
 private:
+    struct Scheduled {
+        qint64 dueNs;
+        std::function<bool()> action;
+    };
+
     void run();
     // Reads what has arrived and records it; returns whether anything came.
     bool takeInput(int master);
-    void closeSides();
     void flushOutbox(int master);
+    // Runs the actions that are due; returns the poll time-out until the next.
+    int runScheduled();
 
     int m_master = -1;
     int m_slaveKeep = -1;  // keeps the slave open so the master never hangs up
+    // Vanish asks the peer's thread to close the master, under the read lock,
+    // so its number is never read after it was reused.
+    bool m_vanishAsked = false;
+    std::condition_variable m_vanished;
     QString m_slavePath;
     int m_wake[2] = {-1, -1};
     std::thread m_thread;
@@ -85,9 +109,11 @@ private:
     Handler m_handler;
     QByteArray m_lineBuffer;
     QByteArray m_outbox;
-    QList<QByteArray> m_pieces;  // read, not yet handed to the handler
+    // Read, not yet handed to the handler, with the rate each was written at.
+    QList<std::pair<QByteArray, int>> m_pieces;
+    std::atomic<int> m_pieceBaud{0};  // rate of the piece being handled, or 0
     std::mutex m_readMutex;      // one reader of the master side at a time
     dev_t m_slaveDevice = 0;
-    bool m_vanishRequested = false;
-    std::condition_variable m_vanished;
+    QList<Scheduled> m_scheduled;
+    std::mutex m_actionMutex;  // held while actions run
 };
