@@ -219,6 +219,7 @@ void TFormMain::buildPanels()
         setBoldCaption(p);
         p->hide();
         ui->PanelRechts->layout()->addWidget(p);
+        p->installEventFilter(this);
     }
     refreshPortHints();
 }
@@ -308,6 +309,19 @@ void TFormMain::showEvent(QShowEvent* e)
 
 bool TFormMain::eventFilter(QObject* watched, QEvent* event)
 {
+    // A click on a panel stays with the panel. On the free area of the
+    // general, Vigilo-GSM, Lupino and Tocsa panels it shows the about box;
+    // clicks that inner groups and tabs pass on are not on a free area.
+    if (event->type() == QEvent::MouseButtonPress && m_panels.contains(watched)) {
+        auto* panel = static_cast<QGroupBox*>(watched);
+        auto* e = static_cast<QMouseEvent*>(event);
+        static const QStringList withAbout = {QStringLiteral("allgemein"), QStringLiteral("VigiloGSM"),
+                                              QStringLiteral("Lupino"), QStringLiteral("Tocsa")};
+        if (e->button() == Qt::LeftButton && withAbout.contains(panel->objectName())
+            && !panel->childAt(e->position().toPoint()))
+            Guarded([this] { FormClick(); })();
+        return true;
+    }
     if (watched == ui->Memo1->viewport() && event->type() == QEvent::MouseButtonDblClick) {
         Memo1DblClick();
         return true;

@@ -5,7 +5,6 @@
 #include "ui_PanelAllgemein.h"
 #include "widgets/RadioGroup.h"
 
-#include <QMouseEvent>
 
 TPanelAllgemein::TPanelAllgemein(TFormMain* main, QWidget* parent)
     : QGroupBox(parent), m_main(main), ui(new Ui::TPanelAllgemein)
@@ -54,11 +53,3 @@ void TPanelAllgemein::ButtonFirmwareClick() { m_main->Send(QStringLiteral("f"));
 void TPanelAllgemein::BtnLastStateClick() { m_main->BtnLastStateClick(); }
 void TPanelAllgemein::ButtonEchoEINClick() { m_main->Send(QStringLiteral("ECHO ON")); }
 void TPanelAllgemein::ButtonEchoAUSClick() { m_main->Send(QStringLiteral("ECHO OFF")); }
-
-void TPanelAllgemein::mousePressEvent(QMouseEvent* e)
-{
-    // A click on a free area of the panel shows the about box.
-    if (e->button() == Qt::LeftButton)
-        Guarded([this] { m_main->FormClick(); })();
-    QGroupBox::mousePressEvent(e);
-}

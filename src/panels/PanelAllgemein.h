@@ -25,8 +25,6 @@ public:
     void ButtonEchoEINClick();
     void ButtonEchoAUSClick();
 
-protected:
-    void mousePressEvent(QMouseEvent* e) override;
 
 private:
     TFormMain* m_main;

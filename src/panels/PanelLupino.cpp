@@ -6,7 +6,6 @@
 #include "ui_PanelLupino.h"
 #include "widgets/SpinEdit.h"
 
-#include <QMouseEvent>
 
 TPanelLupino::TPanelLupino(TFormMain* main, QWidget* parent)
     : QGroupBox(parent), m_main(main), ui(new Ui::TPanelLupino)
@@ -63,11 +62,3 @@ void TPanelLupino::Button113Click()
 
 void TPanelLupino::Button119Click() { m_main->SendPlain(QStringLiteral("GSM=1\r")); }
 void TPanelLupino::Button120Click() { m_main->SendPlain(QStringLiteral("GSM=0\r")); }
-
-void TPanelLupino::mousePressEvent(QMouseEvent* e)
-{
-    // A click on a free area of the panel shows the about box.
-    if (e->button() == Qt::LeftButton)
-        Guarded([this] { m_main->FormClick(); })();
-    QGroupBox::mousePressEvent(e);
-}

@@ -26,8 +26,6 @@ public:
     void Button119Click();
     void Button120Click();
 
-protected:
-    void mousePressEvent(QMouseEvent* e) override;
 
 private:
     TFormMain* m_main;

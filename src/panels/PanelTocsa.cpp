@@ -4,7 +4,6 @@
 #include "app/UnitMain.h"
 #include "ui_PanelTocsa.h"
 
-#include <QMouseEvent>
 
 TPanelTocsa::TPanelTocsa(TFormMain* main, QWidget* parent)
     : QGroupBox(parent), m_main(main), ui(new Ui::TPanelTocsa)
@@ -16,16 +15,4 @@ TPanelTocsa::TPanelTocsa(TFormMain* main, QWidget* parent)
 TPanelTocsa::~TPanelTocsa()
 {
     delete ui;
-}
-
-void TPanelTocsa::mousePressEvent(QMouseEvent* e)
-{
-    // A click on a free area of the panel shows the about box.
-    // The click ends here: the window behind would show the box again.
-    if (e->button() == Qt::LeftButton) {
-        Guarded([this] { m_main->FormClick(); })();
-        e->accept();
-        return;
-    }
-    QGroupBox::mousePressEvent(e);
 }

@@ -15,8 +15,6 @@ public:
     TPanelTocsa(TFormMain* main, QWidget* parent);
     ~TPanelTocsa() override;
 
-protected:
-    void mousePressEvent(QMouseEvent* e) override;
 
 private:
     TFormMain* m_main;

@@ -9,7 +9,6 @@
 #include "watchdog/EnduranceRun.h"
 #include "widgets/SpinEdit.h"
 
-#include <QMouseEvent>
 
 TPanelVigiloGSM::TPanelVigiloGSM(TFormMain* main, QWidget* parent)
     : QGroupBox(parent), m_main(main), ui(new Ui::TPanelVigiloGSM)
@@ -172,18 +171,4 @@ void TPanelVigiloGSM::ButtonDeaktiv_VGGClick()
     ui->EditSTein_VGG->SetValue(0);
     m_main->Restart1s();
     ui->ButtonAUS_VGG->setFocus();
-}
-
-void TPanelVigiloGSM::mousePressEvent(QMouseEvent* e)
-{
-    if (e->button() != Qt::LeftButton) {
-        QGroupBox::mousePressEvent(e);
-        return;
-    }
-    // A click on a free area of the panel shows the about box. Clicks its
-    // tabs and groups pass on are not on a free area; none of them goes on
-    // to the window, which would show the box as well.
-    if (!childAt(e->position().toPoint()))
-        Guarded([this] { m_main->FormClick(); })();
-    e->accept();
 }

@@ -37,8 +37,6 @@ public:
     void ButtonAUS_VGGClick();
     void ButtonDeaktiv_VGGClick();
 
-protected:
-    void mousePressEvent(QMouseEvent* e) override;
 
 private:
     // Sends key + the field's content: a number field's value, an edit's

@@ -267,6 +267,33 @@ private slots:
         QTest::mouseDClick(form->Memo1()->viewport(), Qt::LeftButton);
         QCOMPARE(form->Memo1()->toPlainText(), QString());
     }
+
+    // A click on a free area shows the about box once on the four panels
+    // that offer it and never on the others (the window behind must not
+    // show it as well).
+    void freeAreaClickOfEveryPanel()
+    {
+        const QStringList withAbout = {"allgemein", "VigiloGSM", "Lupino", "Tocsa"};
+        for (const char* name : {"allgemein", "Vigilo", "VigiloGSM", "Quintra", "Zerbo", "GPSDataLogger", "Lupino",
+                                 "Tocsa", "KippaSmart", "VigiloGSMNEU"}) {
+            QGroupBox* panel = form->Panel(QLatin1String(name));
+            QVERIFY2(panel, name);
+            panel->show();
+            panel->resize(600, 700);
+            QPoint free(-1, -1);
+            for (int y = panel->height() - 3; y > 20 && free.x() < 0; y -= 7)
+                for (int x = 3; x < panel->width() - 3; x += 7)
+                    if (!panel->childAt(x, y)) {
+                        free = QPoint(x, y);
+                        break;
+                    }
+            QVERIFY2(free.x() >= 0, name);
+            scope->dialogs->shown.clear();
+            QTest::mouseClick(panel, Qt::LeftButton, {}, free);
+            QCOMPARE(scope->dialogs->Texts(QStringLiteral("info")).size(), withAbout.contains(name) ? 1 : 0);
+            panel->hide();
+        }
+    }
 };
 
 QTEST_MAIN(TestMainWindow)
