@@ -31,6 +31,22 @@ void SplitFields(std::string_view text, char separator, int maxFields, TFields& 
     }
 }
 
+namespace {
+
+// from_chars takes no "+": steps over one. A sign after it makes the text no
+// number (false).
+bool skipPlus(const char*& begin, const char* end)
+{
+    if (begin != end && *begin == '+') {
+        ++begin;
+        if (begin != end && *begin == '-')
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
 double ReadNumber(std::string_view text)
 {
     double value = 0.0;
@@ -42,12 +58,8 @@ bool TryReadNumber(std::string_view text, double& value)
     value = 0.0;
     const char* begin = text.data();
     const char* const end = begin + text.size();
-    // from_chars takes no "+"; a sign after it is not a number either.
-    if (begin != end && *begin == '+') {
-        ++begin;
-        if (begin != end && *begin == '-')
-            return false;
-    }
+    if (!skipPlus(begin, end))
+        return false;
     double read = 0.0;
     const auto [stop, error] = std::from_chars(begin, end, read, std::chars_format::general);
     if (error != std::errc() || stop != end || begin == end || !std::isfinite(read))
@@ -67,11 +79,8 @@ bool TryReadInteger(std::string_view text, int& value)
     value = 0;
     const char* begin = text.data();
     const char* const end = begin + text.size();
-    if (begin != end && *begin == '+') {
-        ++begin;
-        if (begin != end && *begin == '-')
-            return false;
-    }
+    if (!skipPlus(begin, end))
+        return false;
     int read = 0;
     const auto [stop, error] = std::from_chars(begin, end, read, 10);
     if (error != std::errc() || stop != end || begin == end)
