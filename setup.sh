@@ -36,6 +36,7 @@ case "${1:-run}" in
     build/velmor-devsim --all --settings "$settings" > "$demo/devices.txt" &
     sim=$!
     trap 'kill "$sim" 2>/dev/null; wait "$sim" 2>/dev/null || true' EXIT
+    trap 'exit 130' INT TERM
     for _ in $(seq 50); do grep -q '^ready$' "$demo/devices.txt" 2>/dev/null && break; sleep 0.1; done
     echo "Simulated devices (family, port, pseudo-terminal):"
     grep -v '^ready$' "$demo/devices.txt"

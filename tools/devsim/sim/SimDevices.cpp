@@ -414,22 +414,19 @@ TSimKippaSmart::TSimKippaSmart() : TSimDevice(QByteArray(), 128) {}
 void TSimKippaSmart::OnBytes(const QByteArray& piece, IPeerLine& line)
 {
     const int rate = line.Baud();
-    if (m_measuring) {
-        const qsizetype u = piece.indexOf('U');
-        if (u < 0)
-            return;
-        m_rate = rate;
-        m_measuring = false;
-        m_buffer.clear();
-        line.Write(Lines({"autobaud " + QByteArray::number(rate)}));
-        OnBytes(piece.mid(u + 1), line);
-        return;
-    }
-    if (rate != m_rate)
-        return;  // bytes at another rate are noise to the boxes
     QByteArray answer;
-    for (char c : piece)
-        answer += onChar(c, line);
+    for (char c : piece) {
+        if (m_measuring) {
+            if (c == 'U') {
+                m_rate = rate;
+                m_measuring = false;
+                m_buffer.clear();
+                answer += Lines({"autobaud " + QByteArray::number(rate)});
+            }
+            continue;
+        }
+        answer += onChar(c, rate == m_rate);
+    }
     if (!answer.isEmpty())
         line.Write(answer);
 }
@@ -449,7 +446,7 @@ QByteArray TSimKippaSmart::output(char op, int box)
     return Lines({"box " + QByteArray::number(box) + ": " + (on ? "ON" : "OFF") + state});
 }
 
-QByteArray TSimKippaSmart::onChar(char c, IPeerLine&)
+QByteArray TSimKippaSmart::onChar(char c, bool atOwnRate)
 {
     if (c == '\n')
         return {};
@@ -458,7 +455,7 @@ QByteArray TSimKippaSmart::onChar(char c, IPeerLine&)
         if (m_buffer.size() > kMaxLine)
             m_buffer.remove(0, m_buffer.size() - kMaxLine);
         const qsizetype n = m_buffer.size();
-        if (n >= 4 && m_buffer[n - 4] == 'R' && m_buffer[n - 3] == 'S' &&
+        if (atOwnRate && n >= 4 && m_buffer[n - 4] == 'R' && m_buffer[n - 3] == 'S' &&
             QByteArray("EAT+-?").contains(m_buffer[n - 2]) && m_buffer[n - 1] >= '0' && m_buffer[n - 1] <= '9') {
             const char op = m_buffer[n - 2];
             const int box = m_buffer[n - 1] - '0';
@@ -469,10 +466,14 @@ QByteArray TSimKippaSmart::onChar(char c, IPeerLine&)
     }
     const QByteArray text = m_buffer.trimmed();
     m_buffer.clear();
-    if (text == "{+}reset") {
+    // The restart is taken at any rate: the line's rate is read when the
+    // bytes are, and the program may have moved on by then.
+    if (text.endsWith("{+}reset")) {
         m_measuring = true;
         return {};
     }
+    if (!atOwnRate)
+        return {};  // noise to the boxes
     if (text.size() == 5 && text.startsWith("{+}") && (text[3] == 'f' || text[3] == 'h') && text[4] >= '0' &&
         text[4] <= '9') {
         const QByteArray box = text.mid(4, 1);

@@ -132,9 +132,8 @@ private:
 };
 
 // Ten addressed smart switch boxes (addresses 0 to 9) on one line. They
-// listen at their own rate and do not understand bytes sent at another one;
-// "{+}reset\r" at their rate makes them measure the new rate from the next
-// "U" (at any rate).
+// listen at their own rate and do not understand commands sent at another
+// one; "{+}reset\r" makes them measure the new rate from the next "U".
 class TSimKippaSmart : public TSimDevice {
 public:
     TSimKippaSmart();
@@ -145,7 +144,7 @@ protected:
     QByteArray OnLine(const QByteArray&, IPeerLine&) override { return {}; }
 
 private:
-    QByteArray onChar(char c, IPeerLine& line);
+    QByteArray onChar(char c, bool atOwnRate);
     QByteArray output(char op, int box);
 
     int m_rate = 9600;
