@@ -1,4 +1,4 @@
-#include "support/ModemPeer.h"
+#include "sim/ModemPeer.h"
 
 #include <chrono>
 #include <mutex>

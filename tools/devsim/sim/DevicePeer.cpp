@@ -1,4 +1,4 @@
-#include "support/DevicePeer.h"
+#include "sim/DevicePeer.h"
 
 #include "app/IniFile.h"
 
@@ -9,7 +9,6 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
-#include <dlfcn.h>
 #include <sys/stat.h>
 #include <vector>
 #include <fcntl.h>
@@ -50,17 +49,6 @@ std::mutex g_peersMutex;
 std::vector<TDevicePeer*> g_peers;
 
 } // namespace
-
-// Every change of line settings in the test program passes here first (the
-// serial port library calls tcsetattr through the dynamic linker, which finds
-// this definition before the C library's).
-extern "C" int tcsetattr(int fd, int action, const struct termios* t)
-{
-    using Real = int (*)(int, int, const struct termios*);
-    static const Real real = reinterpret_cast<Real>(::dlsym(RTLD_NEXT, "tcsetattr"));
-    TDevicePeer::TakeBeforeLineChange(fd);
-    return real(fd, action, t);
-}
 
 void TDevicePeer::TakeBeforeLineChange(int slaveFd)
 {

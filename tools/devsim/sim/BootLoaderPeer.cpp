@@ -1,4 +1,4 @@
-#include "support/BootLoaderPeer.h"
+#include "sim/BootLoaderPeer.h"
 
 namespace {
 
@@ -165,6 +165,18 @@ int TBootLoader::BytesAfterEnd() const
 {
     std::lock_guard<std::mutex> lock(m_mutex);
     return m_afterEnd;
+}
+
+bool TBootLoader::Started() const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_phase != Phase::Start;
+}
+
+bool TBootLoader::Finished() const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_phase == Phase::Done;
 }
 
 TBootLoaderPeer::TBootLoaderPeer(TDevicePeer& peer, int blockSize, Script script)

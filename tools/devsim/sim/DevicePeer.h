@@ -1,0 +1,119 @@
+#pragma once
+
+#include "sim/PeerDevice.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+
+#include <atomic>
+#include <condition_variable>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <thread>
+
+#include <sys/types.h>
+
+// Plays a device on the far side of a pseudo-terminal. The program opens the
+// slave side as its serial port (through the "Ports" override of its settings
+// file); the peer owns the master side, records every byte the program writes
+// with its arrival time and line rate, and answers from its own thread, as a
+// real device would while the program is busy.
+class TDevicePeer : public IPeerLine {
+public:
+    struct Arrival {
+        qint64 ns;       // monotonic arrival time
+        int baud;        // line rate the slave side was set to when the byte was read
+        char byte;
+    };
+    // Called on the peer's thread with each piece the program wrote; returns
+    // what the device answers at once (may be empty).
+    using Handler = std::function<QByteArray(const QByteArray& piece)>;
+    // Called with each CR-ended line the program wrote (without the CR).
+    using LineHandler = std::function<QByteArray(const QByteArray& line)>;
+
+    TDevicePeer();
+    ~TDevicePeer() override;
+
+    QString SlavePath() const { return m_slavePath; }
+    // Points ComN of the settings file at this peer.
+    void MapPort(const QString& settingsFile, int comNumber) const;
+
+    void SetHandler(Handler h);
+    // Makes device answer everything the program writes (replaces the handler).
+    void SetDevice(std::shared_ptr<IPeerDevice> device);
+    void SetLineHandler(LineHandler h);
+    // Answers every identification request with reply + CR.
+    void AnswerIdentification(const QByteArray& reply);
+
+    // Queues bytes for the program; the peer's thread writes them as the
+    // line takes them.
+    void Write(const QByteArray& bytes) override;
+    bool AllWritten() const;
+    void After(int ms, std::function<bool()> action) override;
+    // While a piece is handled, the rate it was written at; otherwise the
+    // slave side's rate now.
+    int Baud() const override;
+    // Drops every action not yet run; waits for one that is running.
+    void ClearScheduled();
+
+    QByteArray Received() const;
+    QList<Arrival> Arrivals() const;
+    void ClearReceived();
+    // Processes the program's events until at least n bytes arrived or ms passed.
+    bool WaitForBytes(int n, int ms = 2000) const;
+
+    // Closes the master side: the adapter is unplugged. Returns once the
+    // program's side is hung up. The pseudo-terminal's number stays taken
+    // until the peer is destroyed, so that no other peer, in this process or
+    // another, gets the path the program still has mapped and may open again.
+    void Vanish();
+    bool Vanished() const;
+
+    // Current line rate of the slave side.
+    int SlaveBaud() const;
+
+    // Takes at once what the program has written so far, at the present rate.
+    // Runs before every change of a slave side's line settings in this
+    // process, so each byte counts at the rate it was written at even when
+    // the peer's thread has not come round to reading it yet.
+    static void TakeBeforeLineChange(int slaveFd);
+
+private:
+    struct Scheduled {
+        qint64 dueNs;
+        std::function<bool()> action;
+    };
+
+    void run();
+    // Reads what has arrived and records it; returns whether anything came.
+    bool takeInput(int master);
+    void flushOutbox(int master);
+    // Runs the actions that are due; returns the poll time-out until the next.
+    int runScheduled();
+
+    int m_master = -1;
+    int m_slaveKeep = -1;  // keeps the slave open so the master never hangs up
+    // Vanish asks the peer's thread to close the master, under the read lock,
+    // so its number is never read after it was reused.
+    bool m_vanishAsked = false;
+    std::condition_variable m_vanished;
+    QString m_slavePath;
+    int m_wake[2] = {-1, -1};
+    std::thread m_thread;
+    std::atomic<bool> m_stop{false};
+    mutable std::mutex m_mutex;
+    QByteArray m_received;
+    QList<Arrival> m_arrivals;
+    Handler m_handler;
+    QByteArray m_lineBuffer;
+    QByteArray m_outbox;
+    // Read, not yet handed to the handler, with the rate each was written at.
+    QList<std::pair<QByteArray, int>> m_pieces;
+    std::atomic<int> m_pieceBaud{0};  // rate of the piece being handled, or 0
+    std::mutex m_readMutex;      // one reader of the master side at a time
+    dev_t m_slaveDevice = 0;
+    QList<Scheduled> m_scheduled;
+    std::mutex m_actionMutex;  // held while actions run
+};
