@@ -3,6 +3,7 @@
 // block and acknowledges it at once. The pseudo-terminal does not pace at the
 // line rate, so the measured time is what the program itself adds; it is set
 // against the time the same bytes need on a real line at 115200 bit/s 8N1.
+#include "BenchRom.h"
 #include "firmware/RomImage.h"
 #include "firmware/UnitFlashen.h"
 #include "support/BootLoaderPeer.h"
@@ -20,7 +21,7 @@
 
 namespace {
 
-constexpr int kLines = RomMaxDataLines;
+constexpr int kLines = bench::kRomLines;
 constexpr int kBlockSize = 128;
 constexpr double kLineBytesPerSecond = 115200.0 / 10.0;  // 8N1: 10 bits per byte
 constexpr double kAimShare = 0.02;
@@ -32,43 +33,14 @@ double cpuSeconds(int who)
     return double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) + double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
 }
 
-// Every word different from its neighbours, so that a lost or doubled byte
-// shows in the comparison.
-QByteArray makeImage()
-{
-    QByteArray data(2 * kLines, Qt::Uninitialized);
-    quint32 x = 0x2468ACE1u;
-    for (int i = 0; i < data.size(); ++i) {
-        x = x * 1664525u + 1013904223u;
-        data[i] = char((x >> 24) ^ quint32(i));
-    }
-    return data;
-}
-
-QString writeRom(const QTemporaryDir& dir, const QByteArray& data)
-{
-    QByteArray text;
-    text.reserve(kLines * 12);
-    char line[32];
-    for (int i = 0; i < kLines; ++i) {
-        const int word = quint8(data[2 * i]) | (quint8(data[2 * i + 1]) << 8);
-        text += QByteArray(line, std::snprintf(line, sizeof line, "%05X:%04X\r\n", i, word));
-    }
-    const QString path = dir.filePath(QStringLiteral("full.rom"));
-    QFile f(path);
-    f.open(QIODevice::WriteOnly);
-    f.write(text);
-    return path;
-}
-
 } // namespace
 
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
     QTemporaryDir dir;
-    const QByteArray image = makeImage();
-    const QString path = writeRom(dir, image);
+    const QByteArray image = bench::MakeImage(0x2468ACE1u);
+    const QString path = bench::WriteRom(dir, image);
 
     WriteTestSettings("[Misc]\r\nCOM=0\r\n");
     TDevicePeer peer;

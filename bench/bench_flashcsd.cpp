@@ -5,6 +5,7 @@
 // is the program's own time; its turnaround per block (from the checksum
 // byte to the first byte of the next block) is set against the time a block
 // needs on the line.
+#include "BenchRom.h"
 #include "firmware/RomImage.h"
 #include "firmware/UnitFlashenCSD.h"
 #include "support/BootLoaderPeer.h"
@@ -23,38 +24,11 @@
 
 namespace {
 
-constexpr int kLines = RomMaxDataLines;
+constexpr int kLines = bench::kRomLines;
 constexpr int kBlockSize = 256;
 constexpr int kLinkBaud = 9600;
 constexpr double kLineBytesPerSecond = kLinkBaud / 10.0;  // 8N1
 constexpr double kAimShare = 0.02;
-
-QByteArray makeImage()
-{
-    QByteArray data(2 * kLines, Qt::Uninitialized);
-    quint32 x = 0x13579BDFu;
-    for (int i = 0; i < data.size(); ++i) {
-        x = x * 1664525u + 1013904223u;
-        data[i] = char((x >> 24) ^ quint32(i));
-    }
-    return data;
-}
-
-QString writeRom(const QTemporaryDir& dir, const QByteArray& data)
-{
-    QByteArray text;
-    text.reserve(kLines * 12);
-    char line[32];
-    for (int i = 0; i < kLines; ++i) {
-        const int word = quint8(data[2 * i]) | (quint8(data[2 * i + 1]) << 8);
-        text += QByteArray(line, std::snprintf(line, sizeof line, "%05X:%04X\r\n", i, word));
-    }
-    const QString path = dir.filePath(QStringLiteral("full.rom"));
-    QFile f(path);
-    f.open(QIODevice::WriteOnly);
-    f.write(text);
-    return path;
-}
 
 } // namespace
 
@@ -62,8 +36,8 @@ int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
     QTemporaryDir dir;
-    const QByteArray image = makeImage();
-    const QString path = writeRom(dir, image);
+    const QByteArray image = bench::MakeImage(0x13579BDFu);
+    const QString path = bench::WriteRom(dir, image);
 
     WriteTestSettings("[Misc]\r\nCOM=0\r\n");
     TDevicePeer peer;

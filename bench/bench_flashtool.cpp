@@ -5,6 +5,7 @@
 // its turnaround: from the checksum byte (answered at once) to the first byte
 // of the next block. That is set against the time the bytes need at 115200
 // bit/s 8N1.
+#include "BenchRom.h"
 #include "firmware/RomImage.h"
 #include "support/BootLoaderPeer.h"
 
@@ -19,37 +20,10 @@
 
 namespace {
 
-constexpr int kLines = RomMaxDataLines;
+constexpr int kLines = bench::kRomLines;
 constexpr int kBlockSize = 128;
 constexpr double kLineBytesPerSecond = 115200.0 / 10.0;
 constexpr double kAimShare = 0.02;
-
-QByteArray makeImage()
-{
-    QByteArray data(2 * kLines, Qt::Uninitialized);
-    quint32 x = 0x2468ACE1u;
-    for (int i = 0; i < data.size(); ++i) {
-        x = x * 1664525u + 1013904223u;
-        data[i] = char((x >> 24) ^ quint32(i));
-    }
-    return data;
-}
-
-QString writeRom(const QTemporaryDir& dir, const QByteArray& data)
-{
-    QByteArray text;
-    text.reserve(kLines * 12);
-    char line[32];
-    for (int i = 0; i < kLines; ++i) {
-        const int word = quint8(data[2 * i]) | (quint8(data[2 * i + 1]) << 8);
-        text += QByteArray(line, std::snprintf(line, sizeof line, "%05X:%04X\r\n", i, word));
-    }
-    const QString path = dir.filePath(QStringLiteral("full.rom"));
-    QFile f(path);
-    f.open(QIODevice::WriteOnly);
-    f.write(text);
-    return path;
-}
 
 } // namespace
 
@@ -57,8 +31,8 @@ int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
     QTemporaryDir dir;
-    const QByteArray image = makeImage();
-    const QString path = writeRom(dir, image);
+    const QByteArray image = bench::MakeImage(0x2468ACE1u);
+    const QString path = bench::WriteRom(dir, image);
     const QString settings = dir.filePath(QStringLiteral("settings.ini"));
 
     TDevicePeer peer;

@@ -65,17 +65,17 @@ int main(int argc, char* argv[])
     if (parser.isSet(all))
         for (const TSimFamily& f : SimFamilies())
             choices.push_back({&f, 0});
-    for (const QString& spec : parser.values(device)) {
-        const QStringList parts = spec.split(u':');
+    for (const QString& entry : parser.values(device)) {
+        const QStringList parts = entry.split(u':');
         const TSimFamily* family = FindSimFamily(parts[0]);
         if (!family || parts.size() > 2)
-            return Fail(QStringLiteral("unknown device '%1'; families:\n%2").arg(spec, FamilyList()));
+            return Fail(QStringLiteral("unknown device '%1'; families:\n%2").arg(entry, FamilyList()));
         int com = 0;
         if (parts.size() == 2) {
             bool ok = false;
             com = parts[1].toInt(&ok);
             if (!ok || com < 1 || com > 24)
-                return Fail(QStringLiteral("port number of '%1' must be 1 .. 24").arg(spec));
+                return Fail(QStringLiteral("port number of '%1' must be 1 .. 24").arg(entry));
         }
         choices.push_back({family, com});
     }
