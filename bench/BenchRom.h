@@ -45,4 +45,4 @@ inline QString WriteRom(const QTemporaryDir& dir, const QByteArray& data)
     return path;
 }
 
-} // namespace bench
+}  // namespace bench

@@ -56,11 +56,11 @@ bool Generate(const QString& path, qint64 megabytes)
         }
         const double lat = 5130.1234 + std::fmod(second * 0.0007, 20.0);
         const double lon = 723.4567 + std::fmod(second * 0.0011, 30.0);
-        std::snprintf(body, sizeof body, "$GPGGA,%02d%02d%02d.00,%09.4f,N,%010.4f,E,1,%02d,1.2,%d.%d,M,47.3,M,,",
-                      hh, mm, ss, lat, lon, 4 + int(second % 9), 100 + int(second % 50), int(second % 10));
+        std::snprintf(body, sizeof body, "$GPGGA,%02d%02d%02d.00,%09.4f,N,%010.4f,E,1,%02d,1.2,%d.%d,M,47.3,M,,", hh,
+                      mm, ss, lat, lon, 4 + int(second % 9), 100 + int(second % 50), int(second % 10));
         block += Sentence(body);
-        std::snprintf(body, sizeof body, "$GPRMC,%02d%02d%02d.00,A,%09.4f,N,%010.4f,E,3.5,87.0,%02d0321,,,A", hh,
-                      mm, ss, lat, lon, day);
+        std::snprintf(body, sizeof body, "$GPRMC,%02d%02d%02d.00,A,%09.4f,N,%010.4f,E,3.5,87.0,%02d0321,,,A", hh, mm,
+                      ss, lat, lon, day);
         block += Sentence(body);
         if (block.size() > 256 * 1024) {
             if (f.write(block) != block.size())
@@ -119,7 +119,7 @@ long ChildRss(qint64 megabytes)
     return child.readAllStandardOutput().trimmed().toLong();
 }
 
-} // namespace
+}  // namespace
 
 int main(int argc, char** argv)
 {
@@ -153,7 +153,8 @@ int main(int argc, char** argv)
         QElapsedTimer clock;
         clock.start();
         QProcess p;
-        p.start(babel, {"-t", "-i", "nmea", "-f", input, "-o", "unicsv", "-F", dir.filePath(QStringLiteral("babel.csv"))});
+        p.start(babel,
+                {"-t", "-i", "nmea", "-f", input, "-o", "unicsv", "-F", dir.filePath(QStringLiteral("babel.csv"))});
         p.waitForFinished(-1);
         const double seconds = clock.nsecsElapsed() / 1e9;
         std::printf("gpsbabel   %7.3f s  %7.1f MB/s (exit %d)\n", seconds, megabytes / seconds, p.exitCode());

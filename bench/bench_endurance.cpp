@@ -3,9 +3,9 @@
 // the protocol file and into the message log. Reports the resident memory at
 // the start and at the end, and after the log has been cleared, against what
 // the log holds.
+#include "panels/PanelVigiloGSM.h"
 #include "rx/RxLogic.h"
 #include "support/Harness.h"
-#include "panels/PanelVigiloGSM.h"
 #include "watchdog/EnduranceRun.h"
 #include "widgets/RadioGroup.h"
 
@@ -34,7 +34,7 @@ long residentKiB()
     return -1;
 }
 
-} // namespace
+}  // namespace
 
 int main(int argc, char** argv)
 {
@@ -51,7 +51,7 @@ int main(int argc, char** argv)
             return {};
         const int n = ++answered;
         return "GSM: registered, operator 26201\rCSQ: " + QByteArray::number(10 + n % 20)
-            + ",0  BER 0\rGPRS attached, IP 10.0.0." + QByteArray::number(n % 250) + "\r";
+               + ",0  BER 0\rGPRS attached, IP 10.0.0." + QByteArray::number(n % 250) + "\r";
     });
     TScriptedDialogsScope scope;
     TFormMain form;
@@ -121,8 +121,9 @@ int main(int argc, char** argv)
     const long cleared2 = residentKiB();
 
     const qint64 fileBytes = QFileInfo(path + QStringLiteral(".pro")).size();
-    std::printf("endurance: %d queries on a test clock in %.1f s wall, %d log lines; protocol file after two days %lld bytes\n",
-                kQueries, wall, blocks, fileBytes);
+    std::printf(
+        "endurance: %d queries on a test clock in %.1f s wall, %d log lines; protocol file after two days %lld bytes\n",
+        kQueries, wall, blocks, fileBytes);
     std::printf("endurance: resident memory %ld KiB at the start (after 10 queries), %ld KiB at the end: "
                 "+%ld KiB\n",
                 start, end, end - start);
@@ -134,8 +135,8 @@ int main(int argc, char** argv)
                 "cleared again\n",
                 cleared, end2, cleared2);
     const long kept = cleared2 - cleared;
-    std::printf("endurance: kept beyond the log over a day: %+ld KiB (aim: none; allocator slack < 256 KiB) %s\n",
-                kept, kept < 256 ? "OK" : "MISSED");
+    std::printf("endurance: kept beyond the log over a day: %+ld KiB (aim: none; allocator slack < 256 KiB) %s\n", kept,
+                kept < 256 ? "OK" : "MISSED");
     SetStampClock(nullptr);
     RemoveTestSettings();
     return 0;

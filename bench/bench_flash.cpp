@@ -33,7 +33,7 @@ double cpuSeconds(int who)
     return double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) + double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
 }
 
-} // namespace
+}  // namespace
 
 int main(int argc, char** argv)
 {
@@ -80,7 +80,7 @@ int main(int argc, char** argv)
     const QString status = flashen.findChild<QLabel*>(QStringLiteral("LabelFlashen"))->text();
     const int blocks = (2 * kLines + kBlockSize - 1) / kBlockSize;
     const bool intact = status == QLatin1String("Firmware-Update OK") && loader.ChecksumFaults() == 0
-        && loader.BlocksReceived() == blocks && loader.Flash() == image;
+                        && loader.BlocksReceived() == blocks && loader.Flash() == image;
     if (!intact) {
         std::printf("flash: FAILED (status \"%s\", %d blocks received, %d checksum faults, flash %s)\n",
                     qPrintable(status), loader.BlocksReceived(), loader.ChecksumFaults(),
@@ -102,8 +102,8 @@ int main(int argc, char** argv)
                 transferSecs);
     std::printf("flash: CPU %.3f s process (boot loader thread included), %.3f s UI thread\n", cpu, uiCpu);
     std::printf("flash: line time at 115200 bit/s 8N1: %.3f s; ratio wall / line time %.4f\n", lineSecs, share);
-    std::printf("flash: program's own share against the line time: %.2f%% (aim < %.0f%%, %.3f s) %s\n",
-                share * 100.0, kAimShare * 100.0, kAimShare * lineSecs, share < kAimShare ? "OK" : "MISSED");
+    std::printf("flash: program's own share against the line time: %.2f%% (aim < %.0f%%, %.3f s) %s\n", share * 100.0,
+                kAimShare * 100.0, kAimShare * lineSecs, share < kAimShare ? "OK" : "MISSED");
 
     // On a real line the bytes of a block go into the driver far faster than
     // the line sends them, so writing overlaps with sending. What the program

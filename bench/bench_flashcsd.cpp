@@ -30,7 +30,7 @@ constexpr int kLinkBaud = 9600;
 constexpr double kLineBytesPerSecond = kLinkBaud / 10.0;  // 8N1
 constexpr double kAimShare = 0.02;
 
-} // namespace
+}  // namespace
 
 int main(int argc, char** argv)
 {
@@ -74,8 +74,8 @@ int main(int argc, char** argv)
     const QString status = csd.findChild<QLabel*>(QStringLiteral("LabelFlashen"))->text();
     const int blocks = (2 * kLines + kBlockSize - 1) / kBlockSize;
     const bool intact = status == QLatin1String("Firmware-Update OK") && loader->ChecksumFaults() == 0
-        && loader->BlocksReceived() == blocks && loader->Flash() == image
-        && loader->TransferBauds() == QSet<int>{kLinkBaud};
+                        && loader->BlocksReceived() == blocks && loader->Flash() == image
+                        && loader->TransferBauds() == QSet<int>{kLinkBaud};
     if (!intact) {
         std::printf("flashcsd: FAILED (status \"%s\", %d blocks received, %d checksum faults, flash %s)\n",
                     qPrintable(status), loader->BlocksReceived(), loader->ChecksumFaults(),

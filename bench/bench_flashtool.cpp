@@ -25,7 +25,7 @@ constexpr int kBlockSize = 128;
 constexpr double kLineBytesPerSecond = 115200.0 / 10.0;
 constexpr double kAimShare = 0.02;
 
-} // namespace
+}  // namespace
 
 int main(int argc, char** argv)
 {
@@ -40,15 +40,14 @@ int main(int argc, char** argv)
     QProcess tool;
     QElapsedTimer clock;
     clock.start();
-    tool.start(QStringLiteral(VELMOR_FLASH_PATH),
-               {QStringLiteral("--settings"), settings, peer.SlavePath(), path});
+    tool.start(QStringLiteral(VELMOR_FLASH_PATH), {QStringLiteral("--settings"), settings, peer.SlavePath(), path});
     const bool finished = tool.waitForFinished(120000);
     const double wall = double(clock.nsecsElapsed()) / 1e9;
     const QByteArray out = tool.readAllStandardOutput().trimmed();
 
     const int blocks = (2 * kLines + kBlockSize - 1) / kBlockSize;
-    const bool intact = finished && tool.exitCode() == 0 && out == "Firmware-Update OK"
-        && loader.ChecksumFaults() == 0 && loader.BlocksReceived() == blocks && loader.Flash() == image;
+    const bool intact = finished && tool.exitCode() == 0 && out == "Firmware-Update OK" && loader.ChecksumFaults() == 0
+                        && loader.BlocksReceived() == blocks && loader.Flash() == image;
     if (!intact) {
         std::printf("flashtool: FAILED (exit %d, \"%s\", %d blocks received, %d checksum faults, flash %s)\n",
                     tool.exitCode(), out.constData(), loader.BlocksReceived(), loader.ChecksumFaults(),
@@ -75,10 +74,9 @@ int main(int argc, char** argv)
     const double turnaround = double(turnaroundNs) / 1e9;
     const double share = turnaround / lineSecs;
 
-    std::printf("flashtool: %d data lines, %d blocks of %d, %d bytes on the line; device holds every byte\n",
-                kLines, blocks, kBlockSize, lineBytes);
-    std::printf("flashtool: process %.3f s wall from start to exit (header to last byte %.3f s)\n", wall,
-                transferSecs);
+    std::printf("flashtool: %d data lines, %d blocks of %d, %d bytes on the line; device holds every byte\n", kLines,
+                blocks, kBlockSize, lineBytes);
+    std::printf("flashtool: process %.3f s wall from start to exit (header to last byte %.3f s)\n", wall, transferSecs);
     std::printf("flashtool: line time at 115200 bit/s 8N1: %.3f s\n", lineSecs);
     std::printf("flashtool: turnaround after the acknowledgements: %.3f s in all, per block mean %.1f us, "
                 "median %.1f us, worst %.1f us\n",

@@ -65,8 +65,8 @@ int logLineCount(const TFormMain& form)
 void fillLog(TFormMain& form, int lines)
 {
     while (logLineCount(form) < lines)
-        form.Print(QStringLiteral("fill line %1 ---------------------------------------------------")
-                       .arg(logLineCount(form)));
+        form.Print(
+            QStringLiteral("fill line %1 ---------------------------------------------------").arg(logLineCount(form)));
 }
 
 // Average time of one Print, in microseconds, with the log holding `lines`
@@ -75,7 +75,8 @@ double printMicros(TFormMain& form, int lines, int appends)
 {
     fillLog(form, lines);
     QCoreApplication::processEvents();
-    const QString text = QStringLiteral("       <--- $GPRMC,123519,A,4807.038,N,01131.000,E,022.4,084.4,230394,003.1,W*6A");
+    const QString text =
+        QStringLiteral("       <--- $GPRMC,123519,A,4807.038,N,01131.000,E,022.4,084.4,230394,003.1,W*6A");
     QElapsedTimer clock;
     clock.start();
     for (int i = 0; i < appends; ++i)
@@ -153,10 +154,10 @@ bool runFeed(TFormMain& form, TDevicePeer& peer)
     const double ratio = bps / kLineBytesPerSecond;
     std::printf("receive: %d bytes (%d lines) in %.3f s = %.0f B/s = %.1fx line rate (aim >= %.0fx) %s\n",
                 int(feed.size()), lineCount, secs, bps, ratio, kAim, ratio >= kAim ? "OK" : "MISSED");
-    std::printf("receive:   log holds all %d lines intact; peer had written everything after %.3f s\n",
-                lineCount, double(drainedNs - startNs) / 1e9);
-    std::printf("receive:   CPU %.3f s process (%.3f s UI thread) for %.3f s wall = %.0f%% of one core\n", cpu,
-                guiCpu, secs, 100.0 * cpu / secs);
+    std::printf("receive:   log holds all %d lines intact; peer had written everything after %.3f s\n", lineCount,
+                double(drainedNs - startNs) / 1e9);
+    std::printf("receive:   CPU %.3f s process (%.3f s UI thread) for %.3f s wall = %.0f%% of one core\n", cpu, guiCpu,
+                secs, 100.0 * cpu / secs);
     std::printf("receive:   %d receive announcements, on average %.0f bytes waiting at each\n", announcements,
                 announcements ? double(announcedBytes) / announcements : 0.0);
     return true;
@@ -182,7 +183,7 @@ void runPrint(TFormMain& form)
     std::printf("print:   filling the log from 0 to 100000 lines took %.3f s (CPU %.3f s)\n", fillSecs, fillCpu);
 }
 
-} // namespace
+}  // namespace
 
 int main(int argc, char** argv)
 {

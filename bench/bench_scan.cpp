@@ -42,7 +42,7 @@ Timed timed(F&& f)
     return {double(clock.nsecsElapsed()) / 1e6, (cpuSeconds(RUSAGE_SELF) - cpu0) * 1e3};
 }
 
-} // namespace
+}  // namespace
 
 int main(int argc, char** argv)
 {

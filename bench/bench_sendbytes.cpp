@@ -100,8 +100,8 @@ void report(const char* label, const Result& r, int lineRate)
     const double secs = double(r.totalNs) / 1e9;
     const double bps = kImageSize / secs;
     const double ratio = bps / kLineBytesPerSecond;
-    std::printf("%s: %d bytes in %.3f s = %.0f B/s = %.1fx line rate (aim >= %.0fx) %s\n", label, kImageSize, secs,
-                bps, ratio, kAim, ratio >= kAim ? "OK" : "MISSED");
+    std::printf("%s: %d bytes in %.3f s = %.0f B/s = %.1fx line rate (aim >= %.0fx) %s\n", label, kImageSize, secs, bps,
+                ratio, kAim, ratio >= kAim ? "OK" : "MISSED");
     std::printf("%s:   intact, line set to %d bit/s; %.2f us per byte; sending loop %.3f s; CPU %.3f s (process)\n",
                 label, lineRate, double(r.totalNs) / 1e3 / kImageSize, double(r.loopNs) / 1e9, r.cpu);
 }
@@ -116,7 +116,7 @@ int lineRateOf(const TDevicePeer& peer)
     return rate;
 }
 
-} // namespace
+}  // namespace
 
 int main(int argc, char** argv)
 {
@@ -158,8 +158,8 @@ int main(int argc, char** argv)
         form.Memo1DblClick();
         const Result r = run(peer, image, [&](int i, quint8 b) { form.SendByte(i, b); });
         report("sendbyte (window, QuietSend)", r, r.ok ? lineRateOf(peer) : 0);
-        const int logBlocks = form.Memo1()->document()->toPlainText().isEmpty() ? 0
-                                                                                : form.Memo1()->document()->blockCount();
+        const int logBlocks =
+            form.Memo1()->document()->toPlainText().isEmpty() ? 0 : form.Memo1()->document()->blockCount();
         std::printf("sendbyte (window, QuietSend):   log lines added: %d\n", logBlocks);
         form.ComPort.Close();
     }

@@ -10,13 +10,12 @@
 
 namespace {
 
-const char kUsage[] =
-    "usage: velmor-convert --format mappoint|kartex|magicmaps|gpx INPUT [OUTPUT]\n"
-    "\n"
-    "Converts the NMEA file INPUT. OUTPUT defaults to INPUT with its extension\n"
-    "replaced by that of the format (CSV, KTX, PTH, gpx); \"-\" writes to standard\n"
-    "output. Exit status 0 on success, 1 when a file cannot be read or written,\n"
-    "2 for a wrong command line.\n";
+const char kUsage[] = "usage: velmor-convert --format mappoint|kartex|magicmaps|gpx INPUT [OUTPUT]\n"
+                      "\n"
+                      "Converts the NMEA file INPUT. OUTPUT defaults to INPUT with its extension\n"
+                      "replaced by that of the format (CSV, KTX, PTH, gpx); \"-\" writes to standard\n"
+                      "output. Exit status 0 on success, 1 when a file cannot be read or written,\n"
+                      "2 for a wrong command line.\n";
 
 int UsageError(const char* message)
 {
@@ -26,7 +25,7 @@ int UsageError(const char* message)
 
 QString Argument(const char* text) { return QFile::decodeName(QByteArray(text)); }
 
-} // namespace
+}  // namespace
 
 int main(int argc, char** argv)
 {
@@ -79,8 +78,7 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "velmor-convert: %s: cannot read: %s\n", name.constData(), std::strerror(result.error));
         return 1;
     case TConvertResult::OutputFailed:
-        std::fprintf(stderr, "velmor-convert: %s: cannot write: %s\n", name.constData(),
-                     std::strerror(result.error));
+        std::fprintf(stderr, "velmor-convert: %s: cannot write: %s\n", name.constData(), std::strerror(result.error));
         return 1;
     }
     return 1;

@@ -4,12 +4,6 @@
 
 #include <QString>
 
-void ShowGeneralError(const std::exception& e)
-{
-    Dialogs().Error(QString::fromUtf8(e.what()));
-}
+void ShowGeneralError(const std::exception& e) { Dialogs().Error(QString::fromUtf8(e.what())); }
 
-void ShowGeneralError()
-{
-    Dialogs().Error(QStringLiteral("Unknown error"));
-}
+void ShowGeneralError() { Dialogs().Error(QStringLiteral("Unknown error")); }

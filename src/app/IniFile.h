@@ -13,44 +13,44 @@
 // changes made by hand between two calls are seen.
 class TIniFile {
 public:
-  explicit TIniFile(QString path);
+    explicit TIniFile(QString path);
 
-  const QString& Path() const;
+    const QString& Path() const;
 
-  // Value of key in section, or def when the file, section or key is missing
-  // or the file cannot be read. Sections and keys match without regard to
-  // case; only the first section of a name counts. The value is the raw text
-  // after the first '=' of the line with blanks (spaces, tabs) around it
-  // trimmed, decoded as UTF-8: no quote processing, a ';' is part of the
-  // value. A key present with an empty value reads as "".
-  QString ReadString(const QString& section, const QString& key, const QString& def) const;
+    // Value of key in section, or def when the file, section or key is missing
+    // or the file cannot be read. Sections and keys match without regard to
+    // case; only the first section of a name counts. The value is the raw text
+    // after the first '=' of the line with blanks (spaces, tabs) around it
+    // trimmed, decoded as UTF-8: no quote processing, a ';' is part of the
+    // value. A key present with an empty value reads as "".
+    QString ReadString(const QString& section, const QString& key, const QString& def) const;
 
-  // Decimal integer (optional sign, blanks trimmed); def when the key is
-  // missing, empty, not a number or out of the int range.
-  int ReadInteger(const QString& section, const QString& key, int def) const;
+    // Decimal integer (optional sign, blanks trimmed); def when the key is
+    // missing, empty, not a number or out of the int range.
+    int ReadInteger(const QString& section, const QString& key, int def) const;
 
-  struct Entry {
-    QString section, key, value;
-  };
+    struct Entry {
+        QString section, key, value;
+    };
 
-  // Writes the entries in the given order in one read-modify-write of the
-  // file. An existing key's value is replaced in place (first occurrence in
-  // the first matching section, the key's spelling in the file is kept); a
-  // missing key is added after the last key line of its section; a missing
-  // section is appended at the end of the file. The file is created when
-  // missing.
-  //
-  // Returns false and leaves the file as it was when the file cannot be
-  // written (no write permission, not a regular file, missing directory,
-  // disk full) or when an entry cannot be represented in the file: empty
-  // section or key, a line break anywhere, ']' in a section name, '=' in a
-  // key, blanks around a section or key name, or a key starting with '[',
-  // ';' or '#'. Never throws, never shows anything.
-  bool WriteStrings(const QList<Entry>& entries);
-  bool WriteString(const QString& section, const QString& key, const QString& value);
+    // Writes the entries in the given order in one read-modify-write of the
+    // file. An existing key's value is replaced in place (first occurrence in
+    // the first matching section, the key's spelling in the file is kept); a
+    // missing key is added after the last key line of its section; a missing
+    // section is appended at the end of the file. The file is created when
+    // missing.
+    //
+    // Returns false and leaves the file as it was when the file cannot be
+    // written (no write permission, not a regular file, missing directory,
+    // disk full) or when an entry cannot be represented in the file: empty
+    // section or key, a line break anywhere, ']' in a section name, '=' in a
+    // key, blanks around a section or key name, or a key starting with '[',
+    // ';' or '#'. Never throws, never shows anything.
+    bool WriteStrings(const QList<Entry>& entries);
+    bool WriteString(const QString& section, const QString& key, const QString& value);
 
 private:
-  QString path_;
+    QString path_;
 };
 
 // The settings file beside the program: the executable's path with the

@@ -33,7 +33,7 @@ bool makeFolders(const QByteArray& path)
     return ::mkdir(path.constData(), 0700) == 0 || (errno == EEXIST && isFolder(path));
 }
 
-} // namespace
+}  // namespace
 
 QString DesktopEntryName() { return kName + QStringLiteral(".desktop"); }
 
@@ -49,8 +49,7 @@ QString SettingsFileFor(const TSettingsFacts& f)
         config = f.home + QStringLiteral("/.config");
     else
         return beside;
-    return QDir::cleanPath(config + QLatin1Char('/') + kName + QLatin1Char('/') + kName
-                           + QStringLiteral(".ini"));
+    return QDir::cleanPath(config + QLatin1Char('/') + kName + QLatin1Char('/') + kName + QStringLiteral(".ini"));
 }
 
 TSettingsFacts SettingsFactsFor(const QString& programPath)
@@ -61,8 +60,7 @@ TSettingsFacts SettingsFactsFor(const QString& programPath)
     const QString folder = QFileInfo(programPath).absolutePath();
     f.folderWritable = ::access(QFile::encodeName(folder).constData(), W_OK) == 0;
     f.installed = QDir(folder).dirName() == QLatin1String("bin")
-                  && QFileInfo::exists(folder + QStringLiteral("/../share/applications/")
-                                       + DesktopEntryName());
+                  && QFileInfo::exists(folder + QStringLiteral("/../share/applications/") + DesktopEntryName());
     f.xdgConfigHome = qEnvironmentVariable("XDG_CONFIG_HOME");
     f.home = qEnvironmentVariable("HOME");
     if (f.home.isEmpty())
@@ -71,10 +69,7 @@ TSettingsFacts SettingsFactsFor(const QString& programPath)
     return f;
 }
 
-QString SettingsFileForProgram(const QString& programPath)
-{
-    return SettingsFileFor(SettingsFactsFor(programPath));
-}
+QString SettingsFileForProgram(const QString& programPath) { return SettingsFileFor(SettingsFactsFor(programPath)); }
 
 bool MakeSettingsFolder(const QString& settingsFile)
 {

@@ -14,12 +14,12 @@
 
 // What the choice depends on, gathered from the system by SettingsFactsFor().
 struct TSettingsFacts {
-    QString programPath;        // full path of the executable
-    bool besideExists = false;  // a settings file lies beside the program
-    bool folderWritable = true; // the program's folder may be written to
-    bool installed = false;     // <prefix>/bin with <prefix>/share/applications/<desktop entry>
-    QString xdgConfigHome;      // $XDG_CONFIG_HOME (ignored unless absolute)
-    QString home;               // the user's home directory (ignored unless absolute)
+    QString programPath;         // full path of the executable
+    bool besideExists = false;   // a settings file lies beside the program
+    bool folderWritable = true;  // the program's folder may be written to
+    bool installed = false;      // <prefix>/bin with <prefix>/share/applications/<desktop entry>
+    QString xdgConfigHome;       // $XDG_CONFIG_HOME (ignored unless absolute)
+    QString home;                // the user's home directory (ignored unless absolute)
 };
 
 // The rule itself, without looking at the system. When neither the

@@ -23,7 +23,7 @@ QLineEdit* dialField(const TFormMain& form)
     return static_cast<TPanelVigiloGSM*>(form.Panel(QStringLiteral("VigiloGSM")))->EditATD_VGG();
 }
 
-} // namespace
+}  // namespace
 
 void TFormMain::Restart1s()
 {
@@ -96,12 +96,9 @@ void TFormMain::FormCreate()
 
 void TFormMain::FormClick()
 {
-    Dialogs().Info(QStringLiteral("VelmorServiceSoftware\r")
-                   + QStringLiteral("Version: V") + VersionText + QLatin1Char('\r')
-                   + QString(53, QLatin1Char('-')) + QLatin1Char('\r')
-                   + QLatin1Char('\r')
-                   + QStringLiteral("Velmor Service Systems\r")
-                   + QStringLiteral("https://www.example.com\r")
+    Dialogs().Info(QStringLiteral("VelmorServiceSoftware\r") + QStringLiteral("Version: V") + VersionText
+                   + QLatin1Char('\r') + QString(53, QLatin1Char('-')) + QLatin1Char('\r') + QLatin1Char('\r')
+                   + QStringLiteral("Velmor Service Systems\r") + QStringLiteral("https://www.example.com\r")
                    + QStringLiteral("service@example.com\r"));
 }
 

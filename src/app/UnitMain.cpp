@@ -26,9 +26,9 @@
 #include <QPlainTextEdit>
 #include <QScreen>
 #include <QScrollBar>
+#include <QStatusBar>
 #include <QTextBlock>
 #include <QTextCursor>
-#include <QStatusBar>
 #include <QThread>
 
 namespace {
@@ -77,12 +77,9 @@ void setBoldCaption(QGroupBox* box)
         w->setFont(plain);
 }
 
-} // namespace
+}  // namespace
 
-TFormMain* FormMain()
-{
-    return g_formMain;
-}
+TFormMain* FormMain() { return g_formMain; }
 
 TFormMain::TFormMain(QWidget* parent) : QMainWindow(parent), ui(new Ui::TFormMain)
 {
@@ -168,9 +165,9 @@ void TFormMain::buildMenu()
     connect(ui->Quintra1, &QAction::triggered, this, Guarded([this] { ClearPanels(QStringLiteral("Quintra")); }));
     connect(ui->Zerbo1, &QAction::triggered, this, Guarded([this] { ClearPanels(QStringLiteral("Zerbo")); }));
     connect(ui->KippaSmart1, &QAction::triggered, this, Guarded([this] {
-        if (auto* panel = qobject_cast<TPanelKippaSmart*>(Panel(QStringLiteral("KippaSmart"))))
-            panel->KippaSmart1Click();
-    }));
+                if (auto* panel = qobject_cast<TPanelKippaSmart*>(Panel(QStringLiteral("KippaSmart"))))
+                    panel->KippaSmart1Click();
+            }));
     // The panels no identification code selects, after a separator of their own.
     ui->Device1->addSeparator()->setObjectName(QStringLiteral("N5"));
     ui->Device1->addAction(ui->Lupino1);
@@ -179,9 +176,9 @@ void TFormMain::buildMenu()
     connect(ui->Lupino1, &QAction::triggered, this, Guarded([this] { ClearPanels(QStringLiteral("Lupino")); }));
     connect(ui->Tocsa1, &QAction::triggered, this, Guarded([this] { ClearPanels(QStringLiteral("Tocsa")); }));
     connect(ui->VigiloGSMNEU1, &QAction::triggered, this, Guarded([this] {
-        if (auto* panel = qobject_cast<TPanelVigiloGSMNEU*>(Panel(QStringLiteral("VigiloGSMNEU"))))
-            panel->VigiloGSMNEU1Click();
-    }));
+                if (auto* panel = qobject_cast<TPanelVigiloGSMNEU*>(Panel(QStringLiteral("VigiloGSMNEU"))))
+                    panel->VigiloGSMNEU1Click();
+            }));
     connect(ui->Exit1, &QAction::triggered, this, Guarded([this] { FormClick(); }));
 }
 
@@ -388,7 +385,4 @@ void TFormMain::Memo1DblClick()
 
 // --- waits ------------------------------------------------------------------------------
 
-bool TFormMain::PumpedWait(int limitMs, const std::function<bool()>& done)
-{
-    return ::PumpedWait(limitMs, done);
-}
+bool TFormMain::PumpedWait(int limitMs, const std::function<bool()>& done) { return ::PumpedWait(limitMs, done); }

@@ -21,18 +21,14 @@ namespace {
 
 const QString kStartCommand = QStringLiteral("{+}fwupdate\r");
 
-QString PortName(const TFormMain& main)
-{
-  return QStringLiteral("Com%1").arg(main.RadioGroupCOM()->ItemIndex() + 1);
-}
+QString PortName(const TFormMain& main) { return QStringLiteral("Com%1").arg(main.RadioGroupCOM()->ItemIndex() + 1); }
 
 QString GaugeStyle(bool green)
 {
-  return QStringLiteral(
-             "QProgressBar { background-color: black; color: white; border: 1px solid gray;"
-             " text-align: center; }"
-             "QProgressBar::chunk { background-color: %1; }")
-      .arg(green ? QStringLiteral("rgb(0, 255, 0)") : QStringLiteral("rgb(255, 0, 0)"));
+    return QStringLiteral("QProgressBar { background-color: black; color: white; border: 1px solid gray;"
+                          " text-align: center; }"
+                          "QProgressBar::chunk { background-color: %1; }")
+        .arg(green ? QStringLiteral("rgb(0, 255, 0)") : QStringLiteral("rgb(255, 0, 0)"));
 }
 
 // The procedure's view of the main window's port, its receive state and the
@@ -51,298 +47,287 @@ QString GaugeStyle(bool green)
 // byte would have met.
 class TFlashHost final : public IFlashHost {
 public:
-  TFlashHost(TFormMain& main, const TFlashView& view, const std::function<quint32()>& clock)
-      : m_main(main), m_view(view), m_clock(clock) {}
+    TFlashHost(TFormMain& main, const TFlashView& view, const std::function<quint32()>& clock)
+        : m_main(main), m_view(view), m_clock(clock)
+    {}
 
-  const std::optional<EComPort>& PortError() const { return m_portError; }
+    const std::optional<EComPort>& PortError() const { return m_portError; }
 
-  void WriteStart(bool throughSend) override
-  {
-    if (throughSend)
-      m_main.Send(QStringLiteral("fwupdate"));
-    else
-      m_main.ComPort.WriteStr(kStartCommand);
-  }
-
-  void SetQuietSend(bool quiet) override { m_main.QuietSend = quiet; }
-
-  QString CurrentRateName() override { return BaudRateName(m_main.ComPort.BaudRate()); }
-
-  void SwitchTo115200() override
-  {
-    // The start command has left the port: sending waits until it has.
-    try {
-      m_main.ComPort.Close();
-      m_main.ComPort.SetPort(PortName(m_main));
-      m_main.ComPort.SetBaudRate(BaudRateFromName(QStringLiteral("115200")));
-      m_main.ComPort.SetFlowControlNone();
-      m_main.ComPort.Open();
-    } catch (const EComPort&) {
+    void WriteStart(bool throughSend) override
+    {
+        if (throughSend)
+            m_main.Send(QStringLiteral("fwupdate"));
+        else
+            m_main.ComPort.WriteStr(kStartCommand);
     }
-  }
 
-  void ReturnTo9600() override
-  {
-    try {
-      m_main.ComPort.Close();
-    } catch (const EComPort&) {
+    void SetQuietSend(bool quiet) override { m_main.QuietSend = quiet; }
+
+    QString CurrentRateName() override { return BaudRateName(m_main.ComPort.BaudRate()); }
+
+    void SwitchTo115200() override
+    {
+        // The start command has left the port: sending waits until it has.
+        try {
+            m_main.ComPort.Close();
+            m_main.ComPort.SetPort(PortName(m_main));
+            m_main.ComPort.SetBaudRate(BaudRateFromName(QStringLiteral("115200")));
+            m_main.ComPort.SetFlowControlNone();
+            m_main.ComPort.Open();
+        } catch (const EComPort&) {
+        }
     }
-    try {
-      m_main.ComPort.SetPort(PortName(m_main));
-      m_main.ComPort.SetBaudRate(BaudRateFromName(QStringLiteral("9600")));
-      m_main.ComPort.SetFlowControlNone();
-      m_main.ComPort.Open();
-      m_main.ChosenRate = BaudRateName(m_main.ComPort.BaudRate());
-      m_main.BoxRate = m_main.ChosenRate;
-    } catch (const EComPort&) {
+
+    void ReturnTo9600() override
+    {
+        try {
+            m_main.ComPort.Close();
+        } catch (const EComPort&) {
+        }
+        try {
+            m_main.ComPort.SetPort(PortName(m_main));
+            m_main.ComPort.SetBaudRate(BaudRateFromName(QStringLiteral("9600")));
+            m_main.ComPort.SetFlowControlNone();
+            m_main.ComPort.Open();
+            m_main.ChosenRate = BaudRateName(m_main.ComPort.BaudRate());
+            m_main.BoxRate = m_main.ChosenRate;
+        } catch (const EComPort&) {
+        }
     }
-  }
 
-  void SendByte(int counter, quint8 byte) override
-  {
-    if (m_portError)
-      return;
-    if (!m_main.ComPort.Connected()) {
-      // The port did not come back after the switch: one report, not one
-      // message box per byte.
-      m_portError.emplace(24, 0);
-      return;
+    void SendByte(int counter, quint8 byte) override
+    {
+        if (m_portError)
+            return;
+        if (!m_main.ComPort.Connected()) {
+            // The port did not come back after the switch: one report, not one
+            // message box per byte.
+            m_portError.emplace(24, 0);
+            return;
+        }
+        try {
+            m_main.SendByte(counter, byte);
+        } catch (const EComPort& e) {
+            m_portError = e;
+        }
     }
-    try {
-      m_main.SendByte(counter, byte);
-    } catch (const EComPort& e) {
-      m_portError = e;
+
+    QChar LastRxChar() override { return m_main.LastRxChar; }
+    void SetLastRxChar(QChar c) override { m_main.LastRxChar = c; }
+
+    void WaitWhile(int limitMs, const std::function<bool()>& cond) override
+    {
+        if (m_portError)
+            return;
+        TComPort& port = m_main.ComPort;
+        TFormMain::PumpedWait(limitMs, [&cond, &port] { return !cond() || port.DeviceLost(); });
+        if (port.DeviceLost())
+            m_portError.emplace(13, EIO);
     }
-  }
 
-  QChar LastRxChar() override { return m_main.LastRxChar; }
-  void SetLastRxChar(QChar c) override { m_main.LastRxChar = c; }
+    quint32 NowMs() override
+    {
+        if (m_clock)
+            return m_clock();
+        static QElapsedTimer clock;
+        if (!clock.isValid())
+            clock.start();
+        return quint32(clock.elapsed());
+    }
 
-  void WaitWhile(int limitMs, const std::function<bool()>& cond) override
-  {
-    if (m_portError)
-      return;
-    TComPort& port = m_main.ComPort;
-    TFormMain::PumpedWait(limitMs, [&cond, &port] { return !cond() || port.DeviceLost(); });
-    if (port.DeviceLost())
-      m_portError.emplace(13, EIO);
-  }
+    void SetStatus(const QString& text) override
+    {
+        m_view.status->setAlignment(Qt::AlignCenter);
+        m_view.status->setText(text);
+    }
 
-  quint32 NowMs() override
-  {
-    if (m_clock)
-      return m_clock();
-    static QElapsedTimer clock;
-    if (!clock.isValid())
-      clock.start();
-    return quint32(clock.elapsed());
-  }
+    // A range of 0..0 would turn the bar into a busy indicator.
+    void SetProgressMax(int max) override
+    {
+        m_view.gauge->setRange(0, qMax(max, 1));
+        m_shownStep = -1;
+    }
+    // The procedure reports every byte; the bar is moved only when that shows,
+    // in steps of a thousandth, and always at its end.
+    void SetProgress(int value) override
+    {
+        QProgressBar* gauge = m_view.gauge;
+        const int step = int(qint64(value) * 1000 / gauge->maximum());
+        if (step == m_shownStep && value != gauge->maximum())
+            return;
+        m_shownStep = step;
+        gauge->setValue(value);
+    }
+    void SetBarGreen(bool green) override { m_view.gauge->setStyleSheet(GaugeStyle(green)); }
 
-  void SetStatus(const QString& text) override
-  {
-    m_view.status->setAlignment(Qt::AlignCenter);
-    m_view.status->setText(text);
-  }
-
-  // A range of 0..0 would turn the bar into a busy indicator.
-  void SetProgressMax(int max) override
-  {
-    m_view.gauge->setRange(0, qMax(max, 1));
-    m_shownStep = -1;
-  }
-  // The procedure reports every byte; the bar is moved only when that shows,
-  // in steps of a thousandth, and always at its end.
-  void SetProgress(int value) override
-  {
-    QProgressBar* gauge = m_view.gauge;
-    const int step = int(qint64(value) * 1000 / gauge->maximum());
-    if (step == m_shownStep && value != gauge->maximum())
-      return;
-    m_shownStep = step;
-    gauge->setValue(value);
-  }
-  void SetBarGreen(bool green) override { m_view.gauge->setStyleSheet(GaugeStyle(green)); }
-
-  void SetElapsedText(const QString& text) override
-  {
-    if (m_view.elapsed)
-      m_view.elapsed->setText(text);
-  }
+    void SetElapsedText(const QString& text) override
+    {
+        if (m_view.elapsed)
+            m_view.elapsed->setText(text);
+    }
 
 private:
-  TFormMain& m_main;
-  const TFlashView& m_view;
-  const std::function<quint32()>& m_clock;
-  std::optional<EComPort> m_portError;
-  int m_shownStep = -1;
+    TFormMain& m_main;
+    const TFlashView& m_view;
+    const std::function<quint32()>& m_clock;
+    std::optional<EComPort> m_portError;
+    int m_shownStep = -1;
 };
 
 // Timers whose handlers would send commands into the middle of a transfer
 // are held off while the procedure runs and restarted afterwards.
 class THeldTimers {
 public:
-  explicit THeldTimers(std::initializer_list<QTimer*> timers)
-  {
-    for (QTimer* t : timers)
-      if (t->isActive()) {
-        t->stop();
-        m_held.append(t);
-      }
-  }
-  ~THeldTimers()
-  {
-    for (QTimer* t : m_held)
-      t->start();
-  }
+    explicit THeldTimers(std::initializer_list<QTimer*> timers)
+    {
+        for (QTimer* t : timers)
+            if (t->isActive()) {
+                t->stop();
+                m_held.append(t);
+            }
+    }
+    ~THeldTimers()
+    {
+        for (QTimer* t : m_held)
+            t->start();
+    }
 
 private:
-  QList<QTimer*> m_held;
+    QList<QTimer*> m_held;
 };
 
 // Marks the procedure as running for its lifetime, and as ended afterwards,
 // whichever way it is left.
 class TRunning {
 public:
-  TRunning(bool& running, bool& ended) : m_running(running), m_ended(ended) { m_running = true; }
-  ~TRunning()
-  {
-    m_running = false;
-    m_ended = true;
-  }
+    TRunning(bool& running, bool& ended) : m_running(running), m_ended(ended) { m_running = true; }
+    ~TRunning()
+    {
+        m_running = false;
+        m_ended = true;
+    }
 
 private:
-  bool& m_running;
-  bool& m_ended;
+    bool& m_running;
+    bool& m_ended;
 };
 
-} // namespace
+}  // namespace
 
 TFlashDialog::TFlashDialog(TFormMain* main, const TFlashConfig& config, bool centred)
-    : QDialog(nullptr),
-      StartWaitMs(config.startWaitMs),
-      AckWaitMs(config.ackWaitMs),
-      m_main(main),
-      m_config(config),
+    : QDialog(nullptr), StartWaitMs(config.startWaitMs), AckWaitMs(config.ackWaitMs), m_main(main), m_config(config),
       m_centred(centred)
-{
-}
+{}
 
 TFlashDialog::~TFlashDialog() = default;
 
 void TFlashDialog::Attach(const TFlashView& view)
 {
-  m_view = view;
-  m_initialStatus = view.status->text();
-  m_initialAlignment = view.status->alignment();
-  m_view.gauge->setTextVisible(true);
-  connect(m_view.ok, &QPushButton::clicked, this, Guarded([this] { ButtonFlashenOKClick(); }));
-  resetView();
+    m_view = view;
+    m_initialStatus = view.status->text();
+    m_initialAlignment = view.status->alignment();
+    m_view.gauge->setTextVisible(true);
+    connect(m_view.ok, &QPushButton::clicked, this, Guarded([this] { ButtonFlashenOKClick(); }));
+    resetView();
 }
 
 void TFlashDialog::resetView()
 {
-  m_view.gauge->setRange(0, 100);
-  m_view.gauge->setValue(0);
-  m_view.gauge->setStyleSheet(GaugeStyle(false));
-  m_view.status->setAlignment(m_initialAlignment);
-  m_view.status->setText(m_initialStatus);
-  m_view.ok->hide();
+    m_view.gauge->setRange(0, 100);
+    m_view.gauge->setValue(0);
+    m_view.gauge->setStyleSheet(GaugeStyle(false));
+    m_view.status->setAlignment(m_initialAlignment);
+    m_view.status->setText(m_initialStatus);
+    m_view.ok->hide();
 }
 
 void TFlashDialog::showEvent(QShowEvent* e)
 {
-  QDialog::showEvent(e);
-  if (m_centred)
-    if (QScreen* s = screen())
-      move(s->availableGeometry().center() - rect().center());
-  if (e->spontaneous())
-    return;
-  m_ended = false;
-  QMetaObject::invokeMethod(this, Guarded([this] { FormActivate(); }), Qt::QueuedConnection);
+    QDialog::showEvent(e);
+    if (m_centred)
+        if (QScreen* s = screen())
+            move(s->availableGeometry().center() - rect().center());
+    if (e->spontaneous())
+        return;
+    m_ended = false;
+    QMetaObject::invokeMethod(this, Guarded([this] { FormActivate(); }), Qt::QueuedConnection);
 }
 
 void TFlashDialog::FormActivate()
 {
-  if (m_running || !m_main)
-    return;
-  TFormMain& main = *m_main;
-  const TRunning running(m_running, m_ended);
+    if (m_running || !m_main)
+        return;
+    TFormMain& main = *m_main;
+    const TRunning running(m_running, m_ended);
 
-  resetView();
-  if (main.RadioGroupCOM()->ItemIndex() < 0) {
-    main.NoPortMessage();
-    QDialog::reject();
-    return;
-  }
+    resetView();
+    if (main.RadioGroupCOM()->ItemIndex() < 0) {
+        main.NoPortMessage();
+        QDialog::reject();
+        return;
+    }
 
-  main.Timer1.stop();
-  main.Timer2.stop();
-  main.Timer3.stop();
-  const THeldTimers held{&main.Timer4, &main.HeartbeatTimer};
-  TFlashHost host(main, m_view, Clock);
+    main.Timer1.stop();
+    main.Timer2.stop();
+    main.Timer3.stop();
+    const THeldTimers held{&main.Timer4, &main.HeartbeatTimer};
+    TFlashHost host(main, m_view, Clock);
 
-  const TOpenFileRequest request{QStringLiteral(" bitte die Firmware-Datei auswählen ..."),
-                                 QStringLiteral("Flashdatei(*.rom)|*.rom"), main.FirmwareDir,
-                                 main.FirmwareFile};
-  const QString path = Dialogs().OpenFile(request);
-  if (path.isEmpty()) {
-    if (m_config.switchTo115200)
-      host.ReturnTo9600();
-    return;
-  }
-  main.FirmwareDir = request.initialDir;
-  main.FirmwareFile = path;
-  main.WriteSettings();
+    const TOpenFileRequest request{QStringLiteral(" bitte die Firmware-Datei auswählen ..."),
+                                   QStringLiteral("Flashdatei(*.rom)|*.rom"), main.FirmwareDir, main.FirmwareFile};
+    const QString path = Dialogs().OpenFile(request);
+    if (path.isEmpty()) {
+        if (m_config.switchTo115200)
+            host.ReturnTo9600();
+        return;
+    }
+    main.FirmwareDir = request.initialDir;
+    main.FirmwareFile = path;
+    main.WriteSettings();
 
-  TRomImage image;
-  const TRomResult loaded = LoadRomFile(path, image);
-  switch (loaded.status) {
-  case TRomLoad::Ok:
-    break;
-  case TRomLoad::CannotOpen:
-    Dialogs().Warning(QStringLiteral("Fehler bei Dateizugriff (") + QString::number(loaded.error)
-                      + QLatin1Char(')'));
-    return;
-  case TRomLoad::TooManyLines:
-    Dialogs().Warning(QStringLiteral("Firmware-Datei zu groß (") + path + QStringLiteral("): höchstens ")
-                      + QString::number(RomMaxDataLines) + QStringLiteral(" Datenzeilen"));
-    return;
-  case TRomLoad::ReadError:
-    ShowGeneralError(std::runtime_error(
-        (loaded.errorText.isEmpty() ? QStringLiteral("Fehler beim Lesen von ") + path : loaded.errorText)
-            .toStdString()));
-    return;
-  }
+    TRomImage image;
+    const TRomResult loaded = LoadRomFile(path, image);
+    switch (loaded.status) {
+    case TRomLoad::Ok:
+        break;
+    case TRomLoad::CannotOpen:
+        Dialogs().Warning(QStringLiteral("Fehler bei Dateizugriff (") + QString::number(loaded.error)
+                          + QLatin1Char(')'));
+        return;
+    case TRomLoad::TooManyLines:
+        Dialogs().Warning(QStringLiteral("Firmware-Datei zu groß (") + path + QStringLiteral("): höchstens ")
+                          + QString::number(RomMaxDataLines) + QStringLiteral(" Datenzeilen"));
+        return;
+    case TRomLoad::ReadError:
+        ShowGeneralError(std::runtime_error(
+            (loaded.errorText.isEmpty() ? QStringLiteral("Fehler beim Lesen von ") + path : loaded.errorText)
+                .toStdString()));
+        return;
+    }
 
-  TFlashConfig config = m_config;
-  config.startWaitMs = StartWaitMs;
-  config.ackWaitMs = AckWaitMs;
-  RunFlash(image, main.FlashBlockSize, config, host);
-  if (host.PortError())
-    ShowGeneralError(*host.PortError());
-  m_view.ok->show();
+    TFlashConfig config = m_config;
+    config.startWaitMs = StartWaitMs;
+    config.ackWaitMs = AckWaitMs;
+    RunFlash(image, main.FlashBlockSize, config, host);
+    if (host.PortError())
+        ShowGeneralError(*host.PortError());
+    m_view.ok->show();
 }
 
-void TFlashDialog::ButtonFlashenOKClick()
-{
-  finish(true);
-}
+void TFlashDialog::ButtonFlashenOKClick() { finish(true); }
 
-void TFlashDialog::reject()
-{
-  finish(false);
-}
+void TFlashDialog::reject() { finish(false); }
 
 void TFlashDialog::finish(bool accepted)
 {
-  if (m_running || m_closing)
-    return;
-  m_closing = true;
-  TFormMain::PumpedWait(500);
-  if (m_main) {
-    m_main->RxLine.clear();
-    m_main->QuietSend = false;
-  }
-  m_closing = false;
-  QDialog::done(accepted ? QDialog::Accepted : QDialog::Rejected);
+    if (m_running || m_closing)
+        return;
+    m_closing = true;
+    TFormMain::PumpedWait(500);
+    if (m_main) {
+        m_main->RxLine.clear();
+        m_main->QuietSend = false;
+    }
+    m_closing = false;
+    QDialog::done(accepted ? QDialog::Accepted : QDialog::Rejected);
 }

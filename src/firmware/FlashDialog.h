@@ -18,58 +18,58 @@ class TFormMain;
 
 // The controls a dialog shows the procedure's course in.
 struct TFlashView {
-  QProgressBar* gauge = nullptr;   // bytes sent of the padded image
-  QLabel* status = nullptr;        // status line and outcome
-  QPushButton* ok = nullptr;       // shown once the procedure has ended
-  QLabel* elapsed = nullptr;       // seconds of the transfer, or none
+    QProgressBar* gauge = nullptr;  // bytes sent of the padded image
+    QLabel* status = nullptr;       // status line and outcome
+    QPushButton* ok = nullptr;      // shown once the procedure has ended
+    QLabel* elapsed = nullptr;      // seconds of the transfer, or none
 };
 
 class TFlashDialog : public QDialog {
-  Q_OBJECT
+    Q_OBJECT
 public:
-  // centred: placed in the middle of the screen whenever it is shown.
-  TFlashDialog(TFormMain* main, const TFlashConfig& config, bool centred);
-  ~TFlashDialog() override;
+    // centred: placed in the middle of the screen whenever it is shown.
+    TFlashDialog(TFormMain* main, const TFlashConfig& config, bool centred);
+    ~TFlashDialog() override;
 
-  // Waits of the procedure in milliseconds: for the start character and for
-  // each block's answer.
-  int StartWaitMs;
-  int AckWaitMs;
-  // The millisecond clock of the elapsed-time display (wraps at 2^32); the
-  // steady clock unless set.
-  std::function<quint32()> Clock;
+    // Waits of the procedure in milliseconds: for the start character and for
+    // each block's answer.
+    int StartWaitMs;
+    int AckWaitMs;
+    // The millisecond clock of the elapsed-time display (wraps at 2^32); the
+    // steady clock unless set.
+    std::function<quint32()> Clock;
 
-  // Runs the whole update procedure; returns when it has ended. Runs by
-  // itself once after every show.
-  void FormActivate();
-  // Lets late answers reach the receive handler for 500 ms, clears the
-  // receive line and QuietSend, and closes the dialog.
-  void ButtonFlashenOKClick();
+    // Runs the whole update procedure; returns when it has ended. Runs by
+    // itself once after every show.
+    void FormActivate();
+    // Lets late answers reach the receive handler for 500 ms, clears the
+    // receive line and QuietSend, and closes the dialog.
+    void ButtonFlashenOKClick();
 
-  // The procedure of the current show has run (whatever its outcome).
-  bool ProcedureEnded() const { return m_ended; }
+    // The procedure of the current show has run (whatever its outcome).
+    bool ProcedureEnded() const { return m_ended; }
 
 protected:
-  // Called by the derived dialog once its controls exist.
-  void Attach(const TFlashView& view);
+    // Called by the derived dialog once its controls exist.
+    void Attach(const TFlashView& view);
 
-  void showEvent(QShowEvent* e) override;
-  // Close box and Esc: ignored while the procedure runs, otherwise the same
-  // as OK.
-  void reject() override;
+    void showEvent(QShowEvent* e) override;
+    // Close box and Esc: ignored while the procedure runs, otherwise the same
+    // as OK.
+    void reject() override;
 
-  QPointer<TFormMain> m_main;
+    QPointer<TFormMain> m_main;
 
 private:
-  void resetView();
-  void finish(bool accepted);
+    void resetView();
+    void finish(bool accepted);
 
-  TFlashConfig m_config;
-  TFlashView m_view;
-  QString m_initialStatus;
-  Qt::Alignment m_initialAlignment;
-  bool m_centred;
-  bool m_running = false;
-  bool m_ended = false;
-  bool m_closing = false;
+    TFlashConfig m_config;
+    TFlashView m_view;
+    QString m_initialStatus;
+    Qt::Alignment m_initialAlignment;
+    bool m_centred;
+    bool m_running = false;
+    bool m_ended = false;
+    bool m_closing = false;
 };

@@ -23,25 +23,25 @@ inline constexpr int RomImageSize = 0x20001;
 inline constexpr int RomMaxDataLines = 65536;
 
 struct TRomImage {
-  QByteArray bytes = QByteArray(RomImageSize, char(0xFF));
-  int length = 0;  // data bytes stored: twice the number of data lines
+    QByteArray bytes = QByteArray(RomImageSize, char(0xFF));
+    int length = 0;  // data bytes stored: twice the number of data lines
 };
 
 enum class TRomLoad {
-  Ok,
-  CannotOpen,    // error holds the system's error number
-  TooManyLines,  // more than RomMaxDataLines data lines; nothing may be sent
-  ReadError,     // errorText holds the device's error text
+    Ok,
+    CannotOpen,    // error holds the system's error number
+    TooManyLines,  // more than RomMaxDataLines data lines; nothing may be sent
+    ReadError,     // errorText holds the device's error text
 };
 
 struct TRomResult {
-  TRomLoad status = TRomLoad::Ok;
-  int error = 0;
-  QString errorText;
-  // Data lines whose rest did not read as a number (stored as 0), and the
-  // file line number (from 1) of the first of them; 0 when there is none.
-  int unreadWords = 0;
-  int firstUnreadLine = 0;
+    TRomLoad status = TRomLoad::Ok;
+    int error = 0;
+    QString errorText;
+    // Data lines whose rest did not read as a number (stored as 0), and the
+    // file line number (from 1) of the first of them; 0 when there is none.
+    int unreadWords = 0;
+    int firstUnreadLine = 0;
 };
 
 // Reads a firmware file into image. On any result but Ok the image is left

@@ -7,33 +7,32 @@
 
 #include <QAbstractButton>
 
-TFormFlashen::TFormFlashen(TFormMain* main)
-    : TFlashDialog(main, SerialFlashConfig, true), ui(new Ui::TFormFlashen)
+TFormFlashen::TFormFlashen(TFormMain* main) : TFlashDialog(main, SerialFlashConfig, true), ui(new Ui::TFormFlashen)
 {
-  ui->setupUi(this);
-  Attach({ui->GaugeFlashen, ui->LabelFlashen, ui->ButtonFlashenOK, nullptr});
-  if (main)
-    main->FormFlashen = this;
+    ui->setupUi(this);
+    Attach({ui->GaugeFlashen, ui->LabelFlashen, ui->ButtonFlashenOK, nullptr});
+    if (main)
+        main->FormFlashen = this;
 }
 
 TFormFlashen::~TFormFlashen()
 {
-  if (m_main && m_main->FormFlashen == this)
-    m_main->FormFlashen = nullptr;
-  delete ui;
+    if (m_main && m_main->FormFlashen == this)
+        m_main->FormFlashen = nullptr;
+    delete ui;
 }
 
 // --- entry on the main window ----------------------------------------------------
 
 void TFormMain::Flashen1Click()
 {
-  if (!Dialogs().YesNo(QStringLiteral("Wirklich flashen?\r\r"), true))
-    return;
-  if (FormFlashen)
-    FormFlashen->exec();
+    if (!Dialogs().YesNo(QStringLiteral("Wirklich flashen?\r\r"), true))
+        return;
+    if (FormFlashen)
+        FormFlashen->exec();
 }
 
 void TFormMain::WireFlashButton(QAbstractButton* button)
 {
-  connect(button, &QAbstractButton::clicked, this, Guarded([this] { Flashen1Click(); }));
+    connect(button, &QAbstractButton::clicked, this, Guarded([this] { Flashen1Click(); }));
 }

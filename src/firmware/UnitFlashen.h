@@ -11,11 +11,11 @@ class TFormFlashen;
 // 9600 afterwards. Created once at program start, after the main window, and
 // shown modally by TFormMain::Flashen1Click.
 class TFormFlashen : public TFlashDialog {
-  Q_OBJECT
+    Q_OBJECT
 public:
-  explicit TFormFlashen(TFormMain* main);
-  ~TFormFlashen() override;
+    explicit TFormFlashen(TFormMain* main);
+    ~TFormFlashen() override;
 
 private:
-  Ui::TFormFlashen* ui;
+    Ui::TFormFlashen* ui;
 };

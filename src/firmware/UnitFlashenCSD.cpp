@@ -7,23 +7,23 @@
 TFormFlashenCSD::TFormFlashenCSD(TFormMain* main)
     : TFlashDialog(main, ModemFlashConfig, false), ui(new Ui::TFormFlashenCSD)
 {
-  ui->setupUi(this);
-  Attach({ui->GaugeFlashen, ui->LabelFlashen, ui->ButtonFlashenOK, ui->LabelDauer});
-  if (main)
-    main->FormFlashenCSD = this;
+    ui->setupUi(this);
+    Attach({ui->GaugeFlashen, ui->LabelFlashen, ui->ButtonFlashenOK, ui->LabelDauer});
+    if (main)
+        main->FormFlashenCSD = this;
 }
 
 TFormFlashenCSD::~TFormFlashenCSD()
 {
-  if (m_main && m_main->FormFlashenCSD == this)
-    m_main->FormFlashenCSD = nullptr;
-  delete ui;
+    if (m_main && m_main->FormFlashenCSD == this)
+        m_main->FormFlashenCSD = nullptr;
+    delete ui;
 }
 
 void ButtonFUCSDClick(TFormMain* main)
 {
-  if (!main || !Dialogs().YesNo(QStringLiteral("wirklich flashen?\r\r"), true))
-    return;
-  if (main->FormFlashenCSD)
-    main->FormFlashenCSD->exec();
+    if (!main || !Dialogs().YesNo(QStringLiteral("wirklich flashen?\r\r"), true))
+        return;
+    if (main->FormFlashenCSD)
+        main->FormFlashenCSD->exec();
 }

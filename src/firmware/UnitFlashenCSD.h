@@ -15,13 +15,13 @@ class TFormFlashenCSD;
 // Created once at program start, after TFormFlashen, and shown modally by
 // ButtonFUCSDClick.
 class TFormFlashenCSD : public TFlashDialog {
-  Q_OBJECT
+    Q_OBJECT
 public:
-  explicit TFormFlashenCSD(TFormMain* main);
-  ~TFormFlashenCSD() override;
+    explicit TFormFlashenCSD(TFormMain* main);
+    ~TFormFlashenCSD() override;
 
 private:
-  Ui::TFormFlashenCSD* ui;
+    Ui::TFormFlashenCSD* ui;
 };
 
 // "firmware update via CSD": asks "wirklich flashen?" and on Yes shows the

@@ -24,7 +24,7 @@ void LogFinished(TFormMain* main)
     main->Print(QString());
 }
 
-} // namespace
+}  // namespace
 
 void RunConversion(TFormMain* main, TExportFormat format)
 {

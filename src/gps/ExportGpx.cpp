@@ -88,8 +88,7 @@ public:
         const double lon = NmeaToDegrees(ReadSignedCoordinate(f[4], f[5], "W"));
         // No fix, or a position no map has (it would make the file invalid).
         constexpr double kHalfLastDigit = 0.5e-7;
-        if (lat == 0.0 || lon == 0.0 || lat < -90.0 || lat > 90.0 || lon < -180.0
-            || lon >= 180.0 - kHalfLastDigit)
+        if (lat == 0.0 || lon == 0.0 || lat < -90.0 || lat > 90.0 || lon < -180.0 || lon >= 180.0 - kHalfLastDigit)
             return;
 
         std::string& r = m_record;
@@ -142,6 +141,6 @@ private:
     std::string m_record;
 };
 
-} // namespace
+}  // namespace
 
 std::unique_ptr<TNmeaExport> MakeGpxExport() { return std::make_unique<TGpxExport>(); }

@@ -70,6 +70,6 @@ private:
     std::string m_record;
 };
 
-} // namespace
+}  // namespace
 
 std::unique_ptr<TNmeaExport> MakeKartexExport() { return std::make_unique<TKartexExport>(); }

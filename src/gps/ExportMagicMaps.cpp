@@ -39,6 +39,6 @@ private:
     std::string m_record;
 };
 
-} // namespace
+}  // namespace
 
 std::unique_ptr<TNmeaExport> MakeMagicMapsExport() { return std::make_unique<TMagicMapsExport>(); }

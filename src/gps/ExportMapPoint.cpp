@@ -54,6 +54,6 @@ private:
     std::string m_record;
 };
 
-} // namespace
+}  // namespace
 
 std::unique_ptr<TNmeaExport> MakeMapPointExport() { return std::make_unique<TMapPointExport>(); }

@@ -18,7 +18,7 @@ void connectClick(QAbstractButton* button, QObject* context, std::function<void(
         QObject::connect(button, &QAbstractButton::clicked, context, Guarded(std::move(handler)));
 }
 
-} // namespace
+}  // namespace
 
 void Button21Click(TFormMain& main)
 {
@@ -47,10 +47,7 @@ void BtnERAS_GPSDLClick(TFormMain& main)
 void BtnO1_GPSDLClick(TFormMain& main) { main.SendPlain(QStringLiteral("O1\r")); }
 void BtnO0_GPSDLClick(TFormMain& main) { main.SendPlain(QStringLiteral("O0\r")); }
 
-void Btn_RClick(TFormMain& main, int resolution)
-{
-    main.SendPlain(QStringLiteral("R%1\r").arg(resolution));
-}
+void Btn_RClick(TFormMain& main, int resolution) { main.SendPlain(QStringLiteral("R%1\r").arg(resolution)); }
 
 void WireGpsCommands(TFormMain* main, QObject* context, const TGpsCommandButtons& b)
 {

@@ -23,9 +23,9 @@ void Btn_RClick(TFormMain& main, int resolution);
 
 // The buttons of one panel's logger command set.
 struct TGpsCommandButtons {
-    QAbstractButton* query = nullptr;    // "?"
-    QAbstractButton* bang = nullptr;     // "!"
-    QList<QAbstractButton*> list;        // run the list download
+    QAbstractButton* query = nullptr;  // "?"
+    QAbstractButton* bang = nullptr;   // "!"
+    QList<QAbstractButton*> list;      // run the list download
     QAbstractButton* esc = nullptr;
     QAbstractButton* erase = nullptr;
     QAbstractButton* online1 = nullptr;

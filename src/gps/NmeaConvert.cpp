@@ -20,8 +20,7 @@ const TFormatInfo kFormats[] = {
      QStringLiteral("GPS-Datei(*.txt)|*.txt|List-Datei (*.lst)|*.lst"), QStringLiteral("PTH"),
      QStringLiteral("magicmaps")},
     {QStringLiteral("Formatkonvertierung: NMEA ---> GPX"),
-     QStringLiteral("GPS-Datei(*.txt)|*.txt|List-Datei (*.lst)|*.lst"), QStringLiteral("gpx"),
-     QStringLiteral("gpx")},
+     QStringLiteral("GPS-Datei(*.txt)|*.txt|List-Datei (*.lst)|*.lst"), QStringLiteral("gpx"), QStringLiteral("gpx")},
 };
 
 std::unique_ptr<TNmeaExport> MakeExport(TExportFormat format)
@@ -42,7 +41,7 @@ std::unique_ptr<TNmeaExport> MakeExport(TExportFormat format)
 // Index of the first character of the last path component.
 qsizetype LastComponentStart(const QString& path) { return path.lastIndexOf(QLatin1Char('/')) + 1; }
 
-} // namespace
+}  // namespace
 
 // --- date texts -------------------------------------------------------------
 
@@ -88,8 +87,7 @@ QString OutputFileName(const QString& input, const QString& extension)
 
 TNmeaConversion::TNmeaConversion(TExportFormat format)
     : m_format(format), m_reader(std::make_unique<TLineReader>()), m_writer(std::make_unique<TLineWriter>())
-{
-}
+{}
 
 TNmeaConversion::~TNmeaConversion() { Abandon(); }
 

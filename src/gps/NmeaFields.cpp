@@ -45,7 +45,7 @@ bool skipPlus(const char*& begin, const char* end)
     return true;
 }
 
-} // namespace
+}  // namespace
 
 double ReadNumber(std::string_view text)
 {
@@ -89,8 +89,7 @@ bool TryReadInteger(std::string_view text, int& value)
     return true;
 }
 
-double ReadSignedCoordinate(std::string_view value, std::string_view hemisphere,
-                            std::string_view negativeMark)
+double ReadSignedCoordinate(std::string_view value, std::string_view hemisphere, std::string_view negativeMark)
 {
     if (hemisphere != negativeMark)
         return ReadNumber(value);
@@ -107,10 +106,7 @@ double NmeaToDegrees(double value)
     return (v - d) / 0.6 + d;
 }
 
-std::string_view TimeText(std::string_view field)
-{
-    return field.substr(0, field.find('.'));
-}
+std::string_view TimeText(std::string_view field) { return field.substr(0, field.find('.')); }
 
 std::string_view Mid(std::string_view text, size_t pos, size_t count)
 {
@@ -124,8 +120,7 @@ void AppendFixed(std::string& out, double value, int width, int precision, char 
     // Room for the largest double written in full (309 digits) and the fraction.
     char buffer[400 + 64];
     precision = std::clamp(precision, 0, 60);
-    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value,
-                                      std::chars_format::fixed, precision);
+    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, precision);
     const size_t length = static_cast<size_t>(result.ptr - buffer);
     if (decimalSeparator != '.') {
         if (char* dot = static_cast<char*>(std::memchr(buffer, '.', length)))

@@ -42,8 +42,7 @@ bool TryReadInteger(std::string_view text, int& value);
 
 // The number of "-" + value when hemisphere is exactly negativeMark ("S" for
 // a latitude, "W" for a longitude; case matters), else of value alone.
-double ReadSignedCoordinate(std::string_view value, std::string_view hemisphere,
-                            std::string_view negativeMark);
+double ReadSignedCoordinate(std::string_view value, std::string_view hemisphere, std::string_view negativeMark);
 
 // NMEA degrees x 100 + minutes to decimal degrees; the sign is kept
 // (-4807.038 gives -48.1173).

@@ -23,7 +23,7 @@ int OpenRetrying(const QString& fileName, int flags)
     return fd;
 }
 
-} // namespace
+}  // namespace
 
 // ---------------------------------------------------------------------------
 

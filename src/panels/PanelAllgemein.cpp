@@ -5,7 +5,6 @@
 #include "ui_PanelAllgemein.h"
 #include "widgets/RadioGroup.h"
 
-
 TPanelAllgemein::TPanelAllgemein(TFormMain* main, QWidget* parent)
     : QGroupBox(parent), m_main(main), ui(new Ui::TPanelAllgemein)
 {
@@ -33,20 +32,11 @@ TPanelAllgemein::TPanelAllgemein(TFormMain* main, QWidget* parent)
     QObject::connect(ui->ButtonEchoAUS, &QPushButton::clicked, this, Guarded([this] { ButtonEchoAUSClick(); }));
 }
 
-TPanelAllgemein::~TPanelAllgemein()
-{
-    delete ui;
-}
+TPanelAllgemein::~TPanelAllgemein() { delete ui; }
 
-TRadioGroup* TPanelAllgemein::RadioGroupCOM() const
-{
-    return ui->RadioGroupCOM;
-}
+TRadioGroup* TPanelAllgemein::RadioGroupCOM() const { return ui->RadioGroupCOM; }
 
-TRadioGroup* TPanelAllgemein::RadioGroupCOMconnect() const
-{
-    return ui->RadioGroupCOMconnect;
-}
+TRadioGroup* TPanelAllgemein::RadioGroupCOMconnect() const { return ui->RadioGroupCOMconnect; }
 
 void TPanelAllgemein::ButtonHardwareClick() { m_main->Send(QStringLiteral("h")); }
 void TPanelAllgemein::ButtonFirmwareClick() { m_main->Send(QStringLiteral("f")); }

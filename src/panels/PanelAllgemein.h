@@ -25,7 +25,6 @@ public:
     void ButtonEchoEINClick();
     void ButtonEchoAUSClick();
 
-
 private:
     TFormMain* m_main;
     Ui::TPanelAllgemein* ui;

@@ -24,7 +24,4 @@ TPanelGPSDataLogger::TPanelGPSDataLogger(TFormMain* main, QWidget* parent)
     m_main->WireFlashButton(ui->Button46);
 }
 
-TPanelGPSDataLogger::~TPanelGPSDataLogger()
-{
-    delete ui;
-}
+TPanelGPSDataLogger::~TPanelGPSDataLogger() { delete ui; }

@@ -38,7 +38,7 @@ const char* const kTyped = "typedText";
 
 const QString kResetCommand = QStringLiteral("{+}reset\r");
 
-} // namespace
+}  // namespace
 
 TPanelKippaSmart::TPanelKippaSmart(TFormMain* main, QWidget* parent)
     : QGroupBox(parent), m_main(main), ui(new Ui::TPanelKippaSmart)
@@ -52,13 +52,14 @@ TPanelKippaSmart::TPanelKippaSmart(TFormMain* main, QWidget* parent)
         connect(box, &QComboBox::currentIndexChanged, box, [box] { box->setProperty(kTyped, false); });
     }
     // Choosing again the entry that typing had given up selects it anew.
-    connect(ui->ComboBoxBoxAdress, &QComboBox::activated, this, [this] { ui->ComboBoxBoxAdress->setProperty(kTyped, false); });
+    connect(ui->ComboBoxBoxAdress, &QComboBox::activated, this,
+            [this] { ui->ComboBoxBoxAdress->setProperty(kTyped, false); });
     connect(ui->ComboBoxBaudrate, &QComboBox::activated, this, Guarded([this] {
-        if (ui->ComboBoxBaudrate->property(kTyped).toBool()) {
-            ui->ComboBoxBaudrate->setProperty(kTyped, false);
-            ComboBoxBaudrateChange();
-        }
-    }));
+                if (ui->ComboBoxBaudrate->property(kTyped).toBool()) {
+                    ui->ComboBoxBaudrate->setProperty(kTyped, false);
+                    ComboBoxBaudrateChange();
+                }
+            }));
     ui->ComboBoxBaudrate->setEditText(QStringLiteral("Baudrate"));
     ui->ComboBoxBoxAdress->setEditText(QStringLiteral("- - - "));
 
@@ -73,15 +74,13 @@ TPanelKippaSmart::TPanelKippaSmart(TFormMain* main, QWidget* parent)
     // A change of the selection or of the typed text; the text a selection
     // puts into the field is no change of its own.
     connect(ui->ComboBoxBaudrate, &QComboBox::currentIndexChanged, this, Guarded([this] { ComboBoxBaudrateChange(); }));
-    connect(ui->ComboBoxBaudrate->lineEdit(), &QLineEdit::textEdited, this, Guarded([this] { ComboBoxBaudrateChange(); }));
+    connect(ui->ComboBoxBaudrate->lineEdit(), &QLineEdit::textEdited, this,
+            Guarded([this] { ComboBoxBaudrateChange(); }));
     connect(ui->ButtonSetBaudrate, &QPushButton::clicked, this, Guarded([this] { ButtonSetBaudrateClick(); }));
     connect(ui->ButtonFWUpdate, &QPushButton::clicked, this, Guarded([this] { ButtonFWUpdateClick(); }));
 }
 
-TPanelKippaSmart::~TPanelKippaSmart()
-{
-    delete ui;
-}
+TPanelKippaSmart::~TPanelKippaSmart() { delete ui; }
 
 bool TPanelKippaSmart::eventFilter(QObject* watched, QEvent* event)
 {

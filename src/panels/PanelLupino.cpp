@@ -6,9 +6,7 @@
 #include "ui_PanelLupino.h"
 #include "widgets/SpinEdit.h"
 
-
-TPanelLupino::TPanelLupino(TFormMain* main, QWidget* parent)
-    : QGroupBox(parent), m_main(main), ui(new Ui::TPanelLupino)
+TPanelLupino::TPanelLupino(TFormMain* main, QWidget* parent) : QGroupBox(parent), m_main(main), ui(new Ui::TPanelLupino)
 {
     ui->setupUi(this);
 
@@ -36,10 +34,7 @@ TPanelLupino::TPanelLupino(TFormMain* main, QWidget* parent)
     // Button112 ("FLASH prüfen") stays hidden and has no operation.
 }
 
-TPanelLupino::~TPanelLupino()
-{
-    delete ui;
-}
+TPanelLupino::~TPanelLupino() { delete ui; }
 
 void TPanelLupino::Button25Click() { m_main->SendPlain(QStringLiteral("DIR\r")); }
 void TPanelLupino::Button114Click() { m_main->SendPlain(QStringLiteral("GSMInfo\r")); }

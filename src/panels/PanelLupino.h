@@ -26,7 +26,6 @@ public:
     void Button119Click();
     void Button120Click();
 
-
 private:
     TFormMain* m_main;
     Ui::TPanelLupino* ui;

@@ -12,10 +12,7 @@
 
 namespace {
 
-QString valueText(const TSpinEdit* field)
-{
-    return QString::number(field->Value());
-}
+QString valueText(const TSpinEdit* field) { return QString::number(field->Value()); }
 
 // The controls one channel group holds, in the same places for all five.
 struct TChannelControls {
@@ -33,7 +30,7 @@ struct TChannelControls {
     std::vector<std::pair<QPushButton*, int>> modes;
 };
 
-} // namespace
+}  // namespace
 
 TPanelQuintra::TPanelQuintra(TFormMain* main, QWidget* parent)
     : QGroupBox(parent), m_main(main), ui(new Ui::TPanelQuintra)
@@ -41,17 +38,61 @@ TPanelQuintra::TPanelQuintra(TFormMain* main, QWidget* parent)
     ui->setupUi(this);
 
     const TChannelControls channels[] = {
-        {1, ui->ButtonEIN1_QTS, ui->SpinEdit7, ui->ButtonAUS1_QTS, ui->SpinEdit8, ui->Button24, ui->BtnTV_QTS,
-         ui->EditTV_QTS, ui->Button22, ui->SpinEdit5,
+        {1,
+         ui->ButtonEIN1_QTS,
+         ui->SpinEdit7,
+         ui->ButtonAUS1_QTS,
+         ui->SpinEdit8,
+         ui->Button24,
+         ui->BtnTV_QTS,
+         ui->EditTV_QTS,
+         ui->Button22,
+         ui->SpinEdit5,
          {{ui->Button50, 1}, {ui->Button16, 2}, {ui->Button19, 3}, {ui->Button20, 4}}},
-        {2, ui->ButtonEIN2_QTS, ui->SpinEdit11, ui->ButtonAUS2_QTS, ui->SpinEdit15, ui->Button10, ui->Button12,
-         ui->SpinEdit1, ui->Button13, ui->SpinEdit2, {{ui->Button51, 2}, {ui->Button55, 5}}},
-        {3, ui->ButtonEIN3_QTS, ui->SpinEdit12, ui->ButtonAUS3_QTS, ui->SpinEdit16, ui->Button64, ui->Button59,
-         ui->SpinEdit3, ui->Button63, ui->SpinEdit4, {{ui->Button52, 2}, {ui->Button56, 5}}},
-        {4, ui->ButtonEIN4_QTS, ui->SpinEdit13, ui->ButtonAUS4_QTS, ui->SpinEdit17, ui->Button67, ui->Button65,
-         ui->SpinEdit19, ui->Button66, ui->SpinEdit20, {{ui->Button53, 2}, {ui->Button57, 5}}},
-        {5, ui->ButtonEIN5_QTS, ui->SpinEdit14, ui->ButtonAUS5_QTS, ui->SpinEdit18, ui->Button70, ui->Button68,
-         ui->SpinEdit21, ui->Button69, ui->SpinEdit22, {{ui->Button54, 2}, {ui->Button58, 5}}},
+        {2,
+         ui->ButtonEIN2_QTS,
+         ui->SpinEdit11,
+         ui->ButtonAUS2_QTS,
+         ui->SpinEdit15,
+         ui->Button10,
+         ui->Button12,
+         ui->SpinEdit1,
+         ui->Button13,
+         ui->SpinEdit2,
+         {{ui->Button51, 2}, {ui->Button55, 5}}},
+        {3,
+         ui->ButtonEIN3_QTS,
+         ui->SpinEdit12,
+         ui->ButtonAUS3_QTS,
+         ui->SpinEdit16,
+         ui->Button64,
+         ui->Button59,
+         ui->SpinEdit3,
+         ui->Button63,
+         ui->SpinEdit4,
+         {{ui->Button52, 2}, {ui->Button56, 5}}},
+        {4,
+         ui->ButtonEIN4_QTS,
+         ui->SpinEdit13,
+         ui->ButtonAUS4_QTS,
+         ui->SpinEdit17,
+         ui->Button67,
+         ui->Button65,
+         ui->SpinEdit19,
+         ui->Button66,
+         ui->SpinEdit20,
+         {{ui->Button53, 2}, {ui->Button57, 5}}},
+        {5,
+         ui->ButtonEIN5_QTS,
+         ui->SpinEdit14,
+         ui->ButtonAUS5_QTS,
+         ui->SpinEdit18,
+         ui->Button70,
+         ui->Button68,
+         ui->SpinEdit21,
+         ui->Button69,
+         ui->SpinEdit22,
+         {{ui->Button54, 2}, {ui->Button58, 5}}},
     };
     for (const TChannelControls& c : channels) {
         wireChannel(c.on, c.number, QStringLiteral("on="), c.onField);
@@ -100,10 +141,7 @@ TPanelQuintra::TPanelQuintra(TFormMain* main, QWidget* parent)
     wire(ui->ButtonPLCload, &TPanelQuintra::ButtonPLCloadClick);
 }
 
-TPanelQuintra::~TPanelQuintra()
-{
-    delete ui;
-}
+TPanelQuintra::~TPanelQuintra() { delete ui; }
 
 void TPanelQuintra::wireChannel(QAbstractButton* button, int channel, const QString& word, const TSpinEdit* field)
 {

@@ -4,15 +4,10 @@
 #include "app/UnitMain.h"
 #include "ui_PanelTocsa.h"
 
-
-TPanelTocsa::TPanelTocsa(TFormMain* main, QWidget* parent)
-    : QGroupBox(parent), m_main(main), ui(new Ui::TPanelTocsa)
+TPanelTocsa::TPanelTocsa(TFormMain* main, QWidget* parent) : QGroupBox(parent), m_main(main), ui(new Ui::TPanelTocsa)
 {
     ui->setupUi(this);
     m_main->WireFlashButton(ui->Button135);
 }
 
-TPanelTocsa::~TPanelTocsa()
-{
-    delete ui;
-}
+TPanelTocsa::~TPanelTocsa() { delete ui; }

@@ -15,7 +15,6 @@ public:
     TPanelTocsa(TFormMain* main, QWidget* parent);
     ~TPanelTocsa() override;
 
-
 private:
     TFormMain* m_main;
     Ui::TPanelTocsa* ui;

@@ -7,15 +7,11 @@
 
 namespace {
 
-QString valueText(const TSpinEdit* field)
-{
-    return QString::number(field->Value());
-}
+QString valueText(const TSpinEdit* field) { return QString::number(field->Value()); }
 
-} // namespace
+}  // namespace
 
-TPanelVigilo::TPanelVigilo(TFormMain* main, QWidget* parent)
-    : QGroupBox(parent), m_main(main), ui(new Ui::TPanelVigilo)
+TPanelVigilo::TPanelVigilo(TFormMain* main, QWidget* parent) : QGroupBox(parent), m_main(main), ui(new Ui::TPanelVigilo)
 {
     ui->setupUi(this);
 
@@ -52,15 +48,9 @@ TPanelVigilo::TPanelVigilo(TFormMain* main, QWidget* parent)
     connect(ui->EditTrig, &TSpinEdit::Changed, this, Guarded([this] { m_main->EditTrigChange(); }));
 }
 
-TPanelVigilo::~TPanelVigilo()
-{
-    delete ui;
-}
+TPanelVigilo::~TPanelVigilo() { delete ui; }
 
-QPushButton* TPanelVigilo::Button39() const
-{
-    return ui->Button39;
-}
+QPushButton* TPanelVigilo::Button39() const { return ui->Button39; }
 
 void TPanelVigilo::BtnTR_VGSClick()
 {

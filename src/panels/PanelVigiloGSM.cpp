@@ -9,7 +9,6 @@
 #include "watchdog/EnduranceRun.h"
 #include "widgets/SpinEdit.h"
 
-
 TPanelVigiloGSM::TPanelVigiloGSM(TFormMain* main, QWidget* parent)
     : QGroupBox(parent), m_main(main), ui(new Ui::TPanelVigiloGSM)
 {
@@ -108,15 +107,9 @@ TPanelVigiloGSM::TPanelVigiloGSM(TFormMain* main, QWidget* parent)
     m_remote = new TRemoteControlCSD(m_main, ui, this);
 }
 
-TPanelVigiloGSM::~TPanelVigiloGSM()
-{
-    delete ui;
-}
+TPanelVigiloGSM::~TPanelVigiloGSM() { delete ui; }
 
-QLineEdit* TPanelVigiloGSM::EditATD_VGG() const
-{
-    return ui->EditATD_VGG;
-}
+QLineEdit* TPanelVigiloGSM::EditATD_VGG() const { return ui->EditATD_VGG; }
 
 TPanelVigilo* TPanelVigiloGSM::vigilo() const
 {

@@ -37,7 +37,6 @@ public:
     void ButtonAUS_VGGClick();
     void ButtonDeaktiv_VGGClick();
 
-
 private:
     // Sends key + the field's content: a number field's value, an edit's
     // text as typed (nothing: the key alone).

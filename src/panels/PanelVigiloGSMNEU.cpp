@@ -14,21 +14,14 @@ const QColor kLightBlue(166, 202, 240);
 
 // Buttons whose caption goes out as the command.
 constexpr const char* kCaptionButtons[] = {
-    "Button132", "Button133", "Button134", "Button139",
-    "Button138", "Button140", "Button141", "Button144",
+    "Button132", "Button133", "Button134", "Button139", "Button138", "Button140", "Button141", "Button144",
 };
 
-QString smsButtonName(int index)
-{
-    return QStringLiteral("VGGSMNEU_B_SMSNR%1").arg(index);
-}
+QString smsButtonName(int index) { return QStringLiteral("VGGSMNEU_B_SMSNR%1").arg(index); }
 
-QString smsFieldName(int index)
-{
-    return QStringLiteral("VGGSMNEU_TE_SMSNR%1").arg(index);
-}
+QString smsFieldName(int index) { return QStringLiteral("VGGSMNEU_TE_SMSNR%1").arg(index); }
 
-} // namespace
+}  // namespace
 
 TPanelVigiloGSMNEU::TPanelVigiloGSMNEU(TFormMain* main, QWidget* parent)
     : QGroupBox(parent), m_main(main), ui(new Ui::TPanelVigiloGSMNEU)
@@ -68,15 +61,9 @@ TPanelVigiloGSMNEU::TPanelVigiloGSMNEU(TFormMain* main, QWidget* parent)
             [this](const QString& line) { Guarded([this, &line] { updateVGGSMNEUStateDisplay(line); })(); });
 }
 
-TPanelVigiloGSMNEU::~TPanelVigiloGSMNEU()
-{
-    delete ui;
-}
+TPanelVigiloGSMNEU::~TPanelVigiloGSMNEU() { delete ui; }
 
-QLineEdit* TPanelVigiloGSMNEU::smsField(int index) const
-{
-    return findChild<QLineEdit*>(smsFieldName(index));
-}
+QLineEdit* TPanelVigiloGSMNEU::smsField(int index) const { return findChild<QLineEdit*>(smsFieldName(index)); }
 
 bool TPanelVigiloGSMNEU::eventFilter(QObject* watched, QEvent* event)
 {
@@ -113,10 +100,7 @@ void TPanelVigiloGSMNEU::Button142Click()
     ui->VGGSMNEU_TE_CUSTOMCOMMAND->setText(QStringLiteral("{+}"));
 }
 
-void TPanelVigiloGSMNEU::Button143Click()
-{
-    requestVigiloState();
-}
+void TPanelVigiloGSMNEU::Button143Click() { requestVigiloState(); }
 
 void TPanelVigiloGSMNEU::numberEditBoxClick(QObject* sender)
 {
@@ -149,10 +133,7 @@ void TPanelVigiloGSMNEU::updateVGGSMNEUStateDisplay(const QString& commandRespon
             smsField(i)->setText(*number);
 }
 
-bool TPanelVigiloGSMNEU::processExists(const QString& exeFileName)
-{
-    return ProcessExists(exeFileName);
-}
+bool TPanelVigiloGSMNEU::processExists(const QString& exeFileName) { return ProcessExists(exeFileName); }
 
 void TPanelVigiloGSMNEU::VGGSMNEU_CB_HBPERIODICClick()
 {
@@ -170,7 +151,4 @@ void TPanelVigiloGSMNEU::VGGSMNEU_CB_HBPERIODICClick()
         ui->VGGSMNEU_CB_HBCHECKPROCESS->setChecked(false);
 }
 
-void TPanelVigiloGSMNEU::HeartbeatTimerTimer()
-{
-    m_heartbeat.Tick();
-}
+void TPanelVigiloGSMNEU::HeartbeatTimerTimer() { m_heartbeat.Tick(); }

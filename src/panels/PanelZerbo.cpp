@@ -5,8 +5,7 @@
 #include "ui_PanelZerbo.h"
 #include "widgets/SpinEdit.h"
 
-TPanelZerbo::TPanelZerbo(TFormMain* main, QWidget* parent)
-    : QGroupBox(parent), m_main(main), ui(new Ui::TPanelZerbo)
+TPanelZerbo::TPanelZerbo(TFormMain* main, QWidget* parent) : QGroupBox(parent), m_main(main), ui(new Ui::TPanelZerbo)
 {
     ui->setupUi(this);
 
@@ -17,16 +16,13 @@ TPanelZerbo::TPanelZerbo(TFormMain* main, QWidget* parent)
     };
     int key = 0;
     for (const auto& [button, field] : settings) {
-        connect(button, &QPushButton::clicked, this,
-                Guarded([this, k = ++key, f = field] { BtnSet_ZBClick(k, f); }));
+        connect(button, &QPushButton::clicked, this, Guarded([this, k = ++key, f = field] { BtnSet_ZBClick(k, f); }));
     }
 
     QPushButton* const captionButtons[] = {
-        ui->BtnInfo1_ZB, ui->BtnInfo2_ZB,
-        ui->Button31, ui->Button36, ui->Button41, ui->Button48,
-        ui->Button33, ui->Button37, ui->Button42, ui->Button49,
-        ui->Button32, ui->Button38, ui->Button43, ui->Button60,
-        ui->Button34, ui->Button35,
+        ui->BtnInfo1_ZB, ui->BtnInfo2_ZB, ui->Button31, ui->Button36, ui->Button41, ui->Button48,
+        ui->Button33,    ui->Button37,    ui->Button42, ui->Button49, ui->Button32, ui->Button38,
+        ui->Button43,    ui->Button60,    ui->Button34, ui->Button35,
     };
     for (QPushButton* button : captionButtons)
         connect(button, &QPushButton::clicked, this, Guarded([this, button] { m_main->ButtonAllg_ZBClick(button); }));
@@ -34,10 +30,7 @@ TPanelZerbo::TPanelZerbo(TFormMain* main, QWidget* parent)
     m_main->WireFlashButton(ui->Button45);
 }
 
-TPanelZerbo::~TPanelZerbo()
-{
-    delete ui;
-}
+TPanelZerbo::~TPanelZerbo() { delete ui; }
 
 void TPanelZerbo::BtnSet_ZBClick(int key, const TSpinEdit* field)
 {

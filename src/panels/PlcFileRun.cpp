@@ -33,7 +33,7 @@ void endCaptures(TFormMain& main)
     main.CloseDataFile();
 }
 
-} // namespace
+}  // namespace
 
 void PlcSequenceSave(TFormMain& main)
 {

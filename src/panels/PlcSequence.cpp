@@ -18,10 +18,7 @@ std::optional<QString> PlcStepOf(const QString& line)
     return line.mid(at + 1, kPlcStepLimit);
 }
 
-QString PlcSetCommand(const QString& step)
-{
-    return QStringLiteral("{+}PLCset=") + step + QLatin1Char('\r');
-}
+QString PlcSetCommand(const QString& step) { return QStringLiteral("{+}PLCset=") + step + QLatin1Char('\r'); }
 
 QString PlcStep(int time, int channel, const QString& action)
 {

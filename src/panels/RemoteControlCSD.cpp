@@ -54,10 +54,7 @@ void TRemoteControlCSD::RateClick(TBaudRate rate)
     m_main->SendPlain(QStringLiteral("AT\r"));
 }
 
-void TRemoteControlCSD::Button77Click()
-{
-    m_main->SendPlain(QStringLiteral("ATH\r"));
-}
+void TRemoteControlCSD::Button77Click() { m_main->SendPlain(QStringLiteral("ATH\r")); }
 
 void TRemoteControlCSD::Button78Click()
 {

@@ -40,7 +40,7 @@ std::optional<QString> numberAt(const QString& line, qsizetype pos)
     return value;
 }
 
-} // namespace
+}  // namespace
 
 QString TrimControls(const QString& text)
 {

@@ -22,8 +22,8 @@
 #include <optional>
 
 struct TVigiloStatusUpdate {
-    std::optional<QString> statusText;               // the status line, one item a line
-    std::optional<QString> voiceNumber;              // "sprach-nr"
+    std::optional<QString> statusText;                 // the status line, one item a line
+    std::optional<QString> voiceNumber;                // "sprach-nr"
     std::array<std::optional<QString>, 5> smsNumbers;  // "sms-nr1" .. "sms-nr5"
 };
 

@@ -12,7 +12,7 @@ namespace {
 // Bytes read from the port in one go.
 constexpr int kReadPiece = 1000;
 
-} // namespace
+}  // namespace
 
 void TFormMain::ComPortRxChar(TComPort* sender, int count)
 {

@@ -54,7 +54,7 @@ std::function<QDateTime()>& stampClock()
     return clock;
 }
 
-} // namespace
+}  // namespace
 
 QDateTime StampClockNow()
 {
@@ -62,10 +62,7 @@ QDateTime StampClockNow()
     return clock ? clock() : QDateTime::currentDateTime();
 }
 
-void SetStampClock(std::function<QDateTime()> clock)
-{
-    stampClock() = std::move(clock);
-}
+void SetStampClock(std::function<QDateTime()> clock) { stampClock() = std::move(clock); }
 
 namespace {
 
@@ -77,7 +74,7 @@ QString longTimeText(const QLocale& loc, const QTime& t)
     return t.toString(fmt.trimmed());
 }
 
-} // namespace
+}  // namespace
 
 QString LocalDateTimeText(const QDateTime& when)
 {

@@ -22,9 +22,8 @@ struct RateRow {
 };
 
 constexpr RateRow kRates[] = {
-    {"Custom", 9600}, {"110", 110},     {"300", 300},       {"600", 600},
-    {"1200", 1200},   {"2400", 2400},   {"4800", 4800},     {"9600", 9600},
-    {"14400", 14400}, {"19200", 19200}, {"38400", 38400},   {"56000", 56000},
+    {"Custom", 9600}, {"110", 110},       {"300", 300},       {"600", 600},       {"1200", 1200},   {"2400", 2400},
+    {"4800", 4800},   {"9600", 9600},     {"14400", 14400},   {"19200", 19200},   {"38400", 38400}, {"56000", 56000},
     {"57600", 57600}, {"115200", 115200}, {"128000", 128000}, {"256000", 256000},
 };
 
@@ -36,29 +35,41 @@ std::string composeMessage(int code, int platformCode)
     return m.toStdString();
 }
 
-} // namespace
+}  // namespace
 
 EComPort::EComPort(int code, int platformCode)
     : std::runtime_error(composeMessage(code, platformCode)), m_code(code), m_platform(platformCode)
-{
-}
+{}
 
 QString EComPort::CodeText(int code)
 {
     switch (code) {
-    case 1: return QStringLiteral("Unable to open com port");
-    case 2: return QStringLiteral("WriteFile function failed");
-    case 3: return QStringLiteral("ReadFile function failed");
-    case 5: return QStringLiteral("PurgeComm function failed");
-    case 6: return QStringLiteral("Unable to get async status");
-    case 7: return QStringLiteral("SetCommState function failed");
-    case 8: return QStringLiteral("SetCommTimeouts failed");
-    case 9: return QStringLiteral("SetupComm function failed");
-    case 10: return QStringLiteral("ClearCommError function failed");
-    case 12: return QStringLiteral("EscapeCommFunction function failed");
-    case 13: return QStringLiteral("TransmitCommChar function failed");
-    case 24: return QStringLiteral("Port Not Open");
-    default: return QStringLiteral("Com port error %1").arg(code);
+    case 1:
+        return QStringLiteral("Unable to open com port");
+    case 2:
+        return QStringLiteral("WriteFile function failed");
+    case 3:
+        return QStringLiteral("ReadFile function failed");
+    case 5:
+        return QStringLiteral("PurgeComm function failed");
+    case 6:
+        return QStringLiteral("Unable to get async status");
+    case 7:
+        return QStringLiteral("SetCommState function failed");
+    case 8:
+        return QStringLiteral("SetCommTimeouts failed");
+    case 9:
+        return QStringLiteral("SetupComm function failed");
+    case 10:
+        return QStringLiteral("ClearCommError function failed");
+    case 12:
+        return QStringLiteral("EscapeCommFunction function failed");
+    case 13:
+        return QStringLiteral("TransmitCommChar function failed");
+    case 24:
+        return QStringLiteral("Port Not Open");
+    default:
+        return QStringLiteral("Com port error %1").arg(code);
     }
 }
 
@@ -70,15 +81,9 @@ TBaudRate BaudRateFromName(const QString& name)
     return TBaudRate::br9600;
 }
 
-QString BaudRateName(TBaudRate rate)
-{
-    return QLatin1String(kRates[int(rate)].name);
-}
+QString BaudRateName(TBaudRate rate) { return QLatin1String(kRates[int(rate)].name); }
 
-int BaudRateBits(TBaudRate rate)
-{
-    return kRates[int(rate)].bits;
-}
+int BaudRateBits(TBaudRate rate) { return kRates[int(rate)].bits; }
 
 int WaitOutputSent(int fd, int bitsPerSecond, qint64 limitMs)
 {
@@ -145,8 +150,8 @@ QString TComPort::DevicePathFor(const QString& name) const
     if (n == 0)
         return name;  // a device path given directly
     if (!m_settingsFile.isEmpty()) {
-        const QString over = TIniFile(m_settingsFile)
-                                 .ReadString(QStringLiteral("Ports"), QStringLiteral("Com%1").arg(n), QString());
+        const QString over =
+            TIniFile(m_settingsFile).ReadString(QStringLiteral("Ports"), QStringLiteral("Com%1").arg(n), QString());
         if (!over.isEmpty())
             return over;
     }
@@ -253,10 +258,7 @@ void TComPort::SetConnected(bool on)
     }
 }
 
-int TComPort::handle() const
-{
-    return m_serial->isOpen() ? int(m_serial->handle()) : -1;
-}
+int TComPort::handle() const { return m_serial->isOpen() ? int(m_serial->handle()) : -1; }
 
 int TComPort::OutQueue() const
 {
@@ -373,8 +375,10 @@ void TComPort::ClearBuffer(bool input, bool output)
     if (!m_connected || !m_serial->isOpen())
         return;
     QSerialPort::Directions d;
-    if (input) d |= QSerialPort::Input;
-    if (output) d |= QSerialPort::Output;
+    if (input)
+        d |= QSerialPort::Input;
+    if (output)
+        d |= QSerialPort::Output;
     if (d && !m_serial->clear(d))
         throw EComPort(5, errno);
 }

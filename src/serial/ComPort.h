@@ -25,8 +25,22 @@ private:
 
 // Baud rates by their position in the rate list; names are what callers use.
 enum class TBaudRate {
-    brCustom, br110, br300, br600, br1200, br2400, br4800, br9600, br14400,
-    br19200, br38400, br56000, br57600, br115200, br128000, br256000
+    brCustom,
+    br110,
+    br300,
+    br600,
+    br1200,
+    br2400,
+    br4800,
+    br9600,
+    br14400,
+    br19200,
+    br38400,
+    br56000,
+    br57600,
+    br115200,
+    br128000,
+    br256000
 };
 // A name not in the list (any case) means 9600.
 TBaudRate BaudRateFromName(const QString& name);

@@ -11,7 +11,7 @@ int field(const QString& s, int pos)
     return ok ? v : 0;
 }
 
-} // namespace
+}  // namespace
 
 TDeviceId ReadDeviceId(const QString& idReply, bool forScan)
 {
@@ -30,15 +30,21 @@ std::optional<TDeviceMatch> LookupDevice(TDeviceId id, bool forScan)
         if (id.variant == 1)
             return TDeviceMatch{QStringLiteral("  (= Vigilo-GSM)"), QStringLiteral("VigiloGSM")};
         return std::nullopt;
-    case 3: return TDeviceMatch{QStringLiteral("  (= Quintra)"), QStringLiteral("Quintra")};
-    case 9: return TDeviceMatch{QStringLiteral("  (= Zerbo)"), QStringLiteral("Zerbo")};
+    case 3:
+        return TDeviceMatch{QStringLiteral("  (= Quintra)"), QStringLiteral("Quintra")};
+    case 9:
+        return TDeviceMatch{QStringLiteral("  (= Zerbo)"), QStringLiteral("Zerbo")};
     case 31:
         if (forScan)
             return TDeviceMatch{QStringLiteral("  (= Brakka)"), QString()};
         return std::nullopt;
-    case 70: return TDeviceMatch{QStringLiteral("  (= Orvel-TeleService)"), QStringLiteral("VigiloGSM")};
-    case 80: return TDeviceMatch{QStringLiteral("  (= Trakka)"), QStringLiteral("GPSDataLogger")};
-    case 81: return TDeviceMatch{QStringLiteral("  (= Lokari)"), QStringLiteral("Lokari")};
-    default: return std::nullopt;
+    case 70:
+        return TDeviceMatch{QStringLiteral("  (= Orvel-TeleService)"), QStringLiteral("VigiloGSM")};
+    case 80:
+        return TDeviceMatch{QStringLiteral("  (= Trakka)"), QStringLiteral("GPSDataLogger")};
+    case 81:
+        return TDeviceMatch{QStringLiteral("  (= Lokari)"), QStringLiteral("Lokari")};
+    default:
+        return std::nullopt;
     }
 }

@@ -46,10 +46,7 @@ long long lockFilePid(const QString& lockFile)
     return ok && pid > 0 ? pid : 0;
 }
 
-bool processRuns(long long pid)
-{
-    return pid > 0 && (::kill(pid_t(pid), 0) == 0 || errno == EPERM);
-}
+bool processRuns(long long pid) { return pid > 0 && (::kill(pid_t(pid), 0) == 0 || errno == EPERM); }
 
 // "LCK.." names the device goes by: below /dev with '/' as '_'; a symbolic
 // link (a /dev/serial/by-id name) also by the device it points at.
@@ -79,7 +76,7 @@ QString processName(long long pid)
     return QString::fromLocal8Bit(f.readAll()).trimmed();
 }
 
-} // namespace
+}  // namespace
 
 TPortDiagnosis ProbeSerialDevice(const char* path)
 {
@@ -106,11 +103,10 @@ TPortDiagnosis ProbeSerialDevice(const char* path)
         d.problem = openErrorProblem(d.error);
         return d;
     }
-    termios t {};
+    termios t{};
     if (::tcgetattr(fd, &t) != 0) {
         d.error = errno;
-        d.problem = (d.error == ENOTTY || d.error == EINVAL) ? TPortProblem::NotSerial
-                                                             : openErrorProblem(d.error);
+        d.problem = (d.error == ENOTTY || d.error == EINVAL) ? TPortProblem::NotSerial : openErrorProblem(d.error);
     }
     ::close(fd);
     return d;
@@ -167,11 +163,13 @@ QString PortProblemText(const QString& devicePath, const TPortDiagnosis& d)
     case TPortProblem::None:
         return QString();
     case TPortProblem::NoSuchDevice:
-        return head + QStringLiteral("no such device — plug in the adapter, or check the [Ports] "
-                                     "entry of the settings file");
+        return head
+               + QStringLiteral("no such device — plug in the adapter, or check the [Ports] "
+                                "entry of the settings file");
     case TPortProblem::PermissionDenied:
-        return head + QStringLiteral("permission denied — add your user to the dialout group "
-                                     "(sudo usermod -aG dialout $USER) and log in again");
+        return head
+               + QStringLiteral("permission denied — add your user to the dialout group "
+                                "(sudo usermod -aG dialout $USER) and log in again");
     case TPortProblem::Busy: {
         QString who;
         if (d.holder > 0) {
@@ -184,8 +182,9 @@ QString PortProblemText(const QString& devicePath, const TPortDiagnosis& d)
                + QStringLiteral("; close it there first");
     }
     case TPortProblem::NotSerial:
-        return head + QStringLiteral("not a serial device — check the [Ports] entry of the "
-                                     "settings file");
+        return head
+               + QStringLiteral("not a serial device — check the [Ports] entry of the "
+                                "settings file");
     case TPortProblem::Other:
         break;
     }

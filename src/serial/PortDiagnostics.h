@@ -16,8 +16,8 @@ enum class TPortProblem {
 
 struct TPortDiagnosis {
     TPortProblem problem = TPortProblem::None;
-    int error = 0;          // errno of the failing call, where there is one
-    long long holder = 0;   // process holding the port's lock file, 0 unknown
+    int error = 0;         // errno of the failing call, where there is one
+    long long holder = 0;  // process holding the port's lock file, 0 unknown
 };
 
 // Looks at the device with stat, open (read/write, no controlling terminal,

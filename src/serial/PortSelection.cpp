@@ -11,7 +11,7 @@ namespace {
 
 const QString kIdRequest = QStringLiteral("{+}h\r");
 
-} // namespace
+}  // namespace
 
 int TFormMain::writeIdRequest()
 {

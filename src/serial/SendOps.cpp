@@ -41,7 +41,7 @@ QString fieldText(QWidget* field)
     return QString();
 }
 
-} // namespace
+}  // namespace
 
 void TFormMain::NoPortMessage()
 {
@@ -74,15 +74,9 @@ bool TFormMain::sendChecked(const QString& bytes, const QString& echo, bool echo
     return true;
 }
 
-void TFormMain::Send(const QString& ss)
-{
-    sendChecked(FramedCommand(ss), SendEcho(ss), false);
-}
+void TFormMain::Send(const QString& ss) { sendChecked(FramedCommand(ss), SendEcho(ss), false); }
 
-void TFormMain::SendPlain(const QString& ss)
-{
-    sendChecked(ss, SendPlainEcho(ss), true);
-}
+void TFormMain::SendPlain(const QString& ss) { sendChecked(ss, SendPlainEcho(ss), true); }
 
 void TFormMain::SendByte(int byteCounter, quint8 zeichen)
 {
@@ -102,10 +96,7 @@ void TFormMain::ButtonAllg_ZBClick(QObject* sender)
         SendPlain(b->text() + QLatin1Char('\r'));
 }
 
-void TFormMain::SendManualText(const QString& text)
-{
-    SendPlain(text + QLatin1Char('\r'));
-}
+void TFormMain::SendManualText(const QString& text) { SendPlain(text + QLatin1Char('\r')); }
 
 void TFormMain::WireManualField(QWidget* field, QAbstractButton* sendButton)
 {
@@ -117,7 +108,4 @@ void TFormMain::WireManualField(QWidget* field, QAbstractButton* sendButton)
     keys->installEventFilter(new TEnterSends(keys, send));
 }
 
-void TFormMain::BtnLastStateClick()
-{
-    Send(QStringLiteral("GET"));
-}
+void TFormMain::BtnLastStateClick() { Send(QStringLiteral("GET")); }

@@ -2,8 +2,7 @@
 
 QString THeartbeat::CountdownText(int secondsLeft)
 {
-    return QStringLiteral("Nächster Heartbeat in: ") + QString::number(secondsLeft)
-        + QStringLiteral(" Sekunden...");
+    return QStringLiteral("Nächster Heartbeat in: ") + QString::number(secondsLeft) + QStringLiteral(" Sekunden...");
 }
 
 bool THeartbeat::Tick()

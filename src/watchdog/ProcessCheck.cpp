@@ -37,7 +37,7 @@ QByteArray readSmall(const QString& path, qint64 limit)
     return f.read(limit);
 }
 
-} // namespace
+}  // namespace
 
 bool ProcessNameMatches(const QString& name, const QString& exePath, const QString& command,
                         const QString& firstArgument)
@@ -71,8 +71,7 @@ bool ProcessExists(const QString& exeFileName, const QString& procRoot)
         QString exe = QFileInfo(dir + QStringLiteral("/exe")).symLinkTarget();
         if (exe.endsWith(QLatin1String(" (deleted)")))
             exe.chop(10);
-        const QString command =
-            QString::fromLocal8Bit(readSmall(dir + QStringLiteral("/comm"), 256)).trimmed();
+        const QString command = QString::fromLocal8Bit(readSmall(dir + QStringLiteral("/comm"), 256)).trimmed();
         const QByteArray cmdline = readSmall(dir + QStringLiteral("/cmdline"), 4096);
         const QString first = QString::fromLocal8Bit(cmdline.left(cmdline.indexOf('\0')));
         if (ProcessNameMatches(exeFileName, exe, command, first))

@@ -47,10 +47,7 @@ void TFormMain::TrigStartBtnClick()
     TriggerCountdown = interval->Value();
 }
 
-void TFormMain::BtnTrigStopClick()
-{
-    TriggerCountdown = -1;
-}
+void TFormMain::BtnTrigStopClick() { TriggerCountdown = -1; }
 
 void TFormMain::EditTrigChange()
 {
@@ -72,10 +69,7 @@ void TFormMain::ButtonTest1Click()
         Timer3.start();
 }
 
-void TFormMain::ButtonTest0Click()
-{
-    Timer3.stop();
-}
+void TFormMain::ButtonTest0Click() { Timer3.stop(); }
 
 void TFormMain::Timer3Timer()
 {
@@ -85,12 +79,6 @@ void TFormMain::Timer3Timer()
         counter->SetValue(counter->Checked(qint64(counter->Value()) + 1));
 }
 
-TSpinEdit* TFormMain::SpinEditZustand() const
-{
-    return findChild<TSpinEdit*>(QStringLiteral("SpinEditZustand"));
-}
+TSpinEdit* TFormMain::SpinEditZustand() const { return findChild<TSpinEdit*>(QStringLiteral("SpinEditZustand")); }
 
-TSpinEdit* TFormMain::EditTrig() const
-{
-    return findChild<TSpinEdit*>(QStringLiteral("EditTrig"));
-}
+TSpinEdit* TFormMain::EditTrig() const { return findChild<TSpinEdit*>(QStringLiteral("EditTrig")); }

@@ -15,25 +15,16 @@ inline int NextSecondsCount(int seconds)
 }
 
 // One second less until the next trigger; -1 (off) once it passes 0.
-inline int NextCountdown(int countdown)
-{
-    return countdown < 1 ? -1 : countdown - 1;
-}
+inline int NextCountdown(int countdown) { return countdown < 1 ? -1 : countdown - 1; }
 
 // The counter of a timed trigger wraps after 20 bits.
 constexpr int kTimedTriggerMax = 0xFFFFF;
-inline int NextTimedTrigger(int state)
-{
-    return qint64(state) + 1 > kTimedTriggerMax ? 0 : state + 1;
-}
+inline int NextTimedTrigger(int state) { return qint64(state) + 1 > kTimedTriggerMax ? 0 : state + 1; }
 
 // Trigger interval that a retrigger time gives: (t + 1) div 2, i.e. half of
 // it rounded up for the positive times the fields hold. The result is 64-bit
 // because a typed int maximum would overflow t + 1; the field clamps it.
-inline qint64 TriggerIntervalFor(int retriggerTime)
-{
-    return (qint64(retriggerTime) + 1) / 2;
-}
+inline qint64 TriggerIntervalFor(int retriggerTime) { return (qint64(retriggerTime) + 1) / 2; }
 
 // "{1}TRIG=" + value + CR.
 inline QString TriggerCommand(int value)

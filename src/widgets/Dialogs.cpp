@@ -7,10 +7,7 @@
 
 namespace {
 
-QWidget* activeParent()
-{
-    return QApplication::activeWindow();
-}
+QWidget* activeParent() { return QApplication::activeWindow(); }
 
 class TQtDialogs final : public IDialogs {
 public:
@@ -29,9 +26,10 @@ public:
     bool YesNo(const QString& text, bool warning) override
     {
         const auto buttons = QMessageBox::Yes | QMessageBox::No;
-        const auto answer = warning
-            ? QMessageBox::warning(activeParent(), QApplication::applicationName(), DisplayText(text), buttons)
-            : QMessageBox::question(activeParent(), QApplication::applicationName(), DisplayText(text), buttons);
+        const auto answer =
+            warning
+                ? QMessageBox::warning(activeParent(), QApplication::applicationName(), DisplayText(text), buttons)
+                : QMessageBox::question(activeParent(), QApplication::applicationName(), DisplayText(text), buttons);
         return answer == QMessageBox::Yes;
     }
     QString OpenFile(const TOpenFileRequest& r) override
@@ -59,12 +57,9 @@ std::unique_ptr<IDialogs>& current()
     return seam;
 }
 
-} // namespace
+}  // namespace
 
-IDialogs& Dialogs()
-{
-    return *current();
-}
+IDialogs& Dialogs() { return *current(); }
 
 std::unique_ptr<IDialogs> SetDialogs(std::unique_ptr<IDialogs> dialogs)
 {
@@ -84,7 +79,8 @@ QString QtFilterFromPipes(const QString& filter)
         if (!desc.contains(QLatin1Char('(')))
             desc += QStringLiteral(" (") + patterns + QLatin1Char(')');
         else
-            desc = desc.left(desc.indexOf(QLatin1Char('('))).trimmed() + QStringLiteral(" (") + patterns + QLatin1Char(')');
+            desc = desc.left(desc.indexOf(QLatin1Char('('))).trimmed() + QStringLiteral(" (") + patterns
+                   + QLatin1Char(')');
         out << desc;
     }
     return out.join(QStringLiteral(";;"));

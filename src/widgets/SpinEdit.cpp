@@ -25,11 +25,15 @@ bool TSpinEdit::ParseInteger(const QString& text, qint64& out)
 int TSpinEdit::Checked(qint64 v) const
 {
     if (m_min != m_max) {
-        if (v < m_min) v = m_min;
-        if (v > m_max) v = m_max;
+        if (v < m_min)
+            v = m_min;
+        if (v > m_max)
+            v = m_max;
     }
-    if (v < std::numeric_limits<int>::min()) v = std::numeric_limits<int>::min();
-    if (v > std::numeric_limits<int>::max()) v = std::numeric_limits<int>::max();
+    if (v < std::numeric_limits<int>::min())
+        v = std::numeric_limits<int>::min();
+    if (v > std::numeric_limits<int>::max())
+        v = std::numeric_limits<int>::max();
     return int(v);
 }
 

@@ -23,7 +23,11 @@ public:
     int MaxValue() const { return m_max; }
     void SetMinValue(int v) { m_min = v; }
     void SetMaxValue(int v) { m_max = v; }
-    void SetRange(int lo, int hi) { m_min = lo; m_max = hi; }
+    void SetRange(int lo, int hi)
+    {
+        m_min = lo;
+        m_max = hi;
+    }
 
     int Value() const;
     void SetValue(int v);

@@ -15,265 +15,297 @@ Q_DECLARE_METATYPE(TIniFile::Entry)
 
 namespace {
 
-void PutFile(const QString& path, const QByteArray& bytes) {
-  QFile f(path);
-  QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-  QCOMPARE(f.write(bytes), bytes.size());
+void PutFile(const QString& path, const QByteArray& bytes)
+{
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    QCOMPARE(f.write(bytes), bytes.size());
 }
 
-QByteArray FileBytes(const QString& path) {
-  QFile f(path);
-  return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<unreadable>");
+QByteArray FileBytes(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<unreadable>");
 }
 
 // A hand-edited file as users leave them: a UTF-8 BOM, comment lines (one
 // holding '='), odd case, blanks, a line that is neither header nor key, two
 // sections of the same name.
-const QByteArray kHandWritten =
-    "\xEF\xBB\xBF[Calls]\r\n"
-    "; dial string for the remote unit, COM=9 here is no key\r\n"
-    "ATD=+49171;\r\n"
-    "\r\n"
-    "[ DIR ]\r\n"
-    "  Directory =  /home/user/fw dir\t \r\n"
-    "File=\r\n"
-    "#GPS-File=commented.out\r\n"
-    "just some words\r\n"
-    "[misc]\r\n"
-    "com=5\r\n"
-    "[Misc]\r\n"
-    "COM=8\r\n";
+const QByteArray kHandWritten = "\xEF\xBB\xBF[Calls]\r\n"
+                                "; dial string for the remote unit, COM=9 here is no key\r\n"
+                                "ATD=+49171;\r\n"
+                                "\r\n"
+                                "[ DIR ]\r\n"
+                                "  Directory =  /home/user/fw dir\t \r\n"
+                                "File=\r\n"
+                                "#GPS-File=commented.out\r\n"
+                                "just some words\r\n"
+                                "[misc]\r\n"
+                                "com=5\r\n"
+                                "[Misc]\r\n"
+                                "COM=8\r\n";
 
-const QByteArray kFirstStartFile =
-    "[Calls]\r\nATD=+49\r\n"
-    "[DIR]\r\nDirectory=\r\nFile=\r\nGPS-Directory=\r\nGPS-File=\r\n"
-    "LST-Directory=\r\nLST-File=\r\nPLC-Directory=\r\nPLC-File=\r\n"
-    "[Misc]\r\nCOM=0\r\n";
+const QByteArray kFirstStartFile = "[Calls]\r\nATD=+49\r\n"
+                                   "[DIR]\r\nDirectory=\r\nFile=\r\nGPS-Directory=\r\nGPS-File=\r\n"
+                                   "LST-Directory=\r\nLST-File=\r\nPLC-Directory=\r\nPLC-File=\r\n"
+                                   "[Misc]\r\nCOM=0\r\n";
 
 const Entries kFirstStartEntries = {
-    {"Calls", "ATD", "+49"},      {"DIR", "Directory", ""},     {"DIR", "File", ""},
-    {"DIR", "GPS-Directory", ""}, {"DIR", "GPS-File", ""},      {"DIR", "LST-Directory", ""},
-    {"DIR", "LST-File", ""},      {"DIR", "PLC-Directory", ""}, {"DIR", "PLC-File", ""},
-    {"Misc", "COM", "0"},
+    {"Calls", "ATD", "+49"}, {"DIR", "Directory", ""},     {"DIR", "File", ""},     {"DIR", "GPS-Directory", ""},
+    {"DIR", "GPS-File", ""}, {"DIR", "LST-Directory", ""}, {"DIR", "LST-File", ""}, {"DIR", "PLC-Directory", ""},
+    {"DIR", "PLC-File", ""}, {"Misc", "COM", "0"},
 };
 
 }  // namespace
 
 class TstIniFile : public QObject {
-  Q_OBJECT
+    Q_OBJECT
 
 private slots:
-  // A fresh directory for every test function and data row.
-  void init() {
-    dir_ = std::make_unique<QTemporaryDir>();
-    QVERIFY(dir_->isValid());
-  }
+    // A fresh directory for every test function and data row.
+    void init()
+    {
+        dir_ = std::make_unique<QTemporaryDir>();
+        QVERIFY(dir_->isValid());
+    }
 
-  void readsHandWrittenFile_data();
-  void readsHandWrittenFile();
-  void readInteger_data();
-  void readInteger();
-  void readFallsBackWhenFileIsUnusable();
-  void newFileHasExactContent();
-  void editsOnlyWhatItMust_data();
-  void editsOnlyWhatItMust();
-  void failedWriteChangesNothing();
-  void writesThroughSymlinkKeepingPermissions();
-  void settingsFilePath_data();
-  void settingsFilePath();
+    void readsHandWrittenFile_data();
+    void readsHandWrittenFile();
+    void readInteger_data();
+    void readInteger();
+    void readFallsBackWhenFileIsUnusable();
+    void newFileHasExactContent();
+    void editsOnlyWhatItMust_data();
+    void editsOnlyWhatItMust();
+    void failedWriteChangesNothing();
+    void writesThroughSymlinkKeepingPermissions();
+    void settingsFilePath_data();
+    void settingsFilePath();
 
 private:
-  QString File(const char* name) const { return dir_->filePath(QString::fromLatin1(name)); }
-  std::unique_ptr<QTemporaryDir> dir_;
+    QString File(const char* name) const { return dir_->filePath(QString::fromLatin1(name)); }
+    std::unique_ptr<QTemporaryDir> dir_;
 };
 
-void TstIniFile::readsHandWrittenFile_data() {
-  QTest::addColumn<QString>("section");
-  QTest::addColumn<QString>("key");
-  QTest::addColumn<QString>("expected");
-  QTest::newRow("';' is part of the value") << "Calls" << "ATD" << "+49171;";
-  QTest::newRow("after BOM, other case") << "calls" << "atd" << "+49171;";
-  QTest::newRow("blanks trimmed") << "DIR" << "Directory" << "/home/user/fw dir";
-  QTest::newRow("present but empty") << "DIR" << "File" << "";
-  QTest::newRow("commented out") << "DIR" << "GPS-File" << "<def>";
-  QTest::newRow("comment with '='") << "Calls" << "; dial string for the remote unit, COM" << "<def>";
-  QTest::newRow("line without '='") << "DIR" << "just some words" << "<def>";
-  QTest::newRow("first same-named section") << "Misc" << "COM" << "5";
-  QTest::newRow("missing section") << "Ports" << "Com3" << "<def>";
+void TstIniFile::readsHandWrittenFile_data()
+{
+    QTest::addColumn<QString>("section");
+    QTest::addColumn<QString>("key");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("';' is part of the value") << "Calls"
+                                              << "ATD"
+                                              << "+49171;";
+    QTest::newRow("after BOM, other case") << "calls"
+                                           << "atd"
+                                           << "+49171;";
+    QTest::newRow("blanks trimmed") << "DIR"
+                                    << "Directory"
+                                    << "/home/user/fw dir";
+    QTest::newRow("present but empty") << "DIR"
+                                       << "File"
+                                       << "";
+    QTest::newRow("commented out") << "DIR"
+                                   << "GPS-File"
+                                   << "<def>";
+    QTest::newRow("comment with '='") << "Calls"
+                                      << "; dial string for the remote unit, COM"
+                                      << "<def>";
+    QTest::newRow("line without '='") << "DIR"
+                                      << "just some words"
+                                      << "<def>";
+    QTest::newRow("first same-named section") << "Misc"
+                                              << "COM"
+                                              << "5";
+    QTest::newRow("missing section") << "Ports"
+                                     << "Com3"
+                                     << "<def>";
 }
 
-void TstIniFile::readsHandWrittenFile() {
-  QFETCH(QString, section);
-  QFETCH(QString, key);
-  QFETCH(QString, expected);
-  PutFile(File("s.ini"), kHandWritten);
-  QCOMPARE(TIniFile(File("s.ini")).ReadString(section, key, "<def>"), expected);
+void TstIniFile::readsHandWrittenFile()
+{
+    QFETCH(QString, section);
+    QFETCH(QString, key);
+    QFETCH(QString, expected);
+    PutFile(File("s.ini"), kHandWritten);
+    QCOMPARE(TIniFile(File("s.ini")).ReadString(section, key, "<def>"), expected);
 }
 
-void TstIniFile::readInteger_data() {
-  QTest::addColumn<QByteArray>("value");
-  QTest::addColumn<int>("expected");
-  QTest::newRow("plain") << QByteArray("3") << 3;
-  QTest::newRow("blanks, plus") << QByteArray(" \t+30 ") << 30;
-  QTest::newRow("negative") << QByteArray("-2") << -2;
-  QTest::newRow("overflow") << QByteArray("2147483648") << -99;
-  QTest::newRow("word") << QByteArray("COM3") << -99;
-  QTest::newRow("trailing text") << QByteArray("12abc") << -99;
-  QTest::newRow("empty") << QByteArray("") << -99;
+void TstIniFile::readInteger_data()
+{
+    QTest::addColumn<QByteArray>("value");
+    QTest::addColumn<int>("expected");
+    QTest::newRow("plain") << QByteArray("3") << 3;
+    QTest::newRow("blanks, plus") << QByteArray(" \t+30 ") << 30;
+    QTest::newRow("negative") << QByteArray("-2") << -2;
+    QTest::newRow("overflow") << QByteArray("2147483648") << -99;
+    QTest::newRow("word") << QByteArray("COM3") << -99;
+    QTest::newRow("trailing text") << QByteArray("12abc") << -99;
+    QTest::newRow("empty") << QByteArray("") << -99;
 }
 
-void TstIniFile::readInteger() {
-  QFETCH(QByteArray, value);
-  QFETCH(int, expected);
-  PutFile(File("n.ini"), "[Misc]\nCOM=" + value + "\n");
-  QCOMPARE(TIniFile(File("n.ini")).ReadInteger("Misc", "COM", -99), expected);
+void TstIniFile::readInteger()
+{
+    QFETCH(QByteArray, value);
+    QFETCH(int, expected);
+    PutFile(File("n.ini"), "[Misc]\nCOM=" + value + "\n");
+    QCOMPARE(TIniFile(File("n.ini")).ReadInteger("Misc", "COM", -99), expected);
 }
 
-void TstIniFile::readFallsBackWhenFileIsUnusable() {
-  QVERIFY(QDir(dir_->path()).mkdir("adir"));
-  PutFile(File("empty.ini"), QByteArray());
-  QByteArray garbage;
-  for (int i = 0; i < 4096; ++i)
-    garbage += char((i * 151 + 7) & 0xFF);  // every byte value: NUL, CR, '[', '=' ...
-  PutFile(File("garbage.ini"), garbage);
+void TstIniFile::readFallsBackWhenFileIsUnusable()
+{
+    QVERIFY(QDir(dir_->path()).mkdir("adir"));
+    PutFile(File("empty.ini"), QByteArray());
+    QByteArray garbage;
+    for (int i = 0; i < 4096; ++i)
+        garbage += char((i * 151 + 7) & 0xFF);  // every byte value: NUL, CR, '[', '=' ...
+    PutFile(File("garbage.ini"), garbage);
 
-  // /dev/zero: a device must not be read forever.
-  for (const QString& path : {File("missing.ini"), File("adir"), File("empty.ini"),
-                              File("garbage.ini"), QString("/dev/zero")}) {
-    const TIniFile ini(path);
-    QCOMPARE(ini.ReadString("Calls", "ATD", "+49171;"), QString("+49171;"));
-    QCOMPARE(ini.ReadInteger("Misc", "COM", 0), 0);
-  }
+    // /dev/zero: a device must not be read forever.
+    for (const QString& path :
+         {File("missing.ini"), File("adir"), File("empty.ini"), File("garbage.ini"), QString("/dev/zero")}) {
+        const TIniFile ini(path);
+        QCOMPARE(ini.ReadString("Calls", "ATD", "+49171;"), QString("+49171;"));
+        QCOMPARE(ini.ReadInteger("Misc", "COM", 0), 0);
+    }
 }
 
-void TstIniFile::newFileHasExactContent() {
-  TIniFile ini(File("new.ini"));
-  QVERIFY(ini.WriteStrings(kFirstStartEntries));
-  QCOMPARE(FileBytes(ini.Path()), kFirstStartFile);
-  QCOMPARE(ini.ReadString("Calls", "ATD", "+49171;"), QString("+49"));
-  QCOMPARE(ini.ReadString("DIR", "Directory", "."), QString(""));
-  QCOMPARE(ini.ReadInteger("Misc", "COM", -1), 0);
+void TstIniFile::newFileHasExactContent()
+{
+    TIniFile ini(File("new.ini"));
+    QVERIFY(ini.WriteStrings(kFirstStartEntries));
+    QCOMPARE(FileBytes(ini.Path()), kFirstStartFile);
+    QCOMPARE(ini.ReadString("Calls", "ATD", "+49171;"), QString("+49"));
+    QCOMPARE(ini.ReadString("DIR", "Directory", "."), QString(""));
+    QCOMPARE(ini.ReadInteger("Misc", "COM", -1), 0);
 
-  // Written again, every key is found: nothing is added.
-  QVERIFY(ini.WriteStrings(kFirstStartEntries));
-  QCOMPARE(FileBytes(ini.Path()), kFirstStartFile);
+    // Written again, every key is found: nothing is added.
+    QVERIFY(ini.WriteStrings(kFirstStartEntries));
+    QCOMPARE(FileBytes(ini.Path()), kFirstStartFile);
 
-  const QString dir = QString::fromUtf8("/home/jörg/Geräte ✓");
-  QVERIFY(ini.WriteString("dir", "directory", dir));
-  QVERIFY(FileBytes(ini.Path()).contains("\r\nDirectory=" + dir.toUtf8() + "\r\n"));
-  QCOMPARE(ini.ReadString("DIR", "Directory", "."), dir);
+    const QString dir = QString::fromUtf8("/home/jörg/Geräte ✓");
+    QVERIFY(ini.WriteString("dir", "directory", dir));
+    QVERIFY(FileBytes(ini.Path()).contains("\r\nDirectory=" + dir.toUtf8() + "\r\n"));
+    QCOMPARE(ini.ReadString("DIR", "Directory", "."), dir);
 }
 
-void TstIniFile::editsOnlyWhatItMust_data() {
-  QTest::addColumn<QByteArray>("before");
-  QTest::addColumn<Entries>("entries");
-  QTest::addColumn<QByteArray>("after");
+void TstIniFile::editsOnlyWhatItMust_data()
+{
+    QTest::addColumn<QByteArray>("before");
+    QTest::addColumn<Entries>("entries");
+    QTest::addColumn<QByteArray>("after");
 
-  QByteArray edited = kHandWritten;
-  edited.replace("com=5\r\n", "com=7\r\n");
-  edited.replace("  Directory =  /home/user/fw dir\t \r\n", "  Directory =  /tmp\r\n");
-  edited.replace("File=\r\n#GPS", "File=a.rom\r\n#GPS");
-  edited.replace("ATD=+49171;\r\n", "ATD=\r\n");
-  QTest::newRow("in place, spelling kept")
-      << kHandWritten
-      << Entries{{"MISC", "Com", "7"}, {"dir", "DIRECTORY", "/tmp"}, {"DIR", "File", "a.rom"}, {"Calls", "ATD", ""}}
-      << edited;
+    QByteArray edited = kHandWritten;
+    edited.replace("com=5\r\n", "com=7\r\n");
+    edited.replace("  Directory =  /home/user/fw dir\t \r\n", "  Directory =  /tmp\r\n");
+    edited.replace("File=\r\n#GPS", "File=a.rom\r\n#GPS");
+    edited.replace("ATD=+49171;\r\n", "ATD=\r\n");
+    QTest::newRow("in place, spelling kept")
+        << kHandWritten
+        << Entries{{"MISC", "Com", "7"}, {"dir", "DIRECTORY", "/tmp"}, {"DIR", "File", "a.rom"}, {"Calls", "ATD", ""}}
+        << edited;
 
-  QTest::newRow("new key after last key line")
-      << QByteArray("top=x\n[Calls]\nATD=+49\n\n; note\n[Empty]\n[misc]\nCOM=1\n")
-      << Entries{{"calls", "Extra", "x"}, {"Calls", "More", "y"}, {"EMPTY", "k", "v"}, {"Misc", "top", "z"}}
-      << QByteArray("top=x\n[Calls]\nATD=+49\nExtra=x\nMore=y\n\n; note\n[Empty]\nk=v\n[misc]\nCOM=1\ntop=z\n");
+    QTest::newRow("new key after last key line")
+        << QByteArray("top=x\n[Calls]\nATD=+49\n\n; note\n[Empty]\n[misc]\nCOM=1\n")
+        << Entries{{"calls", "Extra", "x"}, {"Calls", "More", "y"}, {"EMPTY", "k", "v"}, {"Misc", "top", "z"}}
+        << QByteArray("top=x\n[Calls]\nATD=+49\nExtra=x\nMore=y\n\n; note\n[Empty]\nk=v\n[misc]\nCOM=1\ntop=z\n");
 
-  QTest::newRow("section appended, last line unterminated")
-      << QByteArray("[Calls]\nATD=+49")
-      << Entries{{"Misc", "COM", "3"}, {"Calls", "ATD", "+44"}, {"Misc", "Other", "1"}}
-      << QByteArray("[Calls]\nATD=+44\n[Misc]\nCOM=3\nOther=1\n");
+    QTest::newRow("section appended, last line unterminated")
+        << QByteArray("[Calls]\nATD=+49")
+        << Entries{{"Misc", "COM", "3"}, {"Calls", "ATD", "+44"}, {"Misc", "Other", "1"}}
+        << QByteArray("[Calls]\nATD=+44\n[Misc]\nCOM=3\nOther=1\n");
 
-  QTest::newRow("empty file") << QByteArray("") << Entries{{"Misc", "COM", "1"}}
-                              << QByteArray("[Misc]\r\nCOM=1\r\n");
+    QTest::newRow("empty file") << QByteArray("") << Entries{{"Misc", "COM", "1"}} << QByteArray("[Misc]\r\nCOM=1\r\n");
 
-  const Entries three = {{"Misc", "COM", "2"}, {"Misc", "Key", "v"}, {"New", "Key", "v"}};
-  QTest::newRow("LF") << QByteArray("[Misc]\nCOM=1\n") << three
-                      << QByteArray("[Misc]\nCOM=2\nKey=v\n[New]\nKey=v\n");
-  QTest::newRow("CR LF") << QByteArray("[Misc]\r\nCOM=1\r\n") << three
-                         << QByteArray("[Misc]\r\nCOM=2\r\nKey=v\r\n[New]\r\nKey=v\r\n");
-  QTest::newRow("lone CR") << QByteArray("[Misc]\rCOM=1\r") << three
-                           << QByteArray("[Misc]\rCOM=2\rKey=v\r[New]\rKey=v\r");
-  QTest::newRow("mixed: new lines take the first line's end")
-      << QByteArray("[Misc]\nCOM=1\r\n; note\r") << three
-      << QByteArray("[Misc]\nCOM=2\r\nKey=v\n; note\r[New]\nKey=v\n");
+    const Entries three = {{"Misc", "COM", "2"}, {"Misc", "Key", "v"}, {"New", "Key", "v"}};
+    QTest::newRow("LF") << QByteArray("[Misc]\nCOM=1\n") << three << QByteArray("[Misc]\nCOM=2\nKey=v\n[New]\nKey=v\n");
+    QTest::newRow("CR LF") << QByteArray("[Misc]\r\nCOM=1\r\n") << three
+                           << QByteArray("[Misc]\r\nCOM=2\r\nKey=v\r\n[New]\r\nKey=v\r\n");
+    QTest::newRow("lone CR") << QByteArray("[Misc]\rCOM=1\r") << three
+                             << QByteArray("[Misc]\rCOM=2\rKey=v\r[New]\rKey=v\r");
+    QTest::newRow("mixed: new lines take the first line's end")
+        << QByteArray("[Misc]\nCOM=1\r\n; note\r") << three
+        << QByteArray("[Misc]\nCOM=2\r\nKey=v\n; note\r[New]\nKey=v\n");
 
-  static const char kJunk[] = "\xFF\xFE\x00\x01\xC3(\x80\x1B[";
-  const QByteArray junk(kJunk, sizeof kJunk - 1);
-  const QByteArray garbage = junk + "\n[Misc]\nRaw=" + junk + "\n" + junk + "=\x9F\nCOM=4\n[Ports]\nCom3=x\n";
-  QByteArray garbageAfter = garbage;
-  garbageAfter.replace("COM=4\n", "COM=6\n");
-  QTest::newRow("garbage bytes kept") << garbage
-                                      << Entries{{"Misc", "COM", "6"}, {"Ports", "Com4", "/dev/ttyS1"}}
-                                      << garbageAfter + "Com4=/dev/ttyS1\n";
+    static const char kJunk[] = "\xFF\xFE\x00\x01\xC3(\x80\x1B[";
+    const QByteArray junk(kJunk, sizeof kJunk - 1);
+    const QByteArray garbage = junk + "\n[Misc]\nRaw=" + junk + "\n" + junk + "=\x9F\nCOM=4\n[Ports]\nCom3=x\n";
+    QByteArray garbageAfter = garbage;
+    garbageAfter.replace("COM=4\n", "COM=6\n");
+    QTest::newRow("garbage bytes kept") << garbage << Entries{{"Misc", "COM", "6"}, {"Ports", "Com4", "/dev/ttyS1"}}
+                                        << garbageAfter + "Com4=/dev/ttyS1\n";
 
-  // Entries that would not read back as written spoil the whole batch.
-  for (const TIniFile::Entry& bad : Entries{{"Misc", "COM", "2\r\n[Evil]"}, {"", "COM", "2"},
-                                            {"Mi]sc", "COM", "2"}, {"Misc", "A=B", "2"},
-                                            {"Misc", ";COM", "2"}})
-    QTest::addRow("rejected %s/%s", qPrintable(bad.section), qPrintable(bad.key))
-        << QByteArray("[Misc]\nCOM=1\n") << Entries{{"Misc", "Good", "1"}, bad}
-        << QByteArray("[Misc]\nCOM=1\n");
+    // Entries that would not read back as written spoil the whole batch.
+    for (const TIniFile::Entry& bad : Entries{{"Misc", "COM", "2\r\n[Evil]"},
+                                              {"", "COM", "2"},
+                                              {"Mi]sc", "COM", "2"},
+                                              {"Misc", "A=B", "2"},
+                                              {"Misc", ";COM", "2"}})
+        QTest::addRow("rejected %s/%s", qPrintable(bad.section), qPrintable(bad.key))
+            << QByteArray("[Misc]\nCOM=1\n") << Entries{{"Misc", "Good", "1"}, bad} << QByteArray("[Misc]\nCOM=1\n");
 }
 
-void TstIniFile::editsOnlyWhatItMust() {
-  QFETCH(QByteArray, before);
-  QFETCH(Entries, entries);
-  QFETCH(QByteArray, after);
-  PutFile(File("e.ini"), before);
-  TIniFile ini(File("e.ini"));
-  QCOMPARE(ini.WriteStrings(entries), before != after);
-  QCOMPARE(FileBytes(ini.Path()), after);
+void TstIniFile::editsOnlyWhatItMust()
+{
+    QFETCH(QByteArray, before);
+    QFETCH(Entries, entries);
+    QFETCH(QByteArray, after);
+    PutFile(File("e.ini"), before);
+    TIniFile ini(File("e.ini"));
+    QCOMPARE(ini.WriteStrings(entries), before != after);
+    QCOMPARE(FileBytes(ini.Path()), after);
 }
 
-void TstIniFile::failedWriteChangesNothing() {
-  const QByteArray before = "[Misc]\r\nCOM=1\r\n";
-  PutFile(File("ro.ini"), before);
-  QVERIFY(QFile::setPermissions(File("ro.ini"), QFileDevice::ReadOwner | QFileDevice::ReadGroup));
-  QVERIFY(!TIniFile(File("ro.ini")).WriteString("Misc", "COM", "2"));
-  QVERIFY(!TIniFile(File("ro.ini")).WriteString("New", "Key", "v"));
-  QCOMPARE(FileBytes(File("ro.ini")), before);
+void TstIniFile::failedWriteChangesNothing()
+{
+    const QByteArray before = "[Misc]\r\nCOM=1\r\n";
+    PutFile(File("ro.ini"), before);
+    QVERIFY(QFile::setPermissions(File("ro.ini"), QFileDevice::ReadOwner | QFileDevice::ReadGroup));
+    QVERIFY(!TIniFile(File("ro.ini")).WriteString("Misc", "COM", "2"));
+    QVERIFY(!TIniFile(File("ro.ini")).WriteString("New", "Key", "v"));
+    QCOMPARE(FileBytes(File("ro.ini")), before);
 
-  QVERIFY(QDir(dir_->path()).mkdir("adir"));
-  QVERIFY(!TIniFile(File("adir")).WriteString("Misc", "COM", "2"));
-  QVERIFY(!TIniFile(File("no/such/dir.ini")).WriteString("Misc", "COM", "2"));
-  QVERIFY(!QFile::exists(File("no")));
-  QVERIFY(!TIniFile(File("never.ini")).WriteString("Misc", "", "2"));
-  QVERIFY(!QFile::exists(File("never.ini")));
-  QVERIFY(!TIniFile("/dev/full").WriteString("Misc", "COM", "2"));  // never a device
+    QVERIFY(QDir(dir_->path()).mkdir("adir"));
+    QVERIFY(!TIniFile(File("adir")).WriteString("Misc", "COM", "2"));
+    QVERIFY(!TIniFile(File("no/such/dir.ini")).WriteString("Misc", "COM", "2"));
+    QVERIFY(!QFile::exists(File("no")));
+    QVERIFY(!TIniFile(File("never.ini")).WriteString("Misc", "", "2"));
+    QVERIFY(!QFile::exists(File("never.ini")));
+    QVERIFY(!TIniFile("/dev/full").WriteString("Misc", "COM", "2"));  // never a device
 }
 
-void TstIniFile::writesThroughSymlinkKeepingPermissions() {
-  PutFile(File("real.ini"), "[Misc]\nCOM=1\n");
-  QVERIFY(QFile::setPermissions(File("real.ini"), QFileDevice::ReadOwner | QFileDevice::WriteOwner |
-                                                      QFileDevice::ReadGroup));
-  QVERIFY(QFile::link(File("real.ini"), File("link.ini")));
-  QVERIFY(TIniFile(File("link.ini")).WriteString("Misc", "COM", "12"));
-  QVERIFY(QFileInfo(File("link.ini")).isSymLink());
-  QCOMPARE(FileBytes(File("real.ini")), QByteArray("[Misc]\nCOM=12\n"));
-  struct stat st {};
-  QCOMPARE(::stat(QFile::encodeName(File("real.ini")).constData(), &st), 0);
-  QCOMPARE(st.st_mode & 07777, mode_t(0640));
+void TstIniFile::writesThroughSymlinkKeepingPermissions()
+{
+    PutFile(File("real.ini"), "[Misc]\nCOM=1\n");
+    QVERIFY(QFile::setPermissions(File("real.ini"),
+                                  QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup));
+    QVERIFY(QFile::link(File("real.ini"), File("link.ini")));
+    QVERIFY(TIniFile(File("link.ini")).WriteString("Misc", "COM", "12"));
+    QVERIFY(QFileInfo(File("link.ini")).isSymLink());
+    QCOMPARE(FileBytes(File("real.ini")), QByteArray("[Misc]\nCOM=12\n"));
+    struct stat st {};
+    QCOMPARE(::stat(QFile::encodeName(File("real.ini")).constData(), &st), 0);
+    QCOMPARE(st.st_mode & 07777, mode_t(0640));
 }
 
-void TstIniFile::settingsFilePath_data() {
-  QTest::addColumn<QString>("executable");
-  QTest::addColumn<QString>("expected");
-  QTest::newRow("dot in directory") << "/opt/a.b/VelmorServiceSoftware" << "/opt/a.b/VelmorServiceSoftware.ini";
-  QTest::newRow(".EXE") << "C:/x/Prog.EXE" << "C:/x/Prog.ini";
-  QTest::newRow("two dots in name") << "C:\\Tools 1.2\\Velmor.v3.exe" << "C:\\Tools 1.2\\Velmor.v3.ini";
-  QTest::newRow(".exe directory") << "/srv/x.exe/prog" << "/srv/x.exe/prog.ini";
+void TstIniFile::settingsFilePath_data()
+{
+    QTest::addColumn<QString>("executable");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("dot in directory") << "/opt/a.b/VelmorServiceSoftware"
+                                      << "/opt/a.b/VelmorServiceSoftware.ini";
+    QTest::newRow(".EXE") << "C:/x/Prog.EXE"
+                          << "C:/x/Prog.ini";
+    QTest::newRow("two dots in name") << "C:\\Tools 1.2\\Velmor.v3.exe"
+                                      << "C:\\Tools 1.2\\Velmor.v3.ini";
+    QTest::newRow(".exe directory") << "/srv/x.exe/prog"
+                                    << "/srv/x.exe/prog.ini";
 }
 
-void TstIniFile::settingsFilePath() {
-  QFETCH(QString, executable);
-  QFETCH(QString, expected);
-  QCOMPARE(SettingsFilePathFor(executable), expected);
+void TstIniFile::settingsFilePath()
+{
+    QFETCH(QString, executable);
+    QFETCH(QString, expected);
+    QCOMPARE(SettingsFilePathFor(executable), expected);
 }
 
 QTEST_GUILESS_MAIN(TstIniFile)

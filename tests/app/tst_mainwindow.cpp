@@ -59,10 +59,17 @@ private slots:
             bool visible;
         };
         const Row rows[] = {
-            {"Exit2", "E&xit", true},         {"COM1", "&Interface", true},  {"Vigilo1", "Vigilo", true},
-            {"VigiloGSM1", "Vigilo-GSM", true}, {"Quintra1", "Quintra", true}, {"Zerbo1", "Zerbo", true},
-            {"KippaSmart1", "Kippa-smart", true}, {"Lupino1", "Lupino", true}, {"Tocsa1", "Tocsa", true},
-            {"VigiloGSMNEU1", "VigiloGSMNEU", true}, {"Exit1", "Inf&o", true},
+            {"Exit2", "E&xit", true},
+            {"COM1", "&Interface", true},
+            {"Vigilo1", "Vigilo", true},
+            {"VigiloGSM1", "Vigilo-GSM", true},
+            {"Quintra1", "Quintra", true},
+            {"Zerbo1", "Zerbo", true},
+            {"KippaSmart1", "Kippa-smart", true},
+            {"Lupino1", "Lupino", true},
+            {"Tocsa1", "Tocsa", true},
+            {"VigiloGSMNEU1", "VigiloGSMNEU", true},
+            {"Exit1", "Inf&o", true},
         };
         for (const Row& r : rows) {
             auto* a = form->findChild<QAction*>(QLatin1String(r.object));
@@ -95,9 +102,11 @@ private slots:
     // The device menu only switches panels: nothing is opened or sent.
     void menuSwitchesPanels()
     {
-        const std::pair<const char*, const char*> rows[] = {
-            {"Vigilo1", "Vigilo"}, {"VigiloGSM1", "VigiloGSM"}, {"Quintra1", "Quintra"},
-            {"Zerbo1", "Zerbo"}, {"COM1", "allgemein"}};
+        const std::pair<const char*, const char*> rows[] = {{"Vigilo1", "Vigilo"},
+                                                            {"VigiloGSM1", "VigiloGSM"},
+                                                            {"Quintra1", "Quintra"},
+                                                            {"Zerbo1", "Zerbo"},
+                                                            {"COM1", "allgemein"}};
         for (auto [action, panel] : rows) {
             form->findChild<QAction*>(QLatin1String(action))->trigger();
             QCOMPARE(form->ActivePanel, QLatin1String(panel));
@@ -130,11 +139,16 @@ private slots:
 
     void panelCaptions()
     {
-        const std::pair<const char*, const char*> rows[] = {
-            {"allgemein", "allgemein"}, {"Vigilo", "Vigilo"}, {"VigiloGSM", "Vigilo-GSM"},
-            {"Quintra", "Quintra"}, {"Zerbo", "Zerbo"}, {"GPSDataLogger", "GPS-DataLogger"},
-            {"Lupino", "Lupino"}, {"Tocsa", "Tocsa"}, {"KippaSmart", "Kippa-smart"},
-            {"VigiloGSMNEU", "VigiloGSMNEU"}};
+        const std::pair<const char*, const char*> rows[] = {{"allgemein", "allgemein"},
+                                                            {"Vigilo", "Vigilo"},
+                                                            {"VigiloGSM", "Vigilo-GSM"},
+                                                            {"Quintra", "Quintra"},
+                                                            {"Zerbo", "Zerbo"},
+                                                            {"GPSDataLogger", "GPS-DataLogger"},
+                                                            {"Lupino", "Lupino"},
+                                                            {"Tocsa", "Tocsa"},
+                                                            {"KippaSmart", "Kippa-smart"},
+                                                            {"VigiloGSMNEU", "VigiloGSMNEU"}};
         for (auto [name, caption] : rows) {
             QGroupBox* box = form->Panel(QLatin1String(name));
             QVERIFY2(box, name);

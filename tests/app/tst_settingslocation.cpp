@@ -30,21 +30,31 @@ private slots:
         const QString inCfg = QStringLiteral("/cfg/VelmorServiceSoftware/VelmorServiceSoftware.ini");
         const QString inHome = QStringLiteral("/home/tec/.config/VelmorServiceSoftware/VelmorServiceSoftware.ini");
         QTest::newRow("copy in a writable folder")
-            << "/home/tec/velmor/VelmorServiceSoftware" << false << true << false << "/cfg" << "/home/tec"
+            << "/home/tec/velmor/VelmorServiceSoftware" << false << true << false << "/cfg"
+            << "/home/tec"
             << "/home/tec/velmor/VelmorServiceSoftware.ini";
-        QTest::newRow("file beside keeps priority") << prog << true << false << true << "/cfg" << "/home/tec" << beside;
-        QTest::newRow("file beside a writable copy") << prog << true << true << false << "/cfg" << "/home/tec" << beside;
-        QTest::newRow("unwritable folder, XDG set") << prog << false << false << false << "/cfg" << "/home/tec" << inCfg;
-        QTest::newRow("XDG with trailing slashes") << prog << false << false << false << "/cfg//" << "/home/tec" << inCfg;
-        QTest::newRow("XDG unset: ~/.config") << prog << false << false << false << "" << "/home/tec" << inHome;
-        QTest::newRow("relative XDG is ignored") << prog << false << false << false << "cfg" << "/home/tec" << inHome;
+        QTest::newRow("file beside keeps priority") << prog << true << false << true << "/cfg"
+                                                    << "/home/tec" << beside;
+        QTest::newRow("file beside a writable copy") << prog << true << true << false << "/cfg"
+                                                     << "/home/tec" << beside;
+        QTest::newRow("unwritable folder, XDG set") << prog << false << false << false << "/cfg"
+                                                    << "/home/tec" << inCfg;
+        QTest::newRow("XDG with trailing slashes") << prog << false << false << false << "/cfg//"
+                                                   << "/home/tec" << inCfg;
+        QTest::newRow("XDG unset: ~/.config") << prog << false << false << false << ""
+                                              << "/home/tec" << inHome;
+        QTest::newRow("relative XDG is ignored") << prog << false << false << false << "cfg"
+                                                 << "/home/tec" << inHome;
         // Run by root, /usr/bin is writable; the installation still counts.
-        QTest::newRow("installed, folder writable") << prog << false << true << true << "" << "/root"
+        QTest::newRow("installed, folder writable") << prog << false << true << true << ""
+                                                    << "/root"
                                                     << "/root/.config/VelmorServiceSoftware/VelmorServiceSoftware.ini";
         QTest::newRow("other program name, same file") << "/usr/bin/velmor" << false << false << true << "/cfg"
                                                        << "/home/tec" << inCfg;
-        QTest::newRow("no XDG, no home: beside") << prog << false << false << true << "" << "" << beside;
-        QTest::newRow("relative home: beside") << prog << false << false << false << "" << "tec" << beside;
+        QTest::newRow("no XDG, no home: beside") << prog << false << false << true << ""
+                                                 << "" << beside;
+        QTest::newRow("relative home: beside") << prog << false << false << false << ""
+                                               << "tec" << beside;
     }
 
     void rule()

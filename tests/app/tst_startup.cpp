@@ -5,8 +5,8 @@
 #include "widgets/RadioGroup.h"
 
 #include <QFile>
-#include <QLineEdit>
 #include <QLabel>
+#include <QLineEdit>
 #include <QTemporaryDir>
 #include <QtTest>
 

@@ -10,8 +10,8 @@
 
 #include <QElapsedTimer>
 #include <QGroupBox>
-#include <QLayout>
 #include <QLabel>
+#include <QLayout>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -146,12 +146,12 @@ struct TRig {
     bool portUntouched() const
     {
         return form->ComPort.Connected() && form->ComPort.Port() == QLatin1String("Com3")
-            && form->ComPort.BaudRate() == TBaudRate::br9600 && form->RadioGroupCOM()->ItemIndex() == 2
-            && form->ChosenRate == QLatin1String("19200") && form->BoxRate == QLatin1String("38400");
+               && form->ComPort.BaudRate() == TBaudRate::br9600 && form->RadioGroupCOM()->ItemIndex() == 2
+               && form->ChosenRate == QLatin1String("19200") && form->BoxRate == QLatin1String("38400");
     }
 };
 
-} // namespace
+}  // namespace
 
 Q_DECLARE_METATYPE(TBootLoaderScript)
 

@@ -64,8 +64,8 @@ struct TRig {
 
     void boot(TScript script = {}, int blockSize = 0)
     {
-        loader = std::make_unique<TBootLoaderPeer>(peer, blockSize ? blockSize : form->FlashBlockSize,
-                                                   std::move(script));
+        loader =
+            std::make_unique<TBootLoaderPeer>(peer, blockSize ? blockSize : form->FlashBlockSize, std::move(script));
     }
 
     // Writes a .rom file of these bytes (an even count) and queues it as the
@@ -139,16 +139,15 @@ struct TRig {
     // The port is back on Com3 at 9600, as the end of a transfer leaves it.
     bool portAt9600() const
     {
-        return form->ComPort.Connected() && form->ComPort.BaudRate() == TBaudRate::br9600
-            && peer.SlaveBaud() == 9600 && form->ChosenRate == QLatin1String("9600")
-            && form->BoxRate == QLatin1String("9600");
+        return form->ComPort.Connected() && form->ComPort.BaudRate() == TBaudRate::br9600 && peer.SlaveBaud() == 9600
+               && form->ChosenRate == QLatin1String("9600") && form->BoxRate == QLatin1String("9600");
     }
 };
 
 bool isGreen(const QColor& c) { return c.green() > 200 && c.red() < 60; }
 bool isRed(const QColor& c) { return c.red() > 200 && c.green() < 60; }
 
-} // namespace
+}  // namespace
 
 Q_DECLARE_METATYPE(TBootLoaderScript)
 
@@ -199,7 +198,7 @@ private slots:
         QCOMPARE(TIniFile(TestSettingsFile()).ReadString(QStringLiteral("DIR"), QStringLiteral("File"), QString()),
                  path);
         QVERIFY(!rig.form->Timer1.isActive());
-        QVERIFY(!heartbeatWhileSending);  // held off while the procedure ran ...
+        QVERIFY(!heartbeatWhileSending);               // held off while the procedure ran ...
         QVERIFY(rig.form->HeartbeatTimer.isActive());  // ... and running again
         for (const QString& line : LogLines(*rig.form))
             QVERIFY2(!line.contains(QLatin1String("--->")), qPrintable(line));

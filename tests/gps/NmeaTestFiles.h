@@ -8,10 +8,7 @@
 #include <QList>
 #include <QString>
 
-inline QString ReferencePath(const QString& name)
-{
-    return QStringLiteral(VELMOR_GPS_REFERENCE "/") + name;
-}
+inline QString ReferencePath(const QString& name) { return QStringLiteral(VELMOR_GPS_REFERENCE "/") + name; }
 
 inline QByteArray ReadAll(const QString& path)
 {
@@ -27,8 +24,8 @@ inline bool WriteAll(const QString& path, const QByteArray& bytes)
 
 inline const QList<TExportFormat>& AllFormats()
 {
-    static const QList<TExportFormat> formats{TExportFormat::MapPoint, TExportFormat::Kartex,
-                                              TExportFormat::MagicMaps, TExportFormat::Gpx};
+    static const QList<TExportFormat> formats{TExportFormat::MapPoint, TExportFormat::Kartex, TExportFormat::MagicMaps,
+                                              TExportFormat::Gpx};
     return formats;
 }
 

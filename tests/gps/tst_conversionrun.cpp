@@ -1,9 +1,9 @@
 // The converter run of the GPS panels in the real main window: dialog,
 // remembered file, log lines, failure paths; and the command-line tool
 // writing the same files.
+#include "NmeaTestFiles.h"
 #include "app/IniFile.h"
 #include "gps/ConversionRun.h"
-#include "NmeaTestFiles.h"
 #include "support/Harness.h"
 
 #include <QDir>
@@ -46,16 +46,13 @@ const QStringList kFinished{"", "fertig!", "", ""};
 
 QStringList StartLines(const QString& input, const QString& output)
 {
-    return {"", "", "Konvertierung gestartet ...", "", "Quelle: " + input, "Ziel:   " + output, "",
-            "bitte warten ...", ""};
+    return {"", "", "Konvertierung gestartet ...", "", "Quelle: " + input, "Ziel:   " + output, "", "bitte warten ...",
+            ""};
 }
 
-QStringList FailureLines(const QString& name)
-{
-    return {"", "", "Fehler bei Dateizugriff (" + name + ")", ""};
-}
+QStringList FailureLines(const QString& name) { return {"", "", "Fehler bei Dateizugriff (" + name + ")", ""}; }
 
-} // namespace
+}  // namespace
 
 class TstConversionRun : public QObject {
     Q_OBJECT
@@ -70,8 +67,8 @@ private slots:
         QTest::addColumn<QString>("title");
         QTest::addColumn<QString>("filter");
         const QString txtLst = QStringLiteral("GPS-Datei(*.txt)|*.txt|List-Datei (*.lst)|*.lst");
-        QTest::newRow("MapPoint") << TExportFormat::MapPoint
-                                  << "Formatkonvertierung: NMEA ---> MS-MapPoint - Format" << txtLst;
+        QTest::newRow("MapPoint") << TExportFormat::MapPoint << "Formatkonvertierung: NMEA ---> MS-MapPoint - Format"
+                                  << txtLst;
         QTest::newRow("Kartex") << TExportFormat::Kartex << "Formatkonvertierung: NMEA ---> Kartex-Format"
                                 << "GPS-Datei(*.txt;*.lst;*.gps)|*.txt;*.lst;*.gps|alle (*.*)|*.*";
         QTest::newRow("MagicMaps") << TExportFormat::MagicMaps
@@ -145,10 +142,8 @@ private slots:
             big += "$GPGGA,101530.00,5130.1234,N,00723.4567,E,1,07,1.2,112,M,47.3,M,,*77\r\n";
         WriteAll(path("fail/big.txt"), big);
         QTest::newRow("missing input") << path("fail/none.txt") << path("fail/none.txt") << false << 0LL;
-        QTest::newRow("input is a directory") << path("fail/tour.CSV.dir") << path("fail/tour.CSV.dir") << false
-                                              << 0LL;
-        QTest::newRow("output is a directory") << path("fail/blocked.txt") << path("fail/blocked.CSV") << false
-                                               << 0LL;
+        QTest::newRow("input is a directory") << path("fail/tour.CSV.dir") << path("fail/tour.CSV.dir") << false << 0LL;
+        QTest::newRow("output is a directory") << path("fail/blocked.txt") << path("fail/blocked.CSV") << false << 0LL;
         QTest::newRow("output is the input") << path("fail/tour.CSV") << path("fail/tour.CSV") << false << 0LL;
         QTest::newRow("write fails") << path("fail/big.txt") << path("fail/big.CSV") << true << 100 * 1024LL;
     }

@@ -96,17 +96,11 @@ QByteArray fileContent(const QString& path)
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
 }
 
-void allCapturesOn(TFormMain& form)
-{
-    form.PlainCapture = form.StampCapture = form.PlcCapture = true;
-}
+void allCapturesOn(TFormMain& form) { form.PlainCapture = form.StampCapture = form.PlcCapture = true; }
 
-bool anyCapture(const TFormMain& form)
-{
-    return form.PlainCapture || form.StampCapture || form.PlcCapture;
-}
+bool anyCapture(const TFormMain& form) { return form.PlainCapture || form.StampCapture || form.PlcCapture; }
 
-} // namespace
+}  // namespace
 
 class TestGpsPanels : public QObject {
     Q_OBJECT
@@ -121,10 +115,10 @@ class TestGpsPanels : public QObject {
         QTest::addColumn<QString>("text");
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<QString>("echo");
-        auto row = [](const char* tag, const char* button, const char* bytes, const char* echo,
-                      const char* field = "", const char* text = "") {
-            QTest::newRow(tag) << QString::fromLatin1(button) << QString::fromLatin1(field)
-                               << QString::fromLatin1(text) << QByteArray(bytes) << QString::fromLatin1(echo);
+        auto row = [](const char* tag, const char* button, const char* bytes, const char* echo, const char* field = "",
+                      const char* text = "") {
+            QTest::newRow(tag) << QString::fromLatin1(button) << QString::fromLatin1(field) << QString::fromLatin1(text)
+                               << QByteArray(bytes) << QString::fromLatin1(echo);
         };
         if (!tracker) {
             row("?", "BtnFrageZeichen_GPSDL", "?\r", "?  --->");
@@ -207,20 +201,45 @@ private slots:
     void captionsAndFields()
     {
         TRig rig;
-        const std::pair<const char*, const char*> captions[] = {
-            {"GroupBox31", "commands"}, {"GroupBox34", "parameter"}, {"GroupBox36", "GPS-Scan Resolution"},
-            {"GroupBox24", "convert output format to ..."}, {"BtnL_GPSDL", "L (= List)"},
-            {"BtnO1_GPSDL", "O1 (= Online ON)"}, {"Button21", "ESC"}, {"BtnERASE_GPSDL", "ERASE (= Memory delete)"},
-            {"BtnO0_GPSDL", "O0 (= Online OFF)"}, {"Button47", "DIR (= Directory)"}, {"Btn_R1", "2 s"},
-            {"Btn_R5", "60 s"}, {"BtnOF_MapPoint", "MS-MapPoint"}, {"BtnOF_Kartex", "Kartex"},
-            {"BtnOF_MagicMaps", "MagicMaps"}, {"BtnOF_GPX", "GPX"}, {"Button46", "firmware update"},
-            {"GroupBox50", "commands"}, {"Button86", "L (= List)"}, {"Button25", "DIR (= Directory)"},
-            {"Button96", "ERASE (= Memory delete)"}, {"Button99", "firmware update"}, {"Button112", "FLASH prüfen"},
-            {"Button119", "GSM Ein"}, {"Button120", "GSM Aus"}, {"GroupBox51", "parameter"},
-            {"GroupBox53", "GPS Scan Resolution"}, {"GroupBox54", "convert output format to ..."},
-            {"Button103", "2 s"}, {"Button108", "60 s"}, {"Button109", "MS-MapPoint"}, {"Button110", "Kartex"},
-            {"Button111", "MagicMaps"}, {"Button121", "GPX"}, {"Button114", "GSM Info"}, {"Button115", "Settings"},
-            {"Button116", "LowBatSMS="}, {"Button117", "PowerDownTimeOut"}, {"Button113", "MsgSMS="}};
+        const std::pair<const char*, const char*> captions[] = {{"GroupBox31", "commands"},
+                                                                {"GroupBox34", "parameter"},
+                                                                {"GroupBox36", "GPS-Scan Resolution"},
+                                                                {"GroupBox24", "convert output format to ..."},
+                                                                {"BtnL_GPSDL", "L (= List)"},
+                                                                {"BtnO1_GPSDL", "O1 (= Online ON)"},
+                                                                {"Button21", "ESC"},
+                                                                {"BtnERASE_GPSDL", "ERASE (= Memory delete)"},
+                                                                {"BtnO0_GPSDL", "O0 (= Online OFF)"},
+                                                                {"Button47", "DIR (= Directory)"},
+                                                                {"Btn_R1", "2 s"},
+                                                                {"Btn_R5", "60 s"},
+                                                                {"BtnOF_MapPoint", "MS-MapPoint"},
+                                                                {"BtnOF_Kartex", "Kartex"},
+                                                                {"BtnOF_MagicMaps", "MagicMaps"},
+                                                                {"BtnOF_GPX", "GPX"},
+                                                                {"Button46", "firmware update"},
+                                                                {"GroupBox50", "commands"},
+                                                                {"Button86", "L (= List)"},
+                                                                {"Button25", "DIR (= Directory)"},
+                                                                {"Button96", "ERASE (= Memory delete)"},
+                                                                {"Button99", "firmware update"},
+                                                                {"Button112", "FLASH prüfen"},
+                                                                {"Button119", "GSM Ein"},
+                                                                {"Button120", "GSM Aus"},
+                                                                {"GroupBox51", "parameter"},
+                                                                {"GroupBox53", "GPS Scan Resolution"},
+                                                                {"GroupBox54", "convert output format to ..."},
+                                                                {"Button103", "2 s"},
+                                                                {"Button108", "60 s"},
+                                                                {"Button109", "MS-MapPoint"},
+                                                                {"Button110", "Kartex"},
+                                                                {"Button111", "MagicMaps"},
+                                                                {"Button121", "GPX"},
+                                                                {"Button114", "GSM Info"},
+                                                                {"Button115", "Settings"},
+                                                                {"Button116", "LowBatSMS="},
+                                                                {"Button117", "PowerDownTimeOut"},
+                                                                {"Button113", "MsgSMS="}};
         for (auto [name, caption] : captions) {
             QWidget* w = rig.w<QWidget>(QString::fromLatin1(name));
             const QString text = qobject_cast<QGroupBox*>(w) ? static_cast<QGroupBox*>(w)->title()
@@ -282,12 +301,18 @@ private slots:
     {
         QTest::addColumn<QString>("chosen");
         QTest::addColumn<QString>("file");
-        QTest::newRow("no extension") << "/data/trip" << "/data/trip.lst";
-        QTest::newRow("other extension") << "/data/trip.txt" << "/data/trip.txt";
-        QTest::newRow("own extension") << "/data/trip.lst" << "/data/trip.lst";
-        QTest::newRow("dot in a directory only") << "/data/v1.2/trip" << "/data/v1.2/trip.lst";
-        QTest::newRow("trailing dot") << "/data/trip." << "/data/trip.";
-        QTest::newRow("relative") << "trip" << "trip.lst";
+        QTest::newRow("no extension") << "/data/trip"
+                                      << "/data/trip.lst";
+        QTest::newRow("other extension") << "/data/trip.txt"
+                                         << "/data/trip.txt";
+        QTest::newRow("own extension") << "/data/trip.lst"
+                                       << "/data/trip.lst";
+        QTest::newRow("dot in a directory only") << "/data/v1.2/trip"
+                                                 << "/data/v1.2/trip.lst";
+        QTest::newRow("trailing dot") << "/data/trip."
+                                      << "/data/trip.";
+        QTest::newRow("relative") << "trip"
+                                  << "trip.lst";
     }
 
     void listFileNames()
@@ -414,7 +439,8 @@ private slots:
         const QString file = rig.path(QStringLiteral("missing/trip.lst"));
         rig.download(QStringLiteral("BtnL_GPSDL"), file);
         Pump(50);
-        QCOMPARE(rig.dialogs().Texts(QStringLiteral("warning")), QStringList({QStringLiteral("Fehler bei Dateizugriff")}));
+        QCOMPARE(rig.dialogs().Texts(QStringLiteral("warning")),
+                 QStringList({QStringLiteral("Fehler bei Dateizugriff")}));
         QCOMPARE(rig.peer.Received(), QByteArray());
         QVERIFY(!anyCapture(*rig.form));
         QVERIFY(!rig.form->DataFileOpen());

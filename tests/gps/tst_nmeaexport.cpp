@@ -1,7 +1,7 @@
 // The four output formats byte for byte, robustness against bad input,
 // GPX against gpsbabel, and the command-line converter.
-#include "gps/NmeaConvert.h"
 #include "NmeaTestFiles.h"
+#include "gps/NmeaConvert.h"
 
 #include <QProcess>
 #include <QRandomGenerator>
@@ -46,7 +46,7 @@ QList<QByteArray> TrackLines()
     return lines;
 }
 
-} // namespace
+}  // namespace
 
 class TstNmeaExport : public QObject {
     Q_OBJECT
@@ -102,14 +102,12 @@ private slots:
     void lineEnds()
     {
         QFETCH(TExportFormat, format);
-        const QByteArray expected =
-            ReadAll(ReferencePath(QStringLiteral("track.") + FormatInfo(format).extension));
+        const QByteArray expected = ReadAll(ReferencePath(QStringLiteral("track.") + FormatInfo(format).extension));
         const QList<QByteArray> lines = TrackLines();
         QByteArray mixed;
         for (qsizetype i = 0; i < lines.size(); ++i)
             mixed += lines[i] + (i % 3 == 0 ? "\n" : i % 3 == 1 ? "\r" : "\r\n");
-        const QList<QByteArray> variants{lines.join('\n') + '\n', lines.join('\r') + '\r', mixed,
-                                         lines.join("\r\n")};
+        const QList<QByteArray> variants{lines.join('\n') + '\n', lines.join('\r') + '\r', mixed, lines.join("\r\n")};
         for (const QByteArray& input : variants)
             QCOMPARE(convert(input, format), expected);
     }
@@ -149,8 +147,21 @@ private slots:
     void badInput()
     {
         QFETCH(TExportFormat, format);
-        const QList<QByteArray> junk{"", "-", "1e999", "nan", "inf", "0x10", QByteArray("1\0002", 3), "S", "W",
-                                     "99999999999999999999", "-0", "000000", "\xff\xfe", "$GPGGA", "_20"};
+        const QList<QByteArray> junk{"",
+                                     "-",
+                                     "1e999",
+                                     "nan",
+                                     "inf",
+                                     "0x10",
+                                     QByteArray("1\0002", 3),
+                                     "S",
+                                     "W",
+                                     "99999999999999999999",
+                                     "-0",
+                                     "000000",
+                                     "\xff\xfe",
+                                     "$GPGGA",
+                                     "_20"};
         const QList<QByteArray> lines = TrackLines();
         auto* random = QRandomGenerator::global();
         QByteArray input;
@@ -211,7 +222,9 @@ private slots:
                 QVERIFY(c[2].toLongLong() != 0);
                 for (int k : {3, 4}) {
                     QVERIFY2(QRegularExpression(QStringLiteral("^-?\\d+\\.\\d{4}$"))
-                                 .match(QString::fromLatin1(c[k])).hasMatch(), c[k].constData());
+                                 .match(QString::fromLatin1(c[k]))
+                                 .hasMatch(),
+                             c[k].constData());
                     QVERIFY(c[k].toDouble() != 0.0);
                 }
             }
@@ -224,7 +237,9 @@ private slots:
             QCOMPARE(out.size() - 3, ggaLines);
             for (qsizetype i = 3; i < out.size(); ++i)
                 QVERIFY2(QRegularExpression(QStringLiteral("^ *-?\\d+\\.\\d\\d \t  *-?\\d+\\.\\d\\d$"))
-                             .match(QString::fromLatin1(out[i])).hasMatch(), out[i].constData());
+                             .match(QString::fromLatin1(out[i]))
+                             .hasMatch(),
+                         out[i].constData());
             break;
         }
         case TExportFormat::Gpx: {
@@ -252,7 +267,8 @@ private slots:
         const QString in = path(QStringLiteral("tour.CSV"));
         const QByteArray content = ReadAll(ReferencePath(QStringLiteral("track.txt")));
         QVERIFY(WriteAll(in, content));
-        const TConvertResult r = ConvertNmeaFile(in, OutputFileName(in, QStringLiteral("CSV")), TExportFormat::MapPoint);
+        const TConvertResult r =
+            ConvertNmeaFile(in, OutputFileName(in, QStringLiteral("CSV")), TExportFormat::MapPoint);
         QCOMPARE(r.status, TConvertResult::SameFile);
         QCOMPARE(ReadAll(in), content);
         // Through a link as well.
@@ -300,30 +316,32 @@ private slots:
             if (i % 60 == 0 || second == 0) {
                 if (second == 0)
                     day = 31;
-                input += WithChecksum(QStringLiteral("$GPZDA,%1.00,%2,12,2021,00,00")
-                                          .arg(QString::asprintf("%02d%02d%02d", second / 3600, second / 60 % 60,
-                                                                 second % 60))
-                                          .arg(day).toLatin1()) + "\r\n";
+                input += WithChecksum(
+                             QStringLiteral("$GPZDA,%1.00,%2,12,2021,00,00")
+                                 .arg(QString::asprintf("%02d%02d%02d", second / 3600, second / 60 % 60, second % 60))
+                                 .arg(day)
+                                 .toLatin1())
+                         + "\r\n";
             }
             const bool fix = i % 17 != 5;
-            const QString time = QString::asprintf("%02d%02d%02d.%02d", second / 3600, second / 60 % 60,
-                                                   second % 60, i % 3 == 0 ? 50 : 0);
-            const QString lat = QString::asprintf("%02d%07.4f", random->bounded(0, 89), random->generateDouble() * 59.9999);
-            const QString lon = QString::asprintf("%03d%07.4f", random->bounded(0, 179), random->generateDouble() * 59.9999);
-            const QString sentence =
-                fix ? QStringLiteral("$GPGGA,%1,%2,%3,%4,%5,%6,%7,%8,%9,M,47.0,M,,")
-                          .arg(time, lat, i % 2 ? "S" : "N", lon, i % 4 < 2 ? "W" : "E")
-                          .arg(1 + i % 2)
-                          .arg(4 + i % 8, 2, 10, QLatin1Char('0'))
-                          .arg(QString::number(0.5 + (i % 20) / 10.0, 'f', 1))
-                          .arg(QString::number(-50 + i * 0.7, 'f', 1))
-                    : QStringLiteral("$GPGGA,%1,,,,,0,00,99.9,,M,,M,,").arg(time);
+            const QString time = QString::asprintf("%02d%02d%02d.%02d", second / 3600, second / 60 % 60, second % 60,
+                                                   i % 3 == 0 ? 50 : 0);
+            const QString lat =
+                QString::asprintf("%02d%07.4f", random->bounded(0, 89), random->generateDouble() * 59.9999);
+            const QString lon =
+                QString::asprintf("%03d%07.4f", random->bounded(0, 179), random->generateDouble() * 59.9999);
+            const QString sentence = fix ? QStringLiteral("$GPGGA,%1,%2,%3,%4,%5,%6,%7,%8,%9,M,47.0,M,,")
+                                               .arg(time, lat, i % 2 ? "S" : "N", lon, i % 4 < 2 ? "W" : "E")
+                                               .arg(1 + i % 2)
+                                               .arg(4 + i % 8, 2, 10, QLatin1Char('0'))
+                                               .arg(QString::number(0.5 + (i % 20) / 10.0, 'f', 1))
+                                               .arg(QString::number(-50 + i * 0.7, 'f', 1))
+                                         : QStringLiteral("$GPGGA,%1,,,,,0,00,99.9,,M,,M,,").arg(time);
             input += WithChecksum(sentence.toLatin1()) + "\r\n";
         }
         const QString in = path(QStringLiteral("babel.txt"));
         QVERIFY(WriteAll(in, input));
-        QCOMPARE(ConvertNmeaFile(in, path(QStringLiteral("babel.gpx")), TExportFormat::Gpx).status,
-                 TConvertResult::Ok);
+        QCOMPARE(ConvertNmeaFile(in, path(QStringLiteral("babel.gpx")), TExportFormat::Gpx).status, TConvertResult::Ok);
 
         auto read = [&](const char* type, const QString& file) {
             QProcess p;
@@ -359,23 +377,37 @@ private slots:
                                       << path(QStringLiteral("tool/track.KTX")) << "track.KTX";
         QTest::newRow("named output") << QStringList{"--format=magicmaps", in, path("tool/x.pth")} << 0
                                       << path(QStringLiteral("tool/x.pth")) << "track.PTH";
-        QTest::newRow("standard output") << QStringList{"--format", "gpx", in, "-"} << 0 << "-" << "track.gpx";
+        QTest::newRow("standard output") << QStringList{"--format", "gpx", in, "-"} << 0 << "-"
+                                         << "track.gpx";
         QTest::newRow("names after --") << QStringList{"--format", "mappoint", "--", in} << 0
                                         << path(QStringLiteral("tool/track.CSV")) << "track.CSV";
-        QTest::newRow("help") << QStringList{"--help"} << 0 << "" << "";
-        QTest::newRow("no arguments") << QStringList{} << 2 << "" << "";
-        QTest::newRow("no format") << QStringList{in} << 2 << "" << "";
-        QTest::newRow("unknown format") << QStringList{"--format", "csv", in} << 2 << "" << "";
-        QTest::newRow("format without value") << QStringList{"--format"} << 2 << "" << "";
-        QTest::newRow("unknown option") << QStringList{"--fast", "--format", "gpx", in} << 2 << "" << "";
-        QTest::newRow("too many names") << QStringList{"--format", "gpx", in, "a", "b"} << 2 << "" << "";
-        QTest::newRow("no input") << QStringList{"--format", "gpx"} << 2 << "" << "";
-        QTest::newRow("missing input") << QStringList{"--format", "gpx", path("tool/none.txt")} << 1 << "" << "";
-        QTest::newRow("input is a directory") << QStringList{"--format", "gpx", path("tool")} << 1 << "" << "";
-        QTest::newRow("output into itself") << QStringList{"--format", "gpx", in, in} << 1 << "" << "";
+        QTest::newRow("help") << QStringList{"--help"} << 0 << ""
+                              << "";
+        QTest::newRow("no arguments") << QStringList{} << 2 << ""
+                                      << "";
+        QTest::newRow("no format") << QStringList{in} << 2 << ""
+                                   << "";
+        QTest::newRow("unknown format") << QStringList{"--format", "csv", in} << 2 << ""
+                                        << "";
+        QTest::newRow("format without value") << QStringList{"--format"} << 2 << ""
+                                              << "";
+        QTest::newRow("unknown option") << QStringList{"--fast", "--format", "gpx", in} << 2 << ""
+                                        << "";
+        QTest::newRow("too many names") << QStringList{"--format", "gpx", in, "a", "b"} << 2 << ""
+                                        << "";
+        QTest::newRow("no input") << QStringList{"--format", "gpx"} << 2 << ""
+                                  << "";
+        QTest::newRow("missing input") << QStringList{"--format", "gpx", path("tool/none.txt")} << 1 << ""
+                                       << "";
+        QTest::newRow("input is a directory") << QStringList{"--format", "gpx", path("tool")} << 1 << ""
+                                              << "";
+        QTest::newRow("output into itself") << QStringList{"--format", "gpx", in, in} << 1 << ""
+                                            << "";
         QTest::newRow("output directory missing")
-            << QStringList{"--format", "mappoint", in, path("tool/no/x.CSV")} << 1 << "" << "";
-        QTest::newRow("disk full") << QStringList{"--format", "mappoint", in, "/dev/full"} << 1 << "" << "";
+            << QStringList{"--format", "mappoint", in, path("tool/no/x.CSV")} << 1 << ""
+            << "";
+        QTest::newRow("disk full") << QStringList{"--format", "mappoint", in, "/dev/full"} << 1 << ""
+                                   << "";
     }
     // Exit statuses, messages and outputs of the command-line converter.
     void tool()

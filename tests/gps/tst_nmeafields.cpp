@@ -72,16 +72,15 @@ private slots:
             twentyFive << QString::number(i);
         QStringList expected = twentyFive.mid(0, 19);
         expected << twentyFive.mid(19).join(QLatin1Char(','));
-        QTest::newRow("25 values: 20 to 25 joined in field 19") << twentyFive.join(QLatin1Char(',')) << 20
-                                                                << expected;
-        QTest::newRow("exactly 20 fields") << twentyFive.mid(0, 20).join(QLatin1Char(',')) << 20
-                                           << twentyFive.mid(0, 20);
-        QTest::newRow("21 fields, last one empty") << twentyFive.mid(0, 20).join(QLatin1Char(',')) + "," << 20
-                                                   << (twentyFive.mid(0, 19) << "20,");
+        QTest::newRow("25 values: 20 to 25 joined in field 19") << twentyFive.join(QLatin1Char(',')) << 20 << expected;
+        QTest::newRow("exactly 20 fields")
+            << twentyFive.mid(0, 20).join(QLatin1Char(',')) << 20 << twentyFive.mid(0, 20);
+        QTest::newRow("21 fields, last one empty")
+            << twentyFive.mid(0, 20).join(QLatin1Char(',')) + "," << 20 << (twentyFive.mid(0, 19) << "20,");
         QTest::newRow("max 3") << "a,b,c,d,,e" << 3 << QStringList{"a", "b", "c,d,,e"};
         QTest::newRow("max 1") << "a,b" << 1 << QStringList{"a,b"};
-        QTest::newRow("hundreds of separators") << QString(300, QLatin1Char(',')) << 20
-                                                << (QStringList(19, QString()) << QString(281, QLatin1Char(',')));
+        QTest::newRow("hundreds of separators")
+            << QString(300, QLatin1Char(',')) << 20 << (QStringList(19, QString()) << QString(281, QLatin1Char(',')));
     }
     void splitFields()
     {
@@ -119,7 +118,10 @@ private slots:
         QTest::newRow("nan") << "nan" << 0.0;
         QTest::newRow("inf") << "inf" << 0.0;
         QTest::newRow("beyond double") << "1e999" << 0.0;
-        QTest::newRow("NUL inside") << QString::fromLatin1("12\0" "3", 4) << 0.0;
+        QTest::newRow("NUL inside") << QString::fromLatin1("12\0"
+                                                           "3",
+                                                           4)
+                                    << 0.0;
     }
     void readNumber()
     {
@@ -167,21 +169,27 @@ private slots:
         QTest::addColumn<QString>("value");
         QTest::addColumn<QString>("hemisphere");
         QTest::addColumn<double>("degrees");
-        QTest::newRow("north") << "4807.038" << "N" << 48.1173;
-        QTest::newRow("south") << "4807.038" << "S" << -48.1173;
-        QTest::newRow("lower-case s stays north") << "4807.038" << "s" << 48.1173;
-        QTest::newRow("empty hemisphere") << "4807.038" << "" << 48.1173;
-        QTest::newRow("south, empty value") << "" << "S" << 0.0;
-        QTest::newRow("south of a signed value") << "-4807.038" << "S" << 0.0;
-        QTest::newRow("below one degree") << "0030.0" << "S" << -0.5;
+        QTest::newRow("north") << "4807.038"
+                               << "N" << 48.1173;
+        QTest::newRow("south") << "4807.038"
+                               << "S" << -48.1173;
+        QTest::newRow("lower-case s stays north") << "4807.038"
+                                                  << "s" << 48.1173;
+        QTest::newRow("empty hemisphere") << "4807.038"
+                                          << "" << 48.1173;
+        QTest::newRow("south, empty value") << ""
+                                            << "S" << 0.0;
+        QTest::newRow("south of a signed value") << "-4807.038"
+                                                 << "S" << 0.0;
+        QTest::newRow("below one degree") << "0030.0"
+                                          << "S" << -0.5;
     }
     void signedCoordinate()
     {
         QFETCH(QString, value);
         QFETCH(QString, hemisphere);
         QFETCH(double, degrees);
-        const double got = NmeaToDegrees(
-            ReadSignedCoordinate(value.toStdString(), hemisphere.toStdString(), "S"));
+        const double got = NmeaToDegrees(ReadSignedCoordinate(value.toStdString(), hemisphere.toStdString(), "S"));
         QVERIFY2(std::abs(got - degrees) < 1e-9, qPrintable(QString::number(got, 'g', 17)));
         // The longitude takes its own mark.
         QCOMPARE(ReadSignedCoordinate(value.toStdString(), hemisphere.toStdString(), "W"),
@@ -198,8 +206,8 @@ private slots:
             char separator;
         };
         const Format formats[] = {{"%7.7f", 7, 7, ','}, {"%4.4f", 4, 4, '.'}, {"%10.2f", 10, 2, '.'}};
-        QList<double> values{0.0, -0.0, 0.005, 0.015, 0.125, -0.125, 2.5e-8, 51.50205666666667, -48.1173,
-                             72345.675, 1e15, -1e300, 5130123.4, 1.0 / 3.0};
+        QList<double> values{0.0,      -0.0,      0.005, 0.015,  0.125,     -0.125,   2.5e-8, 51.50205666666667,
+                             -48.1173, 72345.675, 1e15,  -1e300, 5130123.4, 1.0 / 3.0};
         auto* random = QRandomGenerator::global();
         for (int i = 0; i < 2000; ++i)
             values << (random->generateDouble() - 0.5) * std::pow(10.0, random->bounded(-3, 9));
@@ -220,13 +228,18 @@ private slots:
         QTest::addColumn<QString>("input");
         QTest::addColumn<QString>("output");
         QTest::addColumn<bool>("hasExtension");
-        QTest::newRow("plain") << "/gps/tour.lst" << "/gps/tour.CSV" << true;
-        QTest::newRow("dot in a directory") << "/data.old/tour.txt" << "/data.old/tour.CSV" << true;
-        QTest::newRow("dot in a directory, none in the name") << "/data.old/tour" << "/data.old/tour.CSV"
-                                                             << false;
-        QTest::newRow("two dots") << "/gps/tour.2021.txt" << "/gps/tour.2021.CSV" << true;
-        QTest::newRow("trailing dot") << "tour." << "tour.CSV" << true;
-        QTest::newRow("relative, no extension") << "tour" << "tour.CSV" << false;
+        QTest::newRow("plain") << "/gps/tour.lst"
+                               << "/gps/tour.CSV" << true;
+        QTest::newRow("dot in a directory") << "/data.old/tour.txt"
+                                            << "/data.old/tour.CSV" << true;
+        QTest::newRow("dot in a directory, none in the name") << "/data.old/tour"
+                                                              << "/data.old/tour.CSV" << false;
+        QTest::newRow("two dots") << "/gps/tour.2021.txt"
+                                  << "/gps/tour.2021.CSV" << true;
+        QTest::newRow("trailing dot") << "tour."
+                                      << "tour.CSV" << true;
+        QTest::newRow("relative, no extension") << "tour"
+                                                << "tour.CSV" << false;
     }
     void outputName()
     {

@@ -80,7 +80,7 @@ struct TRig {
     }
 };
 
-} // namespace
+}  // namespace
 
 class TestKippaSmart : public QObject {
     Q_OBJECT
@@ -204,7 +204,9 @@ private slots:
         rig.form->ChosenRate = QStringLiteral("19200");
         rig.rates()->setCurrentIndex(2);
         QCOMPARE(rig.scope.dialogs->Texts(QStringLiteral("error")).size(), 1);
-        QVERIFY(rig.scope.dialogs->Texts(QStringLiteral("error")).first().startsWith(QStringLiteral("Unable to open com port")));
+        QVERIFY(rig.scope.dialogs->Texts(QStringLiteral("error"))
+                    .first()
+                    .startsWith(QStringLiteral("Unable to open com port")));
         QCOMPARE(rig.form->ChosenRate, QStringLiteral("19200"));
         QVERIFY(!rig.form->ComPort.Connected());
         // The autobaud sequence on it ends at its first byte, with the port

@@ -25,8 +25,10 @@ private slots:
         QTest::newRow("nothing after =") << "7=" << true << QString();
         QTest::newRow("only =") << "=" << true << QString();
         QTest::newRow("blanks kept") << "2= 5 ,1, ON " << true << " 5 ,1, ON ";
-        QTest::newRow("long step cut") << "x=" + QString(1500, QLatin1Char('9')) << true << QString(1000, QLatin1Char('9'));
-        QTest::newRow("exactly the limit") << "=" + QString(1000, QLatin1Char('a')) << true << QString(1000, QLatin1Char('a'));
+        QTest::newRow("long step cut") << "x=" + QString(1500, QLatin1Char('9')) << true
+                                       << QString(1000, QLatin1Char('9'));
+        QTest::newRow("exactly the limit")
+            << "=" + QString(1000, QLatin1Char('a')) << true << QString(1000, QLatin1Char('a'));
     }
 
     void stepOfLine()
@@ -44,12 +46,18 @@ private slots:
     {
         QTest::addColumn<QString>("chosen");
         QTest::addColumn<QString>("used");
-        QTest::newRow("no extension") << "/home/t/seq" << "/home/t/seq.plc";
-        QTest::newRow("other extension kept") << "/home/t/seq.txt" << "/home/t/seq.txt";
-        QTest::newRow("own extension kept") << "/home/t/seq.plc" << "/home/t/seq.plc";
-        QTest::newRow("dot in a directory only") << "/home/t.d/seq" << "/home/t.d/seq.plc";
-        QTest::newRow("trailing dot") << "/home/t/seq." << "/home/t/seq.";
-        QTest::newRow("bare name") << "seq" << "seq.plc";
+        QTest::newRow("no extension") << "/home/t/seq"
+                                      << "/home/t/seq.plc";
+        QTest::newRow("other extension kept") << "/home/t/seq.txt"
+                                              << "/home/t/seq.txt";
+        QTest::newRow("own extension kept") << "/home/t/seq.plc"
+                                            << "/home/t/seq.plc";
+        QTest::newRow("dot in a directory only") << "/home/t.d/seq"
+                                                 << "/home/t.d/seq.plc";
+        QTest::newRow("trailing dot") << "/home/t/seq."
+                                      << "/home/t/seq.";
+        QTest::newRow("bare name") << "seq"
+                                   << "seq.plc";
     }
 
     void fileNameExtension()
@@ -72,14 +80,16 @@ private slots:
         QTest::newRow("CR LF") << listing << listed;
         QTest::newRow("LF") << QByteArray(listing).replace("\r\n", "\n") << listed;
         QTest::newRow("CR") << QByteArray(listing).replace("\r\n", "\r") << listed;
-        QTest::newRow("no end on last step") << QByteArray("1=5,1,ON\n2=6,1,OFF") << QStringList{"{+}PLCset=5,1,ON\r", "{+}PLCset=6,1,OFF\r"};
+        QTest::newRow("no end on last step")
+            << QByteArray("1=5,1,ON\n2=6,1,OFF") << QStringList{"{+}PLCset=5,1,ON\r", "{+}PLCset=6,1,OFF\r"};
         QTest::newRow("empty file") << QByteArray() << QStringList();
         QTest::newRow("no line with =") << QByteArray("one\r\ntwo\r\n\r\nOK\r\n") << QStringList();
         QTest::newRow("binary") << QByteArray("\x00\x01=\xff\x00z\n\x80\x90", 10)
                                 << QStringList{QStringLiteral("{+}PLCset=") + QChar(0xFF) + QChar(0) + "z\r"};
         const QByteArray longLine = "1=" + QByteArray(100 * 1024, '7') + "\r\n2=1,1,END\r\n";
         QTest::newRow("100 kB line") << longLine
-                                     << QStringList{"{+}PLCset=" + QString(1000, QLatin1Char('7')) + "\r", "{+}PLCset=1,1,END\r"};
+                                     << QStringList{"{+}PLCset=" + QString(1000, QLatin1Char('7')) + "\r",
+                                                    "{+}PLCset=1,1,END\r"};
     }
 
     void stepsOfFile()

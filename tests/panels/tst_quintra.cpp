@@ -99,12 +99,12 @@ void writeFile(const QString& path, const QByteArray& bytes)
     f.write(bytes);
 }
 
-} // namespace
+}  // namespace
 
-#define EXPECT_SENT(rig, bytes)                               \
-    do {                                                      \
-        const QByteArray expected_(bytes);                    \
-        QCOMPARE((rig).take(expected_.size()), expected_);    \
+#define EXPECT_SENT(rig, bytes)                                                                                        \
+    do {                                                                                                               \
+        const QByteArray expected_(bytes);                                                                             \
+        QCOMPARE((rig).take(expected_.size()), expected_);                                                             \
     } while (0)
 
 class TestQuintra : public QObject {
@@ -394,7 +394,8 @@ private slots:
         QVERIFY(!rig.form->PlcCapture);
         QVERIFY(!rig.form->DataFileOpen());
         const QByteArray listing = (kMarker + "{+}PLCget\r\n" + kMarker + "1=30,2,OFF\r\n" + kMarker + "2=45,3,ON\r\n"
-                                    + kMarker + "3=60,0,END\r\n" + kMarker + "OK\r\n").toLatin1();
+                                    + kMarker + "3=60,0,END\r\n" + kMarker + "OK\r\n")
+                                       .toLatin1();
         QCOMPARE(fileBytes(path), listing);
         // Lines after the OK stay out of the file.
         rig.peer.Write("4=1,1,ON\r");
@@ -518,7 +519,8 @@ private slots:
         rig.form->PlainCapture = true;
         rig.form->StampCapture = true;
         rig.peer.Write("before\r");
-        QVERIFY(PumpUntil([&] { return LogLines(*rig.form).join(QLatin1Char('\n')).contains(QStringLiteral("before")); }));
+        QVERIFY(
+            PumpUntil([&] { return LogLines(*rig.form).join(QLatin1Char('\n')).contains(QStringLiteral("before")); }));
 
         rig.listOnRequest("1=30,2,OFF\rOK\r");
         rig.dialogs().files.enqueue(rig.file(QStringLiteral("seq.plc")));
@@ -544,11 +546,13 @@ private slots:
         const QString path = rig.file(QStringLiteral("cut.plc"));
         rig.dialogs().files.enqueue(path);
         rig.click(QStringLiteral("ButtonPLCsave"));
-        QVERIFY(PumpUntil([&] { return LogLines(*rig.form).join(QLatin1Char('\n')).contains(QStringLiteral("2=45,3,ON")); }));
+        QVERIFY(PumpUntil(
+            [&] { return LogLines(*rig.form).join(QLatin1Char('\n')).contains(QStringLiteral("2=45,3,ON")); }));
         rig.peer.Vanish();
         Pump(300);
         QVERIFY(rig.form->PlcCapture);
-        QCOMPARE(fileBytes(path), (kMarker + "{+}PLCget\r\n" + kMarker + "1=30,2,OFF\r\n" + kMarker + "2=45,3,ON\r\n").toLatin1());
+        QCOMPARE(fileBytes(path),
+                 (kMarker + "{+}PLCget\r\n" + kMarker + "1=30,2,OFF\r\n" + kMarker + "2=45,3,ON\r\n").toLatin1());
         QVERIFY(!rig.dialogs().Texts(QStringLiteral("info")).contains(kSaved));
         // Still answering: a button runs and the panel switch works.
         rig.click(QStringLiteral("ButtonPLCstore"));

@@ -44,7 +44,8 @@ private slots:
         form.show();
         QTest::mouseClick(panel, Qt::LeftButton, {}, QPoint(panel->width() - 5, panel->height() - 5));
         QCOMPARE(scope.dialogs->Texts(QStringLiteral("info")).size(), 1);
-        QVERIFY(scope.dialogs->Texts(QStringLiteral("info")).first().startsWith(QStringLiteral("VelmorServiceSoftware\r")));
+        QVERIFY(
+            scope.dialogs->Texts(QStringLiteral("info")).first().startsWith(QStringLiteral("VelmorServiceSoftware\r")));
     }
 };
 

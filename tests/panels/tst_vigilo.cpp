@@ -77,13 +77,13 @@ struct TRig {
     bool timerWasRestarted = false;
 };
 
-} // namespace
+}  // namespace
 
 // Exactly these bytes went out (waits until that many arrived).
-#define EXPECT_SENT(rig, bytes)                               \
-    do {                                                      \
-        const QByteArray expected_(bytes);                    \
-        QCOMPARE((rig).take(expected_.size()), expected_);    \
+#define EXPECT_SENT(rig, bytes)                                                                                        \
+    do {                                                                                                               \
+        const QByteArray expected_(bytes);                                                                             \
+        QCOMPARE((rig).take(expected_.size()), expected_);                                                             \
     } while (0)
 
 class TestVigilo : public QObject {
@@ -320,10 +320,9 @@ private slots:
         int countdownWhileShown = 99;
         dialogs->onShow = [&](const TScriptedDialogs::Shown&) { countdownWhileShown = rig.form->TriggerCountdown; };
 
-        const char* plainButtons[] = {"BtnTF_VGS", "BtnTA_VGS", "BtnTV_VGS", "BtnLastState", "ButtonM1",
-                                      "ButtonM2", "ButtonM3", "Button1", "ButtonOnapon_VGS",
-                                      "ButtonTriapon_VGS", "Button79", "Button71", "Button80", "Button81",
-                                      "ButtonVGKommando"};
+        const char* plainButtons[] = {"BtnTF_VGS", "BtnTA_VGS", "BtnTV_VGS", "BtnLastState",     "ButtonM1",
+                                      "ButtonM2",  "ButtonM3",  "Button1",   "ButtonOnapon_VGS", "ButtonTriapon_VGS",
+                                      "Button79",  "Button71",  "Button80",  "Button81",         "ButtonVGKommando"};
         for (const char* name : plainButtons) {
             const int before = dialogs->Texts(QStringLiteral("info")).size();
             rig.click(name);

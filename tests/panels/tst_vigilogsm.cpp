@@ -53,10 +53,7 @@ struct TRig {
     }
     TSpinEdit* spin(const char* name) const { return w<TSpinEdit>(QLatin1String(name)); }
     QLineEdit* edit(const char* name) const { return w<QLineEdit>(QLatin1String(name)); }
-    TPanelVigiloGSM* panel() const
-    {
-        return qobject_cast<TPanelVigiloGSM*>(form->Panel(QStringLiteral("VigiloGSM")));
-    }
+    TPanelVigiloGSM* panel() const { return qobject_cast<TPanelVigiloGSM*>(form->Panel(QStringLiteral("VigiloGSM"))); }
 
     // Shows the window with the tab of that title in front.
     void showTab(const QString& title)
@@ -103,12 +100,12 @@ QByteArray settingsBytes()
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
-} // namespace
+}  // namespace
 
-#define EXPECT_SENT(rig, bytes)                               \
-    do {                                                      \
-        const QByteArray expected_(bytes);                    \
-        QCOMPARE((rig).take(expected_.size()), expected_);    \
+#define EXPECT_SENT(rig, bytes)                                                                                        \
+    do {                                                                                                               \
+        const QByteArray expected_(bytes);                                                                             \
+        QCOMPARE((rig).take(expected_.size()), expected_);                                                             \
     } while (0)
 
 class TestVigiloGSM : public QObject {
@@ -217,8 +214,9 @@ private slots:
         for (const Row& row : rows) {
             rig.click(QLatin1String(row.button));
             const QByteArray got = rig.take(row.bytes.size());
-            QVERIFY2(got == row.bytes, qPrintable(QStringLiteral("%1 sent \"%2\"")
-                                                      .arg(QLatin1String(row.button), QString::fromLatin1(got))));
+            QVERIFY2(
+                got == row.bytes,
+                qPrintable(QStringLiteral("%1 sent \"%2\"").arg(QLatin1String(row.button), QString::fromLatin1(got))));
             Pump(30);
             QVERIFY2(rig.peer.Received().isEmpty(), row.button);  // nothing after the line, no CR added
         }
@@ -335,11 +333,25 @@ private slots:
     {
         TRig rig;
         auto* combo = rig.w<QComboBox>(QStringLiteral("ComboBoxVigiloGSM"));
-        const QStringList presets = {
-            "{+} ", "{+} RST2SMS =", "{+} RST2VC =", "{+} Caller1 = ", "{+} Caller2 = ", "{+} Caller3 = ",
-            "{+} AlarmSMS1 = ", "{+} AlarmSMS2 = ", "{+} AlarmSMS3 = ", "{+} AlarmVC1 = ", "{+} AlarmVC2 = ",
-            "{+} AlarmVC3 = ", "{+} SendSMS = Rufnummer,Text", "{+} PIN = ", "{+} EmailToAdr1 = ",
-            "{+} EmailSMTP = ", "{+} EmailPOP3 = ", "{+} EmailUser = ", "{+} EmailPwd = "};
+        const QStringList presets = {"{+} ",
+                                     "{+} RST2SMS =",
+                                     "{+} RST2VC =",
+                                     "{+} Caller1 = ",
+                                     "{+} Caller2 = ",
+                                     "{+} Caller3 = ",
+                                     "{+} AlarmSMS1 = ",
+                                     "{+} AlarmSMS2 = ",
+                                     "{+} AlarmSMS3 = ",
+                                     "{+} AlarmVC1 = ",
+                                     "{+} AlarmVC2 = ",
+                                     "{+} AlarmVC3 = ",
+                                     "{+} SendSMS = Rufnummer,Text",
+                                     "{+} PIN = ",
+                                     "{+} EmailToAdr1 = ",
+                                     "{+} EmailSMTP = ",
+                                     "{+} EmailPOP3 = ",
+                                     "{+} EmailUser = ",
+                                     "{+} EmailPwd = "};
         QStringList items;
         for (int i = 0; i < combo->count(); ++i)
             items << combo->itemText(i);

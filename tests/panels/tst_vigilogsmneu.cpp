@@ -72,7 +72,7 @@ struct TRig {
     }
 };
 
-} // namespace
+}  // namespace
 
 class TestVigiloGSMNEU : public QObject {
     Q_OBJECT
@@ -110,7 +110,8 @@ private slots:
         QTest::newRow("voice") << "Button136" << QByteArray("{+}VOICENR=0170 1\r");
         for (int i = 1; i <= 5; ++i)
             QTest::newRow(qPrintable(QStringLiteral("sms %1").arg(i)))
-                << QStringLiteral("VGGSMNEU_B_SMSNR%1").arg(i) << QStringLiteral("{+}SMSNR%1=0%1%1\r").arg(i).toLatin1();
+                << QStringLiteral("VGGSMNEU_B_SMSNR%1").arg(i)
+                << QStringLiteral("{+}SMSNR%1=0%1%1\r").arg(i).toLatin1();
         QTest::newRow("heartbeat") << "Button139" << QByteArray("{+}HEARTBEAT\r");
         QTest::newRow("warn only") << "Button138" << QByteArray("{+}Alarmmode=WARNONLY\r");
         QTest::newRow("alarm reset") << "Button140" << QByteArray("{+}Alarmmode=RESET\r");
@@ -154,7 +155,8 @@ private slots:
         TRig rig;
         rig.form->ClearPanels(QStringLiteral("allgemein"));
         rig.receive("Vigilo-GSM status: ok,sprach-nr: 0123,sms-nr1: 0456,sms-nr2: -,x\r");
-        QCOMPARE(rig.status(), QStringLiteral("Vigilo-GSM status: ok\r\nsprach-nr: 0123\r\nsms-nr1: 0456\r\nsms-nr2: -\r\nx"));
+        QCOMPARE(rig.status(),
+                 QStringLiteral("Vigilo-GSM status: ok\r\nsprach-nr: 0123\r\nsms-nr1: 0456\r\nsms-nr2: -\r\nx"));
         QCOMPARE(rig.edit(QStringLiteral("VGGSMNEU_TE_SPNR"))->text(), QStringLiteral("0123"));
         QCOMPARE(rig.edit(QStringLiteral("VGGSMNEU_TE_SMSNR1"))->text(), QStringLiteral("0456"));
         QCOMPARE(rig.edit(QStringLiteral("VGGSMNEU_TE_SMSNR2"))->text(), QStringLiteral("-"));
@@ -176,13 +178,20 @@ private slots:
         QTest::addColumn<QByteArray>("line");
         QTest::addColumn<QString>("field");
         QTest::addColumn<QString>("value");  // empty: the field keeps "old"
-        QTest::newRow("any case, number at the end") << QByteArray("SMS-NR3: 0789\r") << "VGGSMNEU_TE_SMSNR3" << "0789";
-        QTest::newRow("ended by slash") << QByteArray("Sprach-Nr: 0123/") << "VGGSMNEU_TE_SPNR" << "0123";
-        QTest::newRow("sms-nr10 feeds index 1") << QByteArray("sms-nr10: 555\r") << "VGGSMNEU_TE_SMSNR1" << "555";
-        QTest::newRow("up to the next colon") << QByteArray("sms-nr5: 0511: rest\r") << "VGGSMNEU_TE_SMSNR5" << "0511";
-        QTest::newRow("no colon") << QByteArray("sms-nr4 0444\r") << "VGGSMNEU_TE_SMSNR4" << "";
-        QTest::newRow("nothing after the colon") << QByteArray("sms-nr4:   \r") << "VGGSMNEU_TE_SMSNR4" << "";
-        QTest::newRow("colon only in the slash end") << QByteArray("sprach-nr/") << "VGGSMNEU_TE_SPNR" << "";
+        QTest::newRow("any case, number at the end") << QByteArray("SMS-NR3: 0789\r") << "VGGSMNEU_TE_SMSNR3"
+                                                     << "0789";
+        QTest::newRow("ended by slash") << QByteArray("Sprach-Nr: 0123/") << "VGGSMNEU_TE_SPNR"
+                                        << "0123";
+        QTest::newRow("sms-nr10 feeds index 1") << QByteArray("sms-nr10: 555\r") << "VGGSMNEU_TE_SMSNR1"
+                                                << "555";
+        QTest::newRow("up to the next colon") << QByteArray("sms-nr5: 0511: rest\r") << "VGGSMNEU_TE_SMSNR5"
+                                              << "0511";
+        QTest::newRow("no colon") << QByteArray("sms-nr4 0444\r") << "VGGSMNEU_TE_SMSNR4"
+                                  << "";
+        QTest::newRow("nothing after the colon") << QByteArray("sms-nr4:   \r") << "VGGSMNEU_TE_SMSNR4"
+                                                 << "";
+        QTest::newRow("colon only in the slash end") << QByteArray("sprach-nr/") << "VGGSMNEU_TE_SPNR"
+                                                     << "";
     }
     void numbersFromOtherLines()
     {

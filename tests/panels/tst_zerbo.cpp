@@ -51,7 +51,7 @@ struct TRig {
     }
 };
 
-} // namespace
+}  // namespace
 
 class TestZerbo : public QObject {
     Q_OBJECT

@@ -89,7 +89,10 @@ private slots:
         form->ClearPanels(QStringLiteral("GPSDataLogger"));  // marker off
         feed("/", 5);
         QCOMPARE(LogLines(*form).last(), QStringLiteral("       <--- /"));
-        feed(QByteArray("a\x00\x01" "b\x1b\xe4\r", 7), 6);
+        feed(QByteArray("a\x00\x01"
+                        "b\x1b\xe4\r",
+                        7),
+             6);
         QCOMPARE(LogLines(*form).last(), QStringLiteral("ab\u00e4"));
         QCOMPARE(form->LastRxChar, QChar(0xE4));
     }

@@ -1,7 +1,7 @@
+#include "app/IniFile.h"
 #include "serial/ComPort.h"
 #include "support/DevicePeer.h"
 #include "support/Harness.h"
-#include "app/IniFile.h"
 
 #include <QTemporaryDir>
 #include <QtTest>
@@ -27,8 +27,8 @@ private slots:
         QCOMPARE(BaudRateBits(TBaudRate::brCustom), 9600);
         QCOMPARE(BaudRateFromName(QStringLiteral("")), TBaudRate::br9600);
         QCOMPARE(BaudRateFromName(QStringLiteral("12345")), TBaudRate::br9600);
-        const QStringList names = {"Custom", "110", "300", "600", "1200", "2400", "4800", "9600", "14400",
-                                   "19200", "38400", "56000", "57600", "115200", "128000", "256000"};
+        const QStringList names = {"Custom", "110",   "300",   "600",   "1200",  "2400",   "4800",   "9600",
+                                   "14400",  "19200", "38400", "56000", "57600", "115200", "128000", "256000"};
         for (int i = 0; i < names.size(); ++i) {
             QCOMPARE(BaudRateName(TBaudRate(i)), names[i]);
             QCOMPARE(int(BaudRateFromName(names[i])), i);

@@ -14,8 +14,8 @@
 #include <fcntl.h>
 #include <stdlib.h>
 #include <sys/ioctl.h>
-#include <sys/wait.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace {
@@ -40,7 +40,7 @@ struct TPty {
     }
 };
 
-} // namespace
+}  // namespace
 
 class TestPortDiagnostics : public QObject {
     Q_OBJECT
@@ -58,28 +58,25 @@ private slots:
         const int none = int(QSerialPort::NoError);
         QTest::newRow("missing path") << "missing" << int(QSerialPort::DeviceNotFoundError)
                                       << int(TPortProblem::NoSuchDevice) << "no such device";
-        QTest::newRow("below a regular file") << "below file" << none
-                                              << int(TPortProblem::NoSuchDevice) << "no such device";
+        QTest::newRow("below a regular file")
+            << "below file" << none << int(TPortProblem::NoSuchDevice) << "no such device";
         QTest::newRow("regular file") << "file" << int(QSerialPort::UnsupportedOperationError)
                                       << int(TPortProblem::NotSerial) << "not a serial device";
-        QTest::newRow("folder") << "folder" << none << int(TPortProblem::NotSerial)
-                                << "not a serial device";
-        QTest::newRow("character device, no terminal") << "/dev/null" << none
-                                                       << int(TPortProblem::NotSerial)
-                                                       << "not a serial device";
+        QTest::newRow("folder") << "folder" << none << int(TPortProblem::NotSerial) << "not a serial device";
+        QTest::newRow("character device, no terminal")
+            << "/dev/null" << none << int(TPortProblem::NotSerial) << "not a serial device";
         QTest::newRow("free terminal") << "pty" << none << int(TPortProblem::None) << "";
         // The device opens but the serial port layer could not lock it.
-        QTest::newRow("lock refused by the port layer") << "pty" << int(QSerialPort::PermissionError)
-                                                        << int(TPortProblem::Busy) << "busy";
-        QTest::newRow("unknown port layer error") << "pty" << int(QSerialPort::UnknownError)
-                                                  << int(TPortProblem::Other) << "cannot be opened";
+        QTest::newRow("lock refused by the port layer")
+            << "pty" << int(QSerialPort::PermissionError) << int(TPortProblem::Busy) << "busy";
+        QTest::newRow("unknown port layer error")
+            << "pty" << int(QSerialPort::UnknownError) << int(TPortProblem::Other) << "cannot be opened";
         QTest::newRow("held by another port") << "pty held" << int(QSerialPort::PermissionError)
                                               << int(TPortProblem::Busy) << "in use by another program";
         QTest::newRow("no permission") << "pty 000" << int(QSerialPort::PermissionError)
-                                       << int(TPortProblem::PermissionDenied)
-                                       << "add your user to the dialout group";
-        QTest::newRow("opened exclusively") << "pty excl" << int(QSerialPort::UnknownError)
-                                            << int(TPortProblem::Busy) << "busy";
+                                       << int(TPortProblem::PermissionDenied) << "add your user to the dialout group";
+        QTest::newRow("opened exclusively")
+            << "pty excl" << int(QSerialPort::UnknownError) << int(TPortProblem::Busy) << "busy";
     }
 
     void diagnosis()

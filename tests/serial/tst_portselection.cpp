@@ -93,7 +93,7 @@ private slots:
 
         peer.AnswerIdentification("junk #55.00");
         form.ClearPanels(QStringLiteral("Zerbo"));
-        form.RadioGroupCOM()->SetItemIndex(2);  // Com3: missing device
+        form.RadioGroupCOM()->SetItemIndex(2);                    // Com3: missing device
         QCOMPARE(form.ActivePanel, QStringLiteral("allgemein"));  // nothing written
         QCOMPARE(form.RadioGroupCOM()->ItemIndex(), -1);
         QCOMPARE(form.StatusPanel(1)->text(), QStringLiteral("disconnected"));
@@ -114,10 +114,14 @@ private slots:
     {
         QTest::addColumn<QString>("setup");
         QTest::addColumn<QString>("says");
-        QTest::newRow("missing") << "missing" << "no such device";
-        QTest::newRow("regular file") << "file" << "not a serial device";
-        QTest::newRow("held by another program") << "held" << "busy — in use by another program";
-        QTest::newRow("no permission") << "000" << "permission denied — add your user to the dialout group";
+        QTest::newRow("missing") << "missing"
+                                 << "no such device";
+        QTest::newRow("regular file") << "file"
+                                      << "not a serial device";
+        QTest::newRow("held by another program") << "held"
+                                                 << "busy — in use by another program";
+        QTest::newRow("no permission") << "000"
+                                       << "permission denied — add your user to the dialout group";
     }
     void portThatDoesNotOpenSaysWhy()
     {
@@ -196,8 +200,9 @@ private slots:
             QCOMPARE(form.RadioGroupCOMconnect()->Item(i), QString());
             // The port list tells why each port did not open.
             QCOMPARE(form.RadioGroupCOM()->Button(i)->toolTip(),
-                     dir.filePath("none") + QStringLiteral(": no such device — plug in the adapter, "
-                                                           "or check the [Ports] entry of the settings file"));
+                     dir.filePath("none")
+                         + QStringLiteral(": no such device — plug in the adapter, "
+                                          "or check the [Ports] entry of the settings file"));
         }
         QVERIFY(!form.ScanActive);
     }

@@ -1,8 +1,8 @@
 // Send operations over a real pseudo-terminal with the real window.
-#include "app/UnitMain.h"
-#include "serial/SendEcho.h"
 #include "app/GeneralError.h"
+#include "app/UnitMain.h"
 #include "panels/PanelAllgemein.h"
+#include "serial/SendEcho.h"
 #include "support/Harness.h"
 #include "widgets/RadioGroup.h"
 
@@ -49,7 +49,9 @@ private slots:
         QCOMPARE(SendByteEcho(99999, 0x0F), QStringLiteral("1869F. - 0F --->"));
         QCOMPARE(SendByteEcho(100000, 0xAB), QStringLiteral("CS --- AB --->"));
         QCOMPARE(SendPlainEcho(QStringLiteral("\r\n\t")), QStringLiteral("  --->"));
-        QCOMPARE(SendPlainEcho(QStringLiteral("a\x01" "b\x7f\xe4")), QStringLiteral("ab\x7f\xe4  --->"));
+        QCOMPARE(SendPlainEcho(QStringLiteral("a\x01"
+                                              "b\x7f\xe4")),
+                 QStringLiteral("ab\x7f\xe4  --->"));
     }
 
     void sendFramesAndEchoes()
@@ -137,8 +139,7 @@ private slots:
         peer->Vanish();
         Pump(100);
         auto* button = new QPushButton(form.get());
-        QObject::connect(button, &QPushButton::clicked, form.get(),
-                         Guarded([this] { form->SendByte(0, 0x41); }));
+        QObject::connect(button, &QPushButton::clicked, form.get(), Guarded([this] { form->SendByte(0, 0x41); }));
         button->click();
         const QStringList errors = scope->dialogs->Texts(QStringLiteral("error"));
         QCOMPARE(errors.size(), 1);
@@ -149,7 +150,8 @@ private slots:
     {
         openPort();
         auto* caption = new QPushButton(QStringLiteral("OUT 1 = Reset"), static_cast<QWidget*>(form->allgemein()));
-        QObject::connect(caption, &QPushButton::clicked, form.get(), [this, caption] { form->ButtonAllg_ZBClick(caption); });
+        QObject::connect(caption, &QPushButton::clicked, form.get(),
+                         [this, caption] { form->ButtonAllg_ZBClick(caption); });
         caption->click();
         QVERIFY(peer->WaitForBytes(14));
         QCOMPARE(peer->Received(), QByteArray("OUT 1 = Reset\r"));

@@ -8,10 +8,7 @@
 #include <QPlainTextEdit>
 #include <QThread>
 
-QString TestSettingsFile()
-{
-    return SettingsFilePathFor(QCoreApplication::applicationFilePath());
-}
+QString TestSettingsFile() { return SettingsFilePathFor(QCoreApplication::applicationFilePath()); }
 
 void WriteTestSettings(const QByteArray& content)
 {

@@ -16,4 +16,3 @@ extern "C" int tcsetattr(int fd, int action, const struct termios* t)
     TDevicePeer::TakeBeforeLineChange(fd);
     return real(fd, action, t);
 }
-

@@ -25,8 +25,7 @@ std::optional<QByteArray> RunUnprivileged(const TUnprivilegedFn& fn)
     if (child == 0) {
         ::close(out[0]);
         const gid_t nobody = 65534;
-        if (::setgroups(0, nullptr) != 0 || ::setgid(nobody) != 0 || ::setuid(65534) != 0
-            || ::geteuid() == 0)
+        if (::setgroups(0, nullptr) != 0 || ::setgid(nobody) != 0 || ::setuid(65534) != 0 || ::geteuid() == 0)
             ::_exit(3);
         const std::size_t n = fn(buf, sizeof buf);
         std::size_t done = 0;

@@ -66,7 +66,7 @@ QByteArray FileContent(const QString& path)
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
 }
 
-} // namespace
+}  // namespace
 
 class TestDevSim : public QObject {
     Q_OBJECT
@@ -82,11 +82,13 @@ private slots:
         m_sim.start(kSim, {QStringLiteral("--all"), QStringLiteral("--settings"), TestSettingsFile()});
         QVERIFY(m_sim.waitForStarted());
         QByteArray out;
-        QVERIFY(PumpUntil([&] {
-            m_sim.waitForReadyRead(20);
-            out += m_sim.readAllStandardOutput();
-            return out.contains("ready\n");
-        }, 10000));
+        QVERIFY(PumpUntil(
+            [&] {
+                m_sim.waitForReadyRead(20);
+                out += m_sim.readAllStandardOutput();
+                return out.contains("ready\n");
+            },
+            10000));
         for (const QByteArray& line : out.split('\n')) {
             const QList<QByteArray> f = line.split(' ');
             if (f.size() != 3)
@@ -129,21 +131,76 @@ private slots:
         QTest::addColumn<QString>("filled");
         QTest::addColumn<QString>("reread");
 
-        QTest::newRow("Vigilo") << "vigilo" << "" << "Vigilo" << "EditTR_VGS" << "45" << "BtnTR_VGS" << "TR=45"
-                                << "EditTR_VGS" << "45" << "BtnLastState";
-        QTest::newRow("Vigilo-GSM") << "vigilogsm" << "" << "VigiloGSM" << "" << "" << "ButtonGSMinfo_VGG"
-                                    << "GSM: registered" << "" << "" << "";
-        QTest::newRow("Quintra") << "quintra" << "" << "Quintra" << "" << "" << "ButtonPLClist" << "STEP01=0,1,ON"
-                                 << "" << "" << "";
-        QTest::newRow("Zerbo") << "zerbo" << "" << "Zerbo" << "SpinEditSet5_ZB" << "12" << "BtnSet5_ZB" << "SET5=12"
-                               << "SpinEditSet5_ZB" << "12" << "BtnInfo2_ZB";
-        QTest::newRow("GPS logger") << "gpslogger" << "" << "GPSDataLogger" << "" << "" << "BtnFrageZeichen_GPSDL"
-                                    << "Trakka GPS data logger" << "" << "" << "";
-        QTest::newRow("smart switch") << "kippasmart" << "KippaSmart1" << "KippaSmart" << "ComboBoxBoxAdress" << "3"
-                                      << "ButtonON" << "box 3: ON" << "" << "" << "";
-        QTest::newRow("newer GSM unit") << "vigilogsmneu" << "VigiloGSMNEU1" << "VigiloGSMNEU" << "VGGSMNEU_TE_SPNR"
-                                        << "0711555" << "Button136" << "voice number: 0711555"
-                                        << "VGGSMNEU_TE_SPNR" << "0711555" << "Button143";
+        QTest::newRow("Vigilo") << "vigilo"
+                                << ""
+                                << "Vigilo"
+                                << "EditTR_VGS"
+                                << "45"
+                                << "BtnTR_VGS"
+                                << "TR=45"
+                                << "EditTR_VGS"
+                                << "45"
+                                << "BtnLastState";
+        QTest::newRow("Vigilo-GSM") << "vigilogsm"
+                                    << ""
+                                    << "VigiloGSM"
+                                    << ""
+                                    << ""
+                                    << "ButtonGSMinfo_VGG"
+                                    << "GSM: registered"
+                                    << ""
+                                    << ""
+                                    << "";
+        QTest::newRow("Quintra") << "quintra"
+                                 << ""
+                                 << "Quintra"
+                                 << ""
+                                 << ""
+                                 << "ButtonPLClist"
+                                 << "STEP01=0,1,ON"
+                                 << ""
+                                 << ""
+                                 << "";
+        QTest::newRow("Zerbo") << "zerbo"
+                               << ""
+                               << "Zerbo"
+                               << "SpinEditSet5_ZB"
+                               << "12"
+                               << "BtnSet5_ZB"
+                               << "SET5=12"
+                               << "SpinEditSet5_ZB"
+                               << "12"
+                               << "BtnInfo2_ZB";
+        QTest::newRow("GPS logger") << "gpslogger"
+                                    << ""
+                                    << "GPSDataLogger"
+                                    << ""
+                                    << ""
+                                    << "BtnFrageZeichen_GPSDL"
+                                    << "Trakka GPS data logger"
+                                    << ""
+                                    << ""
+                                    << "";
+        QTest::newRow("smart switch") << "kippasmart"
+                                      << "KippaSmart1"
+                                      << "KippaSmart"
+                                      << "ComboBoxBoxAdress"
+                                      << "3"
+                                      << "ButtonON"
+                                      << "box 3: ON"
+                                      << ""
+                                      << ""
+                                      << "";
+        QTest::newRow("newer GSM unit") << "vigilogsmneu"
+                                        << "VigiloGSMNEU1"
+                                        << "VigiloGSMNEU"
+                                        << "VGGSMNEU_TE_SPNR"
+                                        << "0711555"
+                                        << "Button136"
+                                        << "voice number: 0711555"
+                                        << "VGGSMNEU_TE_SPNR"
+                                        << "0711555"
+                                        << "Button143";
     }
 
     void everyFamilyAnswersItsPanel()

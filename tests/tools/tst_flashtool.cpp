@@ -19,10 +19,7 @@ using TScript = TBootLoaderPeer::Script;
 const QString kTool = QStringLiteral(VELMOR_FLASH_PATH);
 const QString kOk = QStringLiteral("Firmware-Update OK");
 
-QString Failed(const char* why)
-{
-    return QStringLiteral("Firmware-Update fehlerhaft (%1)").arg(QLatin1String(why));
-}
+QString Failed(const char* why) { return QStringLiteral("Firmware-Update fehlerhaft (%1)").arg(QLatin1String(why)); }
 
 // 700 words (1400 bytes), every one different from its neighbours.
 QByteArray Words(int lines = 700)
@@ -106,7 +103,7 @@ QByteArray Padded(const QByteArray& data, int blockSize)
     return data + QByteArray(total - data.size(), char(0xFF));
 }
 
-} // namespace
+}  // namespace
 
 Q_DECLARE_METATYPE(TBootLoaderScript)
 
@@ -124,8 +121,8 @@ private slots:
         QTest::addColumn<QStringList>("options");
         QTest::addColumn<int>("blockSize");
         QTest::addColumn<int>("exitCode");
-        QTest::addColumn<QStringList>("out");     // notices, then the outcome
-        QTest::addColumn<int>("accepted");        // blocks the device keeps
+        QTest::addColumn<QStringList>("out");  // notices, then the outcome
+        QTest::addColumn<int>("accepted");     // blocks the device keeps
         QTest::addColumn<int>("startBaud");
         QTest::addColumn<int>("transferBaud");
 
@@ -145,38 +142,37 @@ private slots:
         TScript anyRate;
         anyRate.startAt115200Only = false;
 
-        QTest::newRow("ok, default block 128") << TScript{} << QStringList{} << 128 << 0 << QStringList{kOk} << 11
-                                               << 9600 << 115200;
+        QTest::newRow("ok, default block 128")
+            << TScript{} << QStringList{} << 128 << 0 << QStringList{kOk} << 11 << 9600 << 115200;
         QTest::newRow("ok, block 64") << TScript{} << QStringList{QStringLiteral("--block=64")} << 64 << 0
                                       << QStringList{kOk} << 22 << 9600 << 115200;
         QTest::newRow("ok after two rejections, block 256")
             << twice << QStringList{QStringLiteral("--block"), QStringLiteral("256")} << 256 << 0
             << QStringList{QStringLiteral("ab Byte 512 - 2. Versuch"), QStringLiteral("ab Byte 512 - 3. Versuch"), kOk}
             << 6 << 9600 << 115200;
-        QTest::newRow("start rate 38400") << TScript{} << QStringList{QStringLiteral("--start-rate=38400")} << 128
-                                          << 0 << QStringList{kOk} << 11 << 38400 << 115200;
-        QTest::newRow("loader already at 115200")
-            << TScript{} << QStringList{QStringLiteral("--start-rate=115200")} << 128 << 0 << QStringList{kOk} << 11
-            << 115200 << 115200;
+        QTest::newRow("start rate 38400") << TScript{} << QStringList{QStringLiteral("--start-rate=38400")} << 128 << 0
+                                          << QStringList{kOk} << 11 << 38400 << 115200;
+        QTest::newRow("loader already at 115200") << TScript{} << QStringList{QStringLiteral("--start-rate=115200")}
+                                                  << 128 << 0 << QStringList{kOk} << 11 << 115200 << 115200;
         QTest::newRow("modem link keeps its rate")
             << anyRate << QStringList{QStringLiteral("--csd"), QStringLiteral("--start-rate=19200")} << 128 << 0
             << QStringList{kOk} << 11 << 19200 << 19200;
-        QTest::newRow("no start character") << silentStart << shortWaits << 128 << 3
-                                            << QStringList{Failed("Startzeichen fehlt ...")} << 0 << 9600 << 0;
+        QTest::newRow("no start character")
+            << silentStart << shortWaits << 128 << 3 << QStringList{Failed("Startzeichen fehlt ...")} << 0 << 9600 << 0;
         QTest::newRow("no start character over a modem link")
             << silentStart << shortWaits + QStringList{QStringLiteral("--csd")} << 128 << 3
             << QStringList{Failed("Startzeichen fehlt ...")} << 0 << 9600 << 0;
-        QTest::newRow("no ACK") << silentBlock << shortWaits << 128 << 4 << QStringList{Failed("no ACK")} << 3
-                                << 9600 << 115200;
-        QTest::newRow("wrong ACK") << unknown << shortWaits << 128 << 5 << QStringList{Failed("wrong ACK")} << 2
-                                   << 9600 << 115200;
+        QTest::newRow("no ACK") << silentBlock << shortWaits << 128 << 4 << QStringList{Failed("no ACK")} << 3 << 9600
+                                << 115200;
+        QTest::newRow("wrong ACK") << unknown << shortWaits << 128 << 5 << QStringList{Failed("wrong ACK")} << 2 << 9600
+                                   << 115200;
         QTest::newRow("too many retries")
             << thrice << shortWaits << 128 << 6
             << QStringList{QStringLiteral("ab Byte 512 - 2. Versuch"), QStringLiteral("ab Byte 512 - 3. Versuch"),
                            Failed("zuviel Wiederholungen")}
             << 4 << 9600 << 115200;
-        QTest::newRow("no completion") << noEnd << shortWaits << 128 << 7 << QStringList{Failed("???")} << 11
-                                       << 9600 << 115200;
+        QTest::newRow("no completion") << noEnd << shortWaits << 128 << 7 << QStringList{Failed("???")} << 11 << 9600
+                                       << 115200;
     }
 
     void outcomes()
@@ -226,8 +222,7 @@ private slots:
             tooMany += "0:1\n";
         QTest::newRow("missing") << QByteArray() << false << 10 << QStringLiteral("Fehler bei Dateizugriff (2)");
         QTest::newRow("directory") << QByteArray() << true << 10 << QStringLiteral("Fehler bei Dateizugriff (21)");
-        QTest::newRow("too many data lines") << tooMany << false << 11
-                                             << QStringLiteral("höchstens 65536 Datenzeilen");
+        QTest::newRow("too many data lines") << tooMany << false << 11 << QStringLiteral("höchstens 65536 Datenzeilen");
         QTest::newRow("no data line") << QByteArray("firmware\r\nno colon here\r\n") << false << 12
                                       << QStringLiteral("no data line");
         QTest::newRow("empty") << QByteArray("") << false << 12 << QStringLiteral("no data line");
@@ -330,9 +325,12 @@ private slots:
         QCOMPARE(r.exit, exitCode);
         if (exitCode == 0) {
             const QString help = r.out.join(u'\n');
-            for (const auto& [status, text] :
-                 {std::pair{0, kOk}, {3, Failed("Startzeichen fehlt ...")}, {4, Failed("no ACK")},
-                  {5, Failed("wrong ACK")}, {6, Failed("zuviel Wiederholungen")}, {7, Failed("???")}})
+            for (const auto& [status, text] : {std::pair{0, kOk},
+                                               {3, Failed("Startzeichen fehlt ...")},
+                                               {4, Failed("no ACK")},
+                                               {5, Failed("wrong ACK")},
+                                               {6, Failed("zuviel Wiederholungen")},
+                                               {7, Failed("???")}})
                 QVERIFY2(help.contains(QStringLiteral("%1  %2").arg(status, 2).arg(text)), qPrintable(text));
         } else {
             QVERIFY(r.err.contains(QLatin1String("--help")));

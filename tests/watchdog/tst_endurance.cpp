@@ -7,11 +7,11 @@
 #include "widgets/RadioGroup.h"
 
 #include <QDir>
-#include <atomic>
 #include <QFile>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <atomic>
 
 namespace {
 
@@ -76,7 +76,7 @@ QByteArray readAll(const QString& path)
     return f.readAll();
 }
 
-} // namespace
+}  // namespace
 
 class TestEndurance : public QObject {
     Q_OBJECT
@@ -88,11 +88,16 @@ private slots:
     {
         QTest::addColumn<QString>("chosen");
         QTest::addColumn<QString>("name");
-        QTest::newRow("no extension") << "/tmp/run" << "/tmp/run.pro";
-        QTest::newRow("other extension") << "/tmp/run.txt" << "/tmp/run.txt";
-        QTest::newRow("own extension") << "/tmp/run.pro" << "/tmp/run.pro";
-        QTest::newRow("dot in a directory") << "/tmp/a.b/run" << "/tmp/a.b/run.pro";
-        QTest::newRow("trailing dot") << "/tmp/run." << "/tmp/run.";
+        QTest::newRow("no extension") << "/tmp/run"
+                                      << "/tmp/run.pro";
+        QTest::newRow("other extension") << "/tmp/run.txt"
+                                         << "/tmp/run.txt";
+        QTest::newRow("own extension") << "/tmp/run.pro"
+                                       << "/tmp/run.pro";
+        QTest::newRow("dot in a directory") << "/tmp/a.b/run"
+                                            << "/tmp/a.b/run.pro";
+        QTest::newRow("trailing dot") << "/tmp/run."
+                                      << "/tmp/run.";
     }
     void protocolFileName()
     {
@@ -139,8 +144,9 @@ private slots:
         QCOMPARE(rig.peer.Received(), QByteArray("{+}gsminfo\r{+}gsminfo\r"));
 
         // Each line is in the file the moment it was received; no sent command is.
-        const QString expected = first + QStringLiteral("       <--- GSM: registered\r\n") + first
-            + QStringLiteral("       <--- CSQ: 1\r\n") + first + QStringLiteral("       <--- Q=1/\r\n") + second
+        const QString expected =
+            first + QStringLiteral("       <--- GSM: registered\r\n") + first + QStringLiteral("       <--- CSQ: 1\r\n")
+            + first + QStringLiteral("       <--- Q=1/\r\n") + second
             + QStringLiteral("       <--- GSM: registered\r\n") + second + QStringLiteral("       <--- CSQ: 2\r\n")
             + second + QStringLiteral("       <--- Q=1/\r\n");
         QCOMPARE(QString::fromLatin1(readAll(path)), expected);
@@ -161,7 +167,8 @@ private slots:
         TRig rig;
         rig.form->StampCapture = true;
         rig.start(rig.dir.filePath(QStringLiteral("gone/day.pro")));
-        QCOMPARE(rig.scope.dialogs->Texts(QStringLiteral("warning")), QStringList{QStringLiteral("Fehler bei Dateizugriff")});
+        QCOMPARE(rig.scope.dialogs->Texts(QStringLiteral("warning")),
+                 QStringList{QStringLiteral("Fehler bei Dateizugriff")});
         QVERIFY(!rig.form->StampCapture);
         QVERIFY(!rig.form->Timer4.isActive());
     }

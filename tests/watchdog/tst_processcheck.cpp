@@ -27,7 +27,7 @@ void addProcess(const QString& root, int pid, const QString& exe, const QByteArr
     a.write(cmdline);
 }
 
-} // namespace
+}  // namespace
 
 class TestProcessCheck : public QObject {
     Q_OBJECT
@@ -40,17 +40,50 @@ private slots:
         QTest::addColumn<QString>("comm");
         QTest::addColumn<QString>("arg0");
         QTest::addColumn<bool>("match");
-        QTest::newRow("exe file name") << "backup" << "/usr/bin/backup" << "" << "" << true;
-        QTest::newRow("case of a-z") << "PROZESSNAME.EXE" << "/opt/prozessname.exe" << "" << "" << true;
-        QTest::newRow(".exe dropped") << "PROZESSNAME.exe" << "/opt/prozessname" << "" << "" << true;
-        QTest::newRow("command name") << "Backup" << "" << "backup" << "" << true;
-        QTest::newRow("first argument") << "server.py" << "/usr/bin/python3" << "python3" << "/srv/server.py" << true;
-        QTest::newRow("no umlaut folding") << "Ä" << "/x/ä" << "" << "" << false;
-        QTest::newRow("path is no name") << "bin/backup" << "/usr/bin/backup" << "" << "" << false;
-        QTest::newRow("part of a name") << "back" << "/usr/bin/backup" << "backup" << "backup" << false;
-        QTest::newRow(".exe only") << ".exe" << "" << "" << "" << false;
-        QTest::newRow("empty name") << "" << "" << "" << "" << false;
-        QTest::newRow("other extension kept") << "tool.bin" << "/usr/bin/tool" << "tool" << "tool" << false;
+        QTest::newRow("exe file name") << "backup"
+                                       << "/usr/bin/backup"
+                                       << ""
+                                       << "" << true;
+        QTest::newRow("case of a-z") << "PROZESSNAME.EXE"
+                                     << "/opt/prozessname.exe"
+                                     << ""
+                                     << "" << true;
+        QTest::newRow(".exe dropped") << "PROZESSNAME.exe"
+                                      << "/opt/prozessname"
+                                      << ""
+                                      << "" << true;
+        QTest::newRow("command name") << "Backup"
+                                      << ""
+                                      << "backup"
+                                      << "" << true;
+        QTest::newRow("first argument") << "server.py"
+                                        << "/usr/bin/python3"
+                                        << "python3"
+                                        << "/srv/server.py" << true;
+        QTest::newRow("no umlaut folding") << "Ä"
+                                           << "/x/ä"
+                                           << ""
+                                           << "" << false;
+        QTest::newRow("path is no name") << "bin/backup"
+                                         << "/usr/bin/backup"
+                                         << ""
+                                         << "" << false;
+        QTest::newRow("part of a name") << "back"
+                                        << "/usr/bin/backup"
+                                        << "backup"
+                                        << "backup" << false;
+        QTest::newRow(".exe only") << ".exe"
+                                   << ""
+                                   << ""
+                                   << "" << false;
+        QTest::newRow("empty name") << ""
+                                    << ""
+                                    << ""
+                                    << "" << false;
+        QTest::newRow("other extension kept") << "tool.bin"
+                                              << "/usr/bin/tool"
+                                              << "tool"
+                                              << "tool" << false;
     }
     void matching()
     {

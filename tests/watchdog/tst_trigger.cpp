@@ -62,12 +62,12 @@ struct TRig {
     bool restarted = false;
 };
 
-} // namespace
+}  // namespace
 
-#define EXPECT_SENT(rig, bytes)                            \
-    do {                                                   \
-        const QByteArray expected_(bytes);                 \
-        QCOMPARE((rig).take(expected_.size()), expected_); \
+#define EXPECT_SENT(rig, bytes)                                                                                        \
+    do {                                                                                                               \
+        const QByteArray expected_(bytes);                                                                             \
+        QCOMPARE((rig).take(expected_.size()), expected_);                                                             \
     } while (0)
 
 class TestTrigger : public QObject {
@@ -136,9 +136,8 @@ private slots:
         }
         EXPECT_SENT(rig, "{1}TRIG=2\r{1}TRIG=3\r");
         QVERIFY(rig.quiet());
-        QCOMPARE(shown, QStringList({"1", "2", "3", "4", "5", "6", "7", "8", "9", "0",
-                                     "1", "2", "3", "4", "5", "6", "7", "8", "9", "0",
-                                     "1", "2", "3", "4", "5"}));
+        QCOMPARE(shown, QStringList({"1", "2", "3", "4", "5", "6", "7", "8", "9", "0", "1", "2", "3",
+                                     "4", "5", "6", "7", "8", "9", "0", "1", "2", "3", "4", "5"}));
         QCOMPARE(states, QList<int>({1, 1, 1, 1, 1, 1, 1, 1, 1, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 3, 3, 3, 3, 3, 3}));
         QCOMPARE(rig.form->TriggerCountdown, 5);
 

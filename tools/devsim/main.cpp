@@ -39,7 +39,7 @@ QString FamilyList()
     return list;
 }
 
-} // namespace
+}  // namespace
 
 int main(int argc, char* argv[])
 {
@@ -48,8 +48,8 @@ int main(int argc, char* argv[])
     parser.setApplicationDescription(
         QStringLiteral("Plays devices on pseudo-terminals, one per device; prints a line\n"
                        "\"family ComN path\" for each, then \"ready\", and runs until interrupted.\n\n"
-                       "Families:\n") +
-        FamilyList());
+                       "Families:\n")
+        + FamilyList());
     parser.addHelpOption();
     const QCommandLineOption device(QStringLiteral("device"),
                                     QStringLiteral("A device of FAMILY, on port ComN if given (repeatable)."),
@@ -84,7 +84,8 @@ int main(int argc, char* argv[])
 
     QSet<int> taken;
     for (const TChoice& c : choices)
-        if (c.com && std::count_if(choices.begin(), choices.end(), [&](const TChoice& o) { return o.com == c.com; }) > 1)
+        if (c.com
+            && std::count_if(choices.begin(), choices.end(), [&](const TChoice& o) { return o.com == c.com; }) > 1)
             return Fail(QStringLiteral("Com%1 chosen twice").arg(c.com));
     for (const TChoice& c : choices)
         taken.insert(c.com);

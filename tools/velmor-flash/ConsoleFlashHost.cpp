@@ -7,7 +7,7 @@ namespace {
 
 const QString kStartCommand = QStringLiteral("{+}fwupdate\r");
 
-} // namespace
+}  // namespace
 
 TConsoleFlashHost::TConsoleFlashHost(TComPort& port, std::FILE* status, TProgressBar* bar)
     : m_port(port), m_statusOut(status), m_bar(bar)
@@ -34,10 +34,7 @@ void TConsoleFlashHost::WriteStart(bool)
     m_port.WriteStr(kStartCommand);
 }
 
-QString TConsoleFlashHost::CurrentRateName()
-{
-    return BaudRateName(m_port.BaudRate());
-}
+QString TConsoleFlashHost::CurrentRateName() { return BaudRateName(m_port.BaudRate()); }
 
 void TConsoleFlashHost::reopen(const char* rateName)
 {

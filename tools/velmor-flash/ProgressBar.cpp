@@ -7,7 +7,7 @@ namespace {
 constexpr int kBarWidth = 30;
 constexpr qint64 kRedrawMs = 100;
 
-} // namespace
+}  // namespace
 
 QByteArray TProgressBar::Line(int value, int max, qint64 elapsedMs)
 {
@@ -21,8 +21,7 @@ QByteArray TProgressBar::Line(int value, int max, qint64 elapsedMs)
         const double rate = done * 1000.0 / double(elapsedMs);
         const qint64 left = qint64((shownMax - done) / rate + 0.5);
         line += "  " + QByteArray::number(qint64(rate)) + " B/s  ";
-        line += QByteArray::number(left / 60) + ':' + QByteArray::number(left % 60).rightJustified(2, '0')
-            + " left";
+        line += QByteArray::number(left / 60) + ':' + QByteArray::number(left % 60).rightJustified(2, '0') + " left";
     }
     return line + "\033[K";
 }

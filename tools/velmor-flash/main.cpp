@@ -90,10 +90,7 @@ Exit status:
   21  DEVICE cannot be opened (in use by another program, no permission)
 )";
 
-void Error(const QString& text)
-{
-    std::fprintf(stderr, "velmor-flash: %s\n", text.toUtf8().constData());
-}
+void Error(const QString& text) { std::fprintf(stderr, "velmor-flash: %s\n", text.toUtf8().constData()); }
 
 int Usage(const QString& text)
 {
@@ -113,12 +110,18 @@ int Milliseconds(const QString& text)
 int OutcomeStatus(TFlashOutcome outcome)
 {
     switch (outcome) {
-    case TFlashOutcome::Ok: return ExitOk;
-    case TFlashOutcome::NoStart: return ExitNoStart;
-    case TFlashOutcome::NoAck: return ExitNoAck;
-    case TFlashOutcome::WrongAck: return ExitWrongAck;
-    case TFlashOutcome::TooManyRetries: return ExitTooManyRetries;
-    case TFlashOutcome::NoCompletion: return ExitNoCompletion;
+    case TFlashOutcome::Ok:
+        return ExitOk;
+    case TFlashOutcome::NoStart:
+        return ExitNoStart;
+    case TFlashOutcome::NoAck:
+        return ExitNoAck;
+    case TFlashOutcome::WrongAck:
+        return ExitWrongAck;
+    case TFlashOutcome::TooManyRetries:
+        return ExitTooManyRetries;
+    case TFlashOutcome::NoCompletion:
+        return ExitNoCompletion;
     }
     return ExitUnexpected;
 }
@@ -177,8 +180,8 @@ int OpenDevice(TComPort& port, const QString& device, const QString& settingsFil
         port.ClearBuffer(true, true);
     } catch (const EComPort& e) {
         const QString reason = e.PlatformCode() > 0 && e.PlatformCode() < 200
-            ? QString::fromLocal8Bit(std::strerror(e.PlatformCode()))
-            : QStringLiteral("in use or not permitted");
+                                   ? QString::fromLocal8Bit(std::strerror(e.PlatformCode()))
+                                   : QStringLiteral("in use or not permitted");
         Error(QStringLiteral("%1: %2 (%3)").arg(path, e.Message(), reason));
         return ExitDeviceNotOpened;
     }
@@ -220,10 +223,11 @@ int Run(const QStringList& arguments)
             if (*limit == 0)
                 return Usage(QStringLiteral("--%1 needs 1 .. 600000").arg(option->names().first()));
         }
-    const QString settingsFile = parser.isSet(settings)
-        ? parser.value(settings)
-        : SettingsFilePathFor(QDir(QCoreApplication::applicationDirPath())
-                                  .filePath(QStringLiteral("VelmorServiceSoftware")));
+    const QString settingsFile =
+        parser.isSet(settings)
+            ? parser.value(settings)
+            : SettingsFilePathFor(
+                QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("VelmorServiceSoftware")));
 
     TRomImage image;
     if (const int status = LoadFile(args[1], image))
@@ -254,7 +258,7 @@ int Run(const QStringList& arguments)
     return OutcomeStatus(outcome);
 }
 
-} // namespace
+}  // namespace
 
 int main(int argc, char** argv)
 {

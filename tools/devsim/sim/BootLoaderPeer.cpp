@@ -4,7 +4,7 @@ namespace {
 
 const QByteArray kStartCommand = QByteArrayLiteral("{+}fwupdate\r");
 
-} // namespace
+}  // namespace
 
 TBootLoader::TBootLoader(int blockSize, Script script) : m_blockSize(blockSize), m_script(std::move(script)) {}
 

@@ -16,15 +16,15 @@ struct TBootLoaderScript {
     // Holds the "3" back until the line runs at 115200, as a loader that
     // listens at that rate only.
     bool startAt115200Only = true;
-    bool silentAtStart = false;       // never sends "3"
-    QMap<int, int> rejections;        // block -> times it is answered "1" first
-    int silentAtBlock = -1;           // no answer to this block
-    int unknownAtBlock = -1;          // this block is answered unknownChar
+    bool silentAtStart = false;  // never sends "3"
+    QMap<int, int> rejections;   // block -> times it is answered "1" first
+    int silentAtBlock = -1;      // no answer to this block
+    int unknownAtBlock = -1;     // this block is answered unknownChar
     char unknownChar = '?';
-    int completeAfterBlock = -1;      // "2" right after this block
-    bool completeAtEnd = true;        // "2" after the last announced block
-    int doubleAnswerAtBlock = -1;     // this block is answered "10" in one write
-    int ackDelayMs = 0;               // every block's answer comes this late
+    int completeAfterBlock = -1;   // "2" right after this block
+    bool completeAtEnd = true;     // "2" after the last announced block
+    int doubleAnswerAtBlock = -1;  // this block is answered "10" in one write
+    int ackDelayMs = 0;            // every block's answer comes this late
 };
 
 // A device's boot loader. It waits for "{+}fwupdate\r", answers "3", takes

@@ -9,50 +9,62 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
-#include <sys/stat.h>
-#include <vector>
 #include <fcntl.h>
 #include <poll.h>
 #include <stdexcept>
+#include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 
 qint64 nowNs()
 {
-    return std::chrono::duration_cast<std::chrono::nanoseconds>(
-               std::chrono::steady_clock::now().time_since_epoch())
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now().time_since_epoch())
         .count();
 }
 
 int speedToBaud(speed_t s)
 {
     switch (s) {
-    case B110: return 110;
-    case B300: return 300;
-    case B600: return 600;
-    case B1200: return 1200;
-    case B2400: return 2400;
-    case B4800: return 4800;
-    case B9600: return 9600;
-    case B19200: return 19200;
-    case B38400: return 38400;
-    case B57600: return 57600;
-    case B115200: return 115200;
-    case B230400: return 230400;
-    default: return int(s);
+    case B110:
+        return 110;
+    case B300:
+        return 300;
+    case B600:
+        return 600;
+    case B1200:
+        return 1200;
+    case B2400:
+        return 2400;
+    case B4800:
+        return 4800;
+    case B9600:
+        return 9600;
+    case B19200:
+        return 19200;
+    case B38400:
+        return 38400;
+    case B57600:
+        return 57600;
+    case B115200:
+        return 115200;
+    case B230400:
+        return 230400;
+    default:
+        return int(s);
     }
 }
 
 std::mutex g_peersMutex;
 std::vector<TDevicePeer*> g_peers;
 
-} // namespace
+}  // namespace
 
 void TDevicePeer::TakeBeforeLineChange(int slaveFd)
 {
-    struct stat st{};
+    struct stat st {};
     if (::fstat(slaveFd, &st) != 0 || !S_ISCHR(st.st_mode))
         return;
     std::lock_guard<std::mutex> peers(g_peersMutex);
@@ -84,7 +96,7 @@ TDevicePeer::TDevicePeer()
     ::tcsetattr(m_slaveKeep, TCSANOW, &t);
     if (::pipe(m_wake) != 0)
         throw std::runtime_error("no pipe");
-    struct stat st{};
+    struct stat st {};
     if (::fstat(m_slaveKeep, &st) == 0)
         m_slaveDevice = st.st_rdev;
     {
@@ -197,9 +209,7 @@ int TDevicePeer::runScheduled()
 
 void TDevicePeer::AnswerIdentification(const QByteArray& reply)
 {
-    SetLineHandler([reply](const QByteArray& line) {
-        return line == "{+}h" ? reply + '\r' : QByteArray();
-    });
+    SetLineHandler([reply](const QByteArray& line) { return line == "{+}h" ? reply + '\r' : QByteArray(); });
 }
 
 void TDevicePeer::Write(const QByteArray& bytes)

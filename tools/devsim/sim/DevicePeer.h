@@ -23,8 +23,8 @@
 class TDevicePeer : public IPeerLine {
 public:
     struct Arrival {
-        qint64 ns;       // monotonic arrival time
-        int baud;        // line rate the slave side was set to when the byte was read
+        qint64 ns;  // monotonic arrival time
+        int baud;   // line rate the slave side was set to when the byte was read
         char byte;
     };
     // Called on the peer's thread with each piece the program wrote; returns
@@ -112,7 +112,7 @@ private:
     // Read, not yet handed to the handler, with the rate each was written at.
     QList<std::pair<QByteArray, int>> m_pieces;
     std::atomic<int> m_pieceBaud{0};  // rate of the piece being handled, or 0
-    std::mutex m_readMutex;      // one reader of the master side at a time
+    std::mutex m_readMutex;           // one reader of the master side at a time
     dev_t m_slaveDevice = 0;
     QList<Scheduled> m_scheduled;
     std::mutex m_actionMutex;  // held while actions run

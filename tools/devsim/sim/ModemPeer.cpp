@@ -7,17 +7,13 @@ namespace {
 
 qint64 nowMs()
 {
-    return std::chrono::duration_cast<std::chrono::milliseconds>(
-               std::chrono::steady_clock::now().time_since_epoch())
+    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch())
         .count();
 }
 
-QByteArray result(const QByteArray& text)
-{
-    return "\r\n" + text + "\r\n";
-}
+QByteArray result(const QByteArray& text) { return "\r\n" + text + "\r\n"; }
 
-} // namespace
+}  // namespace
 
 // The call as the device at the far end sees it: its bytes reach the program
 // only while the link is in data mode.
@@ -39,8 +35,7 @@ struct TModemPeer::State : IPeerLine, std::enable_shared_from_this<State> {
 
     State(TDevicePeer& p, std::shared_ptr<IPeerDevice> r, Script s)
         : peer(p), remote(std::move(r)), script(std::move(s))
-    {
-    }
+    {}
 
     // --- IPeerLine: the device's end of the call ---
     void Write(const QByteArray& bytes) override

@@ -38,7 +38,7 @@ public:
     ~TModemPeer();
 
     bool CallUp() const;
-    bool DataMode() const;  // call up and bytes passing through
+    bool DataMode() const;               // call up and bytes passing through
     QByteArray Dialled() const;          // number of the last ATD
     QList<QByteArray> Commands() const;  // command lines received, in order
     // Everything that reached the device at the far end, the "NO CARRIER"

@@ -6,8 +6,7 @@ namespace {
 
 qint64 nowMs()
 {
-    return std::chrono::duration_cast<std::chrono::milliseconds>(
-               std::chrono::steady_clock::now().time_since_epoch())
+    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch())
         .count();
 }
 
@@ -39,7 +38,7 @@ QByteArray NmeaSentence(const QByteArray& body)
     return '$' + body + '*' + QByteArray::number(sum, 16).toUpper().rightJustified(2, '0');
 }
 
-} // namespace
+}  // namespace
 
 // ---------------------------------------------------------------------------
 
@@ -48,10 +47,7 @@ TSimDevice::TSimDevice(QByteArray idReply, int blockSize) : m_idReply(std::move(
     freshLoader();
 }
 
-void TSimDevice::freshLoader()
-{
-    m_loader = std::make_shared<TBootLoader>(m_blockSize);
-}
+void TSimDevice::freshLoader() { m_loader = std::make_shared<TBootLoader>(m_blockSize); }
 
 void TSimDevice::Receive(const QByteArray& piece, IPeerLine& line)
 {
@@ -65,7 +61,8 @@ void TSimDevice::Receive(const QByteArray& piece, IPeerLine& line)
         m_loaderActiveMs = now;
         m_line.clear();
         if (m_loader->Finished()) {
-            if (m_loader->AnnouncedBlocks() > 0 && m_loader->Flash().size() / m_blockSize == m_loader->AnnouncedBlocks())
+            if (m_loader->AnnouncedBlocks() > 0
+                && m_loader->Flash().size() / m_blockSize == m_loader->AnnouncedBlocks())
                 ++m_updates;
             freshLoader();
         }
@@ -111,18 +108,17 @@ namespace {
 
 const QMap<QByteArray, QByteArray>& WatchdogDefaults()
 {
-    static const QMap<QByteArray, QByteArray> defaults = {
-        {"TR", "30"}, {"TA", "10"}, {"TF", "60"}, {"TV", "5"},
-        {"ONAPON", "0"}, {"TRIAPON", "0"}, {"MODUS", "1"}, {"AUX1", "0"}};
+    static const QMap<QByteArray, QByteArray> defaults = {{"TR", "30"},   {"TA", "10"},    {"TF", "60"},
+                                                          {"TV", "5"},    {"ONAPON", "0"}, {"TRIAPON", "0"},
+                                                          {"MODUS", "1"}, {"AUX1", "0"}};
     return defaults;
 }
 
-} // namespace
+}  // namespace
 
 TSimVigilo::TSimVigilo(QByteArray idReply, int blockSize)
     : TSimDevice(std::move(idReply), blockSize), m_params(WatchdogDefaults())
-{
-}
+{}
 
 QByteArray TSimVigilo::OnLine(const QByteArray& text, IPeerLine&)
 {
@@ -178,8 +174,8 @@ TSimVigiloGsm::TSimVigiloGsm() : TSimVigilo("#01.00.01", 256)
 QByteArray TSimVigiloGsm::OnCommand(const QByteArray& command)
 {
     if (command.toLower() == "gsminfo")
-        return Lines({"GSM: registered (home network)", "operator: Velmor Net", "signal: 21 (good)",
-                      "SIM: ready", "GPRS: attached"});
+        return Lines({"GSM: registered (home network)", "operator: Velmor Net", "signal: 21 (good)", "SIM: ready",
+                      "GPRS: attached"});
     return TSimVigilo::OnCommand(command);
 }
 
@@ -325,8 +321,8 @@ QList<QByteArray> TSimGpsLogger::Track()
         const QByteArray time = "1205" + QByteArray::number(sec).rightJustified(2, '0') + ".00";
         const QByteArray lat = "4808." + QByteArray::number(123 + 7 * i).rightJustified(3, '0');
         const QByteArray lon = "01134." + QByteArray::number(456 + 9 * i).rightJustified(3, '0');
-        track << NmeaSentence("GPGGA," + time + ',' + lat + ",N," + lon + ",E,1,07,1.2,519." +
-                              QByteArray::number(i) + ",M,47.0,M,,")
+        track << NmeaSentence("GPGGA," + time + ',' + lat + ",N," + lon + ",E,1,07,1.2,519." + QByteArray::number(i)
+                              + ",M,47.0,M,,")
               << NmeaSentence("GPRMC," + time + ",A," + lat + ",N," + lon + ",E,2.1,45.0,120626,,");
     }
     return track;
@@ -436,12 +432,25 @@ QByteArray TSimKippaSmart::output(char op, int box)
     bool& on = m_on[box];
     QByteArray state;
     switch (op) {
-    case 'E': on = true; break;
-    case 'A': on = false; break;
-    case 'T': on = !on; break;
-    case '+': on = true; state = " for 1 min"; break;
-    case '-': on = false; state = " for 1 min"; break;
-    default: break;  // '?': read only
+    case 'E':
+        on = true;
+        break;
+    case 'A':
+        on = false;
+        break;
+    case 'T':
+        on = !on;
+        break;
+    case '+':
+        on = true;
+        state = " for 1 min";
+        break;
+    case '-':
+        on = false;
+        state = " for 1 min";
+        break;
+    default:
+        break;  // '?': read only
     }
     return Lines({"box " + QByteArray::number(box) + ": " + (on ? "ON" : "OFF") + state});
 }
@@ -455,8 +464,8 @@ QByteArray TSimKippaSmart::onChar(char c, bool atOwnRate)
         if (m_buffer.size() > kMaxLine)
             m_buffer.remove(0, m_buffer.size() - kMaxLine);
         const qsizetype n = m_buffer.size();
-        if (atOwnRate && n >= 4 && m_buffer[n - 4] == 'R' && m_buffer[n - 3] == 'S' &&
-            QByteArray("EAT+-?").contains(m_buffer[n - 2]) && m_buffer[n - 1] >= '0' && m_buffer[n - 1] <= '9') {
+        if (atOwnRate && n >= 4 && m_buffer[n - 4] == 'R' && m_buffer[n - 3] == 'S'
+            && QByteArray("EAT+-?").contains(m_buffer[n - 2]) && m_buffer[n - 1] >= '0' && m_buffer[n - 1] <= '9') {
             const char op = m_buffer[n - 2];
             const int box = m_buffer[n - 1] - '0';
             m_buffer.clear();
@@ -474,8 +483,8 @@ QByteArray TSimKippaSmart::onChar(char c, bool atOwnRate)
     }
     if (!atOwnRate)
         return {};  // noise to the boxes
-    if (text.size() == 5 && text.startsWith("{+}") && (text[3] == 'f' || text[3] == 'h') && text[4] >= '0' &&
-        text[4] <= '9') {
+    if (text.size() == 5 && text.startsWith("{+}") && (text[3] == 'f' || text[3] == 'h') && text[4] >= '0'
+        && text[4] <= '9') {
         const QByteArray box = text.mid(4, 1);
         return Lines({text[3] == 'f' ? "box " + box + " firmware V1.12" : "box " + box + " hardware HW-B"});
     }
@@ -488,8 +497,8 @@ TSimVigiloGsmNeu::TSimVigiloGsmNeu() : TSimDevice("#72.00.00", 128) {}
 
 QByteArray TSimVigiloGsmNeu::status() const
 {
-    QByteArray line = "Vigilo-GSM status: ok,socket: " + m_socket + ",alarmmode: " + m_alarmMode +
-                      ",heartbeats: " + QByteArray::number(m_heartbeats) + ",sprach-nr: " + m_voice;
+    QByteArray line = "Vigilo-GSM status: ok,socket: " + m_socket + ",alarmmode: " + m_alarmMode
+                      + ",heartbeats: " + QByteArray::number(m_heartbeats) + ",sprach-nr: " + m_voice;
     for (int i = 0; i < 5; ++i)
         line += ",sms-nr" + QByteArray::number(i + 1) + ": " + m_sms[i];
     return line + ",end";
@@ -526,7 +535,8 @@ QByteArray TSimVigiloGsmNeu::OnLine(const QByteArray& text, IPeerLine&)
             m_sms[i] = value.isEmpty() ? "-" : value;
             return Lines({"sms number " + QByteArray::number(i + 1) + ": " + m_sms[i]});
         }
-        if (name == "ALARMMODE" && QList<QByteArray>{"WARNONLY", "RESET", "POWERON", "POWEROFF"}.contains(value.toUpper())) {
+        if (name == "ALARMMODE"
+            && QList<QByteArray>{"WARNONLY", "RESET", "POWERON", "POWEROFF"}.contains(value.toUpper())) {
             m_alarmMode = value.toUpper();
             return Lines({"alarm mode: " + m_alarmMode});
         }
