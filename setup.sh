@@ -4,19 +4,45 @@
 #   bash setup.sh test   install what is missing, build, run the test suite
 #   bash setup.sh demo   install what is missing, build, start the program
 #                        against simulated devices (one of each family)
+#   bash setup.sh check  the further checks CI runs after the tests: house
+#                        style, sanitizer build of the suite, fuzz targets
 set -euo pipefail
 cd "$(dirname "$0")"
 
-packages=(build-essential cmake ninja-build qt6-base-dev qt6-serialport-dev libgl-dev gpsbabel)
-missing=()
-for p in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-  sudo=""
-  [ "$(id -u)" -ne 0 ] && sudo="sudo"
-  $sudo apt-get update -q
-  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -q "${missing[@]}"
+# Installs the Debian packages given that are not installed yet.
+install_missing() {
+  local missing=() p
+  for p in "$@"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+  done
+  if [ ${#missing[@]} -gt 0 ]; then
+    local sudo=""
+    [ "$(id -u)" -ne 0 ] && sudo="sudo"
+    $sudo apt-get update -q
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -q "${missing[@]}"
+  fi
+}
+
+install_missing build-essential cmake ninja-build qt6-base-dev qt6-serialport-dev libgl-dev gpsbabel
+
+if [ "${1:-}" = check ]; then
+  # The checks CI runs after the test suite: the house style, the whole
+  # suite again under AddressSanitizer and UndefinedBehaviorSanitizer, and a
+  # short run of every fuzz target.
+  install_missing clang clang-format libclang-rt-14-dev
+  echo "== house style"
+  git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run -Werror
+  echo "== test suite under the sanitizers"
+  cmake -S . -B build-san -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG="-O1 -g1" \
+    -DVELMOR_SANITIZE=ON -DVELMOR_BENCH=OFF >/dev/null
+  cmake --build build-san -j 2
+  (cd build-san && ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
+    QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j 2)
+  echo "== fuzz targets, a short run each"
+  cmake -S . -B build-fuzz -G Ninja -DCMAKE_CXX_COMPILER=clang++ -DVELMOR_FUZZ=ON >/dev/null
+  cmake --build build-fuzz -j 2 --target fuzz_all
+  bash tests/fuzz/run.sh build-fuzz "${FUZZ_SECONDS:-30}"
+  exit 0
 fi
 
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
@@ -42,5 +68,5 @@ case "${1:-run}" in
     grep -v '^ready$' "$demo/devices.txt"
     "$demo/VelmorServiceSoftware"
     ;;
-  *)    echo "usage: bash setup.sh run|test|demo" >&2; exit 2 ;;
+  *)    echo "usage: bash setup.sh run|test|demo|check" >&2; exit 2 ;;
 esac
