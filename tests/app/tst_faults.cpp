@@ -210,6 +210,7 @@ std::vector<TFault> Faults()
          logged("BOOT"),
          0,
          none,
+         // The selection has returned (its wait is over), no device panel up.
          [](TRig& r) { return r.form->ActivePanel == QLatin1String("allgemein"); },
          2000,
          {"BOOT"},
