@@ -62,7 +62,9 @@ bool TFormMain::sendChecked(const QString& bytes, const QString& echo, bool echo
     } catch (const EComPort&) {
         written = 0;
     }
-    if (written == 0) {
+    // A write the line took only in part (the adapter went in the middle of
+    // it) has failed as much as one that wrote nothing.
+    if (written == 0 || written < bytes.size()) {
         RadioGroupCOM()->SetItemIndex(-1);
         ClearPanels(QStringLiteral("allgemein"));
         return false;

@@ -285,6 +285,13 @@ void TDevicePeer::Vanish()
     m_vanished.wait(lock, [this] { return m_master < 0; });
 }
 
+void TDevicePeer::StopReadingAfter(qsizetype n)
+{
+    m_readLimit = n;
+    char c = 0;
+    [[maybe_unused]] auto r = ::write(m_wake[1], &c, 1);
+}
+
 bool TDevicePeer::Vanished() const
 {
     std::lock_guard<std::mutex> lock(m_mutex);
@@ -334,7 +341,12 @@ void TDevicePeer::run()
             std::lock_guard<std::mutex> lock(m_mutex);
             pendingOut = !m_outbox.isEmpty();
         }
-        pollfd fds[2] = {{m_wake[0], POLLIN, 0}, {master, short(POLLIN | (pendingOut ? POLLOUT : 0)), 0}};
+        bool full;
+        {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            full = inputFull();
+        }
+        pollfd fds[2] = {{m_wake[0], POLLIN, 0}, {master, short((full ? 0 : POLLIN) | (pendingOut ? POLLOUT : 0)), 0}};
         const int nfds = master >= 0 ? 2 : 1;
         if (::poll(fds, nfds_t(nfds), timeoutMs) <= 0)
             continue;
@@ -381,7 +393,15 @@ bool TDevicePeer::takeInput(int master)
     char buf[4096];
     bool any = false;
     for (;;) {
-        const ssize_t n = ::read(master, buf, sizeof buf);
+        qsizetype room = sizeof buf;
+        {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            if (inputFull())
+                return any;
+            if (m_readLimit >= 0)
+                room = qMin(room, m_readLimit - m_received.size());
+        }
+        const ssize_t n = ::read(master, buf, size_t(room));
         if (n <= 0)
             return any;
         any = true;

@@ -64,6 +64,12 @@ public:
     // Processes the program's events until at least n bytes arrived or ms passed.
     bool WaitForBytes(int n, int ms = 2000) const;
 
+    // Stops reading what the program writes once n bytes have arrived in all
+    // since the last ClearReceived (negative: reads everything, the default):
+    // what it writes after that
+    // piles up in the line until its writes block.
+    void StopReadingAfter(qsizetype n);
+
     // Closes the master side: the adapter is unplugged. Returns once the
     // program's side is hung up. The pseudo-terminal's number stays taken
     // until the peer is destroyed, so that no other peer, in this process or
@@ -112,7 +118,10 @@ private:
     // Read, not yet handed to the handler, with the rate each was written at.
     QList<std::pair<QByteArray, int>> m_pieces;
     std::atomic<int> m_pieceBaud{0};  // rate of the piece being handled, or 0
-    std::mutex m_readMutex;           // one reader of the master side at a time
+    std::atomic<qsizetype> m_readLimit{-1};
+    // Whether the read limit is reached; under m_mutex.
+    bool inputFull() const { return m_readLimit >= 0 && m_received.size() >= m_readLimit; }
+    std::mutex m_readMutex;  // one reader of the master side at a time
     dev_t m_slaveDevice = 0;
     QList<Scheduled> m_scheduled;
     std::mutex m_actionMutex;  // held while actions run
