@@ -32,16 +32,18 @@ if [ "${1:-}" = check ]; then
   install_missing clang clang-format libclang-rt-14-dev
   echo "== house style"
   git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run -Werror
-  echo "== test suite under the sanitizers"
-  cmake -S . -B build-san -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG="-O1 -g1" \
-    -DVELMOR_SANITIZE=ON -DVELMOR_BENCH=OFF >/dev/null
+  echo "== test suite and fuzz targets under the sanitizers"
+  # One clang build: the suite with AddressSanitizer and
+  # UndefinedBehaviorSanitizer, and the libFuzzer targets beside it.
+  cmake -S . -B build-san -G Ninja -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=Debug \
+    -DCMAKE_CXX_FLAGS_DEBUG="-O1 -gline-tables-only" \
+    -DVELMOR_SANITIZE=ON -DVELMOR_FUZZ=ON -DVELMOR_BENCH=OFF >/dev/null
   cmake --build build-san -j 2
   (cd build-san && ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
     QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j 2)
-  echo "== fuzz targets, a short run each"
-  cmake -S . -B build-fuzz -G Ninja -DCMAKE_CXX_COMPILER=clang++ -DVELMOR_FUZZ=ON >/dev/null
-  cmake --build build-fuzz -j 2 --target fuzz_all
-  bash tests/fuzz/run.sh build-fuzz "${FUZZ_SECONDS:-30}"
+  echo "== fuzz targets, ${FUZZ_SECONDS:-30} s each, two at a time"
+  find build-san/tests/fuzz -maxdepth 1 -name 'fuzz_*' -type f -executable -printf '%f\n' | sort \
+    | xargs -P 2 -I {} bash tests/fuzz/run.sh build-san "${FUZZ_SECONDS:-30}" {}
   exit 0
 fi
 
