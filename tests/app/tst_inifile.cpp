@@ -226,6 +226,18 @@ void TstIniFile::editsOnlyWhatItMust_data()
         << QByteArray("[Misc]\nCOM=1\r\n; note\r") << three
         << QByteArray("[Misc]\nCOM=2\r\nKey=v\n; note\r[New]\nKey=v\n");
 
+    // A new line ended by a lone CR must not join an empty LF line after it.
+    QTest::newRow("lone CR before an empty line")
+        << QByteArray("x\r[Misc]\n\n[B]\nA=1\n\n; note\r") << Entries{{"Misc", "New", "2"}, {"B", "C", "3"}}
+        << QByteArray("x\r[Misc]\nNew=2\n\n[B]\nA=1\nC=3\n\n; note\r");
+
+    // Blanks around a value do not read back, so they are not written either;
+    // rewriting the same value leaves the file as it is.
+    QTest::newRow("value blanks not written")
+        << QByteArray("[Misc]\nCOM=1\nOld= x\n")
+        << Entries{{"Misc", "COM", " 2\t"}, {"Misc", "COM", " 2\t"}, {"Misc", "Old", "\tx "}, {"Misc", "New", "\tv "}}
+        << QByteArray("[Misc]\nCOM=2\nOld= x\nNew=v\n");
+
     static const char kJunk[] = "\xFF\xFE\x00\x01\xC3(\x80\x1B[";
     const QByteArray junk(kJunk, sizeof kJunk - 1);
     const QByteArray garbage = junk + "\n[Misc]\nRaw=" + junk + "\n" + junk + "=\x9F\nCOM=4\n[Ports]\nCom3=x\n";

@@ -10,6 +10,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <climits>
+
 class TestReceive : public QObject {
     Q_OBJECT
 
@@ -61,6 +63,12 @@ private slots:
         QCOMPARE(ReflectedValue(QStringLiteral("TR=3 TA=4"), QLatin1String("TR=")), std::nullopt);
         QCOMPARE(ReflectedValue(QStringLiteral("TR="), QLatin1String("TR=")), std::nullopt);
         QCOMPARE(ReflectedValue(QStringLiteral("TR=-2"), QLatin1String("TR=")), std::optional<int>(-2));
+        // Leading zeros make no number too long; only the value's range counts.
+        QCOMPARE(ReflectedValue(QStringLiteral("TA= -000000000000000000003 "), QLatin1String("TA=")),
+                 std::optional<int>(-3));
+        QCOMPARE(ReflectedValue(QStringLiteral("TA=2147483647"), QLatin1String("TA=")), std::optional<int>(INT_MAX));
+        QCOMPARE(ReflectedValue(QStringLiteral("TA=2147483648"), QLatin1String("TA=")), std::nullopt);
+        QCOMPARE(ReflectedValue(QStringLiteral("TA=99999999999999999999999"), QLatin1String("TA=")), std::nullopt);
         QCOMPARE(IdReplyOf(QStringLiteral("ab#01.02")), std::optional<QString>(QStringLiteral("#01.02")));
         QCOMPARE(IdReplyOf(QStringLiteral("#") + QString(2000, QLatin1Char('x')))->size(), 1000);
         QCOMPARE(IdReplyOf(QStringLiteral("none")), std::nullopt);
