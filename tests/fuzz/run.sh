@@ -65,8 +65,8 @@ for target in "${targets[@]}"; do
   # Inputs are kept short: the readers' large-input behaviour is covered
   # by the Qt tests, and short inputs keep the runs fast.
   case $target in
-    fuzz_inifile | fuzz_vigilostatus) options=(-max_len=2048) ;;
-    *) options=(-max_len=4096) ;;
+    fuzz_romimage) options=(-max_len=2048) ;;
+    *) options=(-max_len=1024) ;;
   esac
   [ -f "$here/$target.dict" ] && options+=(-dict="$here/$target.dict")
   case $target in fuzz_nmea_*) [ -f "$here/fuzz_nmea.dict" ] && options+=(-dict="$here/fuzz_nmea.dict") ;; esac
