@@ -244,7 +244,12 @@ bool IsWritable(const TIniFile::Entry& e)
 void Apply(QByteArray& data, const QByteArray& lineEnd, const TIniFile::Entry& e)
 {
     const QList<Line> lines = Parse(data);
-    const QByteArray keyLine = e.key.toUtf8() + '=' + e.value.toUtf8();
+    // Blanks around a value do not read back; written, they would pile up
+    // behind the '=' with every write of the same value.
+    const QByteArray rawValue = e.value.toUtf8();
+    const Span trimmed = Trimmed(rawValue, 0, rawValue.size());
+    const QByteArray value = rawValue.mid(trimmed.begin, trimmed.end - trimmed.begin);
+    const QByteArray keyLine = e.key.toUtf8() + '=' + value;
 
     const qsizetype section = FindSection(data, lines, e.section);
     if (section < 0) {
@@ -260,7 +265,7 @@ void Apply(QByteArray& data, const QByteArray& lineEnd, const TIniFile::Entry& e
         // Everything up to the value (indentation, the key as spelled in the
         // file, '=', blanks after it) and the line's own end stay.
         const Line& line = lines[found];
-        data.replace(line.valueBegin, line.textEnd - line.valueBegin, e.value.toUtf8());
+        data.replace(line.valueBegin, line.textEnd - line.valueBegin, value);
         return;
     }
 
@@ -268,7 +273,11 @@ void Apply(QByteArray& data, const QByteArray& lineEnd, const TIniFile::Entry& e
     QByteArray insert;
     if (!after.HasLineEnd())
         insert += lineEnd;  // the file's last line had no line end
-    insert += keyLine + lineEnd;
+    // A lone CR put before a line that starts with LF would join the two into
+    // one CR LF and swallow that (empty) line; such a place takes the line
+    // end of the line before it.
+    const bool joins = lineEnd == "\r" && after.end < data.size() && data[after.end] == '\n';
+    insert += keyLine + (joins ? data.mid(after.textEnd, after.end - after.textEnd) : lineEnd);
     data.insert(after.end, insert);
 }
 
@@ -287,14 +296,7 @@ std::optional<QByteArray> Lookup(const QString& path, const QString& section, co
     const std::optional<QByteArray> data = ReadFileBytes(path);
     if (!data)
         return std::nullopt;
-    const QList<Line> lines = Parse(*data);
-    const qsizetype s = FindSection(*data, lines, section);
-    if (s < 0)
-        return std::nullopt;
-    const qsizetype k = FindKey(*data, lines, s, key);
-    if (k < 0)
-        return std::nullopt;
-    return data->mid(lines[k].valueBegin, lines[k].valueEnd - lines[k].valueBegin);
+    return IniRawValue(*data, section, key);
 }
 
 std::optional<int> ParseDecimal(const QByteArray& text)
@@ -324,6 +326,32 @@ std::optional<int> ParseDecimal(const QByteArray& text)
 }
 
 }  // namespace
+
+std::optional<QByteArray> IniRawValue(const QByteArray& data, const QString& section, const QString& key)
+{
+    if (section.isEmpty() || key.isEmpty())
+        return std::nullopt;
+    const QList<Line> lines = Parse(data);
+    const qsizetype s = FindSection(data, lines, section);
+    if (s < 0)
+        return std::nullopt;
+    const qsizetype k = FindKey(data, lines, s, key);
+    if (k < 0)
+        return std::nullopt;
+    return data.mid(lines[k].valueBegin, lines[k].valueEnd - lines[k].valueBegin);
+}
+
+std::optional<QByteArray> IniWithEntries(const QByteArray& data, const QList<TIniFile::Entry>& entries)
+{
+    for (const TIniFile::Entry& e : entries)
+        if (!IsWritable(e))
+            return std::nullopt;
+    const QByteArray lineEnd = LineEndOf(data);
+    QByteArray after = data;
+    for (const TIniFile::Entry& e : entries)
+        Apply(after, lineEnd, e);
+    return after;
+}
 
 TIniFile::TIniFile(QString path) : path_(std::move(path)) {}
 
@@ -382,10 +410,7 @@ bool TIniFile::WriteStrings(const QList<Entry>& entries)
               && (created || (st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) != 0) && ReadAll(fd, before, st.st_size);
 
     if (ok) {
-        const QByteArray lineEnd = LineEndOf(before);
-        QByteArray after = before;
-        for (const Entry& e : entries)
-            Apply(after, lineEnd, e);
+        const QByteArray after = *IniWithEntries(before, entries);
         if (after != before)
             ok = ReplaceContent(fd, before, after);
     }

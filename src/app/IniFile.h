@@ -1,7 +1,10 @@
 #pragma once
 
+#include <QByteArray>
 #include <QList>
 #include <QString>
+
+#include <optional>
 
 // The program's settings file: a plain INI text file read and written with
 // the semantics of the Windows private-profile functions. Values carry no
@@ -38,7 +41,8 @@ public:
     // the first matching section, the key's spelling in the file is kept); a
     // missing key is added after the last key line of its section; a missing
     // section is appended at the end of the file. The file is created when
-    // missing.
+    // missing. Blanks around a value are not written (they would not read
+    // back).
     //
     // Returns false and leaves the file as it was when the file cannot be
     // written (no write permission, not a regular file, missing directory,
@@ -52,6 +56,13 @@ public:
 private:
     QString path_;
 };
+
+// The same rules on the bytes of a settings file held in memory (what the
+// class does between its read and its write): the raw value ReadString
+// decodes, or nothing; and the file's bytes with entries written, or nothing
+// when an entry cannot be represented.
+std::optional<QByteArray> IniRawValue(const QByteArray& data, const QString& section, const QString& key);
+std::optional<QByteArray> IniWithEntries(const QByteArray& data, const QList<TIniFile::Entry>& entries);
 
 // The settings file beside the program: the executable's path with the
 // program's own extension ".exe" (any case) replaced by ".ini"; when the file

@@ -2,6 +2,7 @@
 
 #include <QFile>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -27,7 +28,7 @@ int OpenRetrying(const QString& fileName, int flags)
 
 // ---------------------------------------------------------------------------
 
-TLineReader::TLineReader() : m_buffer(kBlockSize) {}
+TLineReader::TLineReader(size_t blockBytes) : m_buffer(std::max<size_t>(blockBytes, 1)) {}
 
 TLineReader::~TLineReader() { Close(); }
 

@@ -15,8 +15,12 @@
 class TLineReader {
 public:
     static constexpr size_t kMaxLineBytes = 1024 * 1024;
+    // Bytes read from the file at a time.
+    static constexpr size_t kBlockBytes = 64 * 1024;
 
-    TLineReader();
+    // blockBytes other than the default serve the tests of lines that span
+    // reads.
+    explicit TLineReader(size_t blockBytes = kBlockBytes);
     ~TLineReader();
     TLineReader(const TLineReader&) = delete;
     TLineReader& operator=(const TLineReader&) = delete;

@@ -30,9 +30,10 @@ std::optional<int> ReflectedValue(const QString& line, QLatin1String key)
     if (at < 0)
         return std::nullopt;
     const QString text = line.mid(at + key.size(), kRxFieldLimit);
-    // A whole decimal number: optional sign, digits, blanks around allowed.
+    // A whole decimal number: optional sign, digits (leading zeros of any
+    // number), blanks around allowed; toLongLong reports what overflows.
     const QString t = text.trimmed();
-    if (t.isEmpty() || t.size() > 11)
+    if (t.isEmpty())
         return std::nullopt;
     for (qsizetype i = 0; i < t.size(); ++i) {
         const QChar c = t[i];

@@ -77,6 +77,8 @@ private slots:
     void newFileHasExactContent();
     void editsOnlyWhatItMust_data();
     void editsOnlyWhatItMust();
+    void hostileFiles_data();
+    void hostileFiles();
     void failedWriteChangesNothing();
     void writesThroughSymlinkKeepingPermissions();
     void settingsFilePath_data();
@@ -226,6 +228,18 @@ void TstIniFile::editsOnlyWhatItMust_data()
         << QByteArray("[Misc]\nCOM=1\r\n; note\r") << three
         << QByteArray("[Misc]\nCOM=2\r\nKey=v\n; note\r[New]\nKey=v\n");
 
+    // A new line ended by a lone CR must not join an empty LF line after it.
+    QTest::newRow("lone CR before an empty line")
+        << QByteArray("x\r[Misc]\n\n[B]\nA=1\n\n; note\r") << Entries{{"Misc", "New", "2"}, {"B", "C", "3"}}
+        << QByteArray("x\r[Misc]\nNew=2\n\n[B]\nA=1\nC=3\n\n; note\r");
+
+    // Blanks around a value do not read back, so they are not written either;
+    // rewriting the same value leaves the file as it is.
+    QTest::newRow("value blanks not written")
+        << QByteArray("[Misc]\nCOM=1\nOld= x\n")
+        << Entries{{"Misc", "COM", " 2\t"}, {"Misc", "COM", " 2\t"}, {"Misc", "Old", "\tx "}, {"Misc", "New", "\tv "}}
+        << QByteArray("[Misc]\nCOM=2\nOld= x\nNew=v\n");
+
     static const char kJunk[] = "\xFF\xFE\x00\x01\xC3(\x80\x1B[";
     const QByteArray junk(kJunk, sizeof kJunk - 1);
     const QByteArray garbage = junk + "\n[Misc]\nRaw=" + junk + "\n" + junk + "=\x9F\nCOM=4\n[Ports]\nCom3=x\n";
@@ -253,6 +267,54 @@ void TstIniFile::editsOnlyWhatItMust()
     TIniFile ini(File("e.ini"));
     QCOMPARE(ini.WriteStrings(entries), before != after);
     QCOMPARE(FileBytes(ini.Path()), after);
+}
+
+// Files no program writes but a disk or a user can produce: every line
+// stays, and what is written reads back.
+void TstIniFile::hostileFiles_data()
+{
+    QTest::addColumn<QByteArray>("before");
+    QTest::addColumn<QString>("readSection");
+    QTest::addColumn<QString>("readKey");
+    QTest::addColumn<QByteArray>("expected");
+    QTest::addColumn<TIniFile::Entry>("write");
+    QTest::addColumn<QByteArray>("after");
+
+    QByteArray sections;
+    for (int i = 0; i < 10000; ++i)
+        sections += "[S" + QByteArray::number(i) + "]\r\nK=" + QByteArray::number(i) + "\r\n";
+    QByteArray sectionsAfter = sections;
+    sectionsAfter.replace("K=5000\r\n", "K=5000\r\nNew=x\r\n");
+    QTest::newRow("10 000 sections") << sections << "s9999"
+                                     << "k" << QByteArray("9999") << TIniFile::Entry{"S5000", "New", "x"}
+                                     << sectionsAfter;
+
+    const QByteArray tenMB(10 * 1024 * 1024, 'v');
+    QTest::newRow("a 10 MB value") << "[S]\r\nK=" + tenMB + "\r\nL=1\r\n"
+                                   << "S"
+                                   << "K" << tenMB << TIniFile::Entry{"S", "L", "2"}
+                                   << "[S]\r\nK=" + tenMB + "\r\nL=2\r\n";
+
+    const QByteArray nuls(1024 * 1024, '\0');
+    QTest::newRow("NUL floods") << nuls + "\n[S]\nK=1\n" + nuls << "S"
+                                << "K" << QByteArray("1") << TIniFile::Entry{"S", "New", "2"}
+                                << nuls + "\n[S]\nK=1\nNew=2\n" + nuls;
+}
+
+void TstIniFile::hostileFiles()
+{
+    QFETCH(QByteArray, before);
+    QFETCH(QString, readSection);
+    QFETCH(QString, readKey);
+    QFETCH(QByteArray, expected);
+    QFETCH(TIniFile::Entry, write);
+    QFETCH(QByteArray, after);
+    PutFile(File("h.ini"), before);
+    TIniFile ini(File("h.ini"));
+    QCOMPARE(ini.ReadString(readSection, readKey, "<none>").toUtf8(), expected);
+    QVERIFY(ini.WriteString(write.section, write.key, write.value));
+    QCOMPARE(FileBytes(ini.Path()), after);
+    QCOMPARE(ini.ReadString(write.section, write.key, "<none>"), write.value);
 }
 
 void TstIniFile::failedWriteChangesNothing()

@@ -8,6 +8,8 @@
 #include <cerrno>
 #include <unistd.h>
 
+Q_DECLARE_METATYPE(TRomLoad)
+
 namespace {
 
 // Hands out at most a few bytes per read, so that every line crosses
@@ -37,6 +39,34 @@ protected:
 private:
     QByteArray m_data;
     qint64 m_failAt;
+    qint64 m_pos = 0;
+};
+
+// A large file made up on the fly: head, then pattern repeated up to size
+// bytes in all; counts the bytes handed out.
+class TGenerated : public QIODevice {
+public:
+    TGenerated(QByteArray head, QByteArray pattern, qint64 size)
+        : m_head(std::move(head)), m_pattern(std::move(pattern)), m_size(size)
+    {
+        open(QIODevice::ReadOnly);
+    }
+    qint64 Delivered() const { return m_pos; }
+
+protected:
+    qint64 readData(char* out, qint64 max) override
+    {
+        const qint64 n = std::min(max, m_size - m_pos);
+        for (qint64 i = 0; i < n; ++i, ++m_pos)
+            out[i] = m_pos < m_head.size() ? m_head[m_pos] : m_pattern[(m_pos - m_head.size()) % m_pattern.size()];
+        return n;
+    }
+    qint64 writeData(const char*, qint64) override { return -1; }
+    bool isSequential() const override { return true; }
+
+private:
+    QByteArray m_head, m_pattern;
+    qint64 m_size;
     qint64 m_pos = 0;
 };
 
@@ -70,6 +100,8 @@ private slots:
     void dataLineLimit();
     void binaryGarbage();
     void longLines();
+    void hugeFiles_data();
+    void hugeFiles();
     void readError();
     void onDisk();
     void unreadableFile();
@@ -242,6 +274,45 @@ void TstRomImage::longLines()
     QCOMPARE(image.bytes.left(4), QByteArray("\0\0\x02\0", 4));
 }
 
+void TstRomImage::hugeFiles_data()
+{
+    QTest::addColumn<QByteArray>("head");
+    QTest::addColumn<QByteArray>("pattern");
+    QTest::addColumn<TRomLoad>("status");
+    QTest::addColumn<int>("length");
+    QTest::addColumn<int>("unread");
+    QTest::addColumn<qint64>("readAtMost");
+
+    constexpr qint64 k100MB = 100 * 1024 * 1024;
+    // Refused as soon as the data line over the limit ends, not at the end of
+    // the file.
+    QTest::newRow("100 MB of data lines") << QByteArray() << QByteArray(":1234\n") << TRomLoad::TooManyLines << 0 << 0
+                                          << qint64(RomMaxDataLines + 1) * 6 + 64 * 1024;
+    QTest::newRow("100 MB of digits in one line")
+        << QByteArray(":") << QByteArray("7") << TRomLoad::Ok << 2 << 1 << k100MB;
+    QTest::newRow("100 MB of NUL bytes") << QByteArray() << QByteArray(1, '\0') << TRomLoad::Ok << 0 << 0 << k100MB;
+    QTest::newRow("100 MB of CR") << QByteArray(":1\r") << QByteArray("\r") << TRomLoad::Ok << 2 << 0 << k100MB;
+}
+
+void TstRomImage::hugeFiles()
+{
+    QFETCH(QByteArray, head);
+    QFETCH(QByteArray, pattern);
+    QFETCH(TRomLoad, status);
+    QFETCH(int, length);
+    QFETCH(int, unread);
+    QFETCH(qint64, readAtMost);
+    TGenerated in(head, pattern, 100 * 1024 * 1024);
+    TRomImage image;
+    const TRomResult result = LoadRom(in, image);
+    QCOMPARE(result.status, status);
+    QCOMPARE(image.length, length);
+    QCOMPARE(result.unreadWords, unread);
+    QCOMPARE(image.bytes.size(), RomImageSize);
+    QVERIFY(RestIsFill(image, length));
+    QVERIFY2(in.Delivered() <= readAtMost, qPrintable(QString::number(in.Delivered())));
+}
+
 void TstRomImage::readError()
 {
     TDribble in("0:1\n0:2\n0:3\n", 6);
@@ -266,6 +337,14 @@ void TstRomImage::onDisk()
     QCOMPARE(LoadRomFile(path, image).status, TRomLoad::Ok);
     QCOMPARE(image.length, 4);
     QCOMPARE(image.bytes.left(4), QByteArray("\xA5\x3F\x42\0", 4));
+
+    // 100 MB of NUL bytes on disk (a sparse file): no data line, nothing kept.
+    const QString huge = dir.filePath("huge.rom");
+    QFile hugeFile(huge);
+    QVERIFY(hugeFile.open(QIODevice::WriteOnly) && hugeFile.resize(100 * 1024 * 1024));
+    hugeFile.close();
+    QCOMPARE(LoadRomFile(huge, image).status, TRomLoad::Ok);
+    QCOMPARE(image.length, 0);
 
     TRomResult result = LoadRomFile(dir.filePath("missing.rom"), image);
     QCOMPARE(result.status, TRomLoad::CannotOpen);

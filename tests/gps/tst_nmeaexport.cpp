@@ -137,6 +137,34 @@ private slots:
         QCOMPARE(convert(longer, format, "long.txt"), expected);
     }
 
+    void floods_data()
+    {
+        QTest::addColumn<TExportFormat>("format");
+        QTest::addColumn<QByteArray>("input");
+        QTest::addColumn<QByteArray>("like");
+        const QByteArray gga = "$GPGGA,101530.00,5130.1234,N,00723.4567,E,1,07,1.2,112,M,47.3,M,,,,,,,,";
+        for (TExportFormat f : AllFormats()) {
+            const QString name = FormatInfo(f).name;
+            QTest::addRow("%s 10 MB of NUL", qPrintable(name))
+                << f << QByteArray(10 * 1024 * 1024, '\0') << QByteArray();
+            QTest::addRow("%s 1 MB of CR", qPrintable(name)) << f << QByteArray(1024 * 1024, '\r') << QByteArray();
+            QTest::addRow("%s 10 MB last line without end", qPrintable(name))
+                << f << gga + QByteArray(10 * 1024 * 1024, 'y') << gga + "\r\n";
+        }
+    }
+    // Floods convert like the input they boil down to: NUL bytes make one
+    // line that is no sentence, line ends make empty lines, and a line is
+    // cut where the reader's limit is.
+    void floods()
+    {
+        QFETCH(TExportFormat, format);
+        QFETCH(QByteArray, input);
+        QFETCH(QByteArray, like);
+        const QByteArray expected = convert(like, format, "like.txt");
+        QVERIFY(expected.startsWith(convert(QByteArray(), format, "empty.txt").left(10)));
+        QCOMPARE(convert(input, format, "flood.txt"), expected);
+    }
+
     void badInput_data()
     {
         QTest::addColumn<TExportFormat>("format");

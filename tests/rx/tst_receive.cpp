@@ -10,6 +10,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <climits>
+
 class TestReceive : public QObject {
     Q_OBJECT
 
@@ -61,6 +63,12 @@ private slots:
         QCOMPARE(ReflectedValue(QStringLiteral("TR=3 TA=4"), QLatin1String("TR=")), std::nullopt);
         QCOMPARE(ReflectedValue(QStringLiteral("TR="), QLatin1String("TR=")), std::nullopt);
         QCOMPARE(ReflectedValue(QStringLiteral("TR=-2"), QLatin1String("TR=")), std::optional<int>(-2));
+        // Leading zeros make no number too long; only the value's range counts.
+        QCOMPARE(ReflectedValue(QStringLiteral("TA= -000000000000000000003 "), QLatin1String("TA=")),
+                 std::optional<int>(-3));
+        QCOMPARE(ReflectedValue(QStringLiteral("TA=2147483647"), QLatin1String("TA=")), std::optional<int>(INT_MAX));
+        QCOMPARE(ReflectedValue(QStringLiteral("TA=2147483648"), QLatin1String("TA=")), std::nullopt);
+        QCOMPARE(ReflectedValue(QStringLiteral("TA=99999999999999999999999"), QLatin1String("TA=")), std::nullopt);
         QCOMPARE(IdReplyOf(QStringLiteral("ab#01.02")), std::optional<QString>(QStringLiteral("#01.02")));
         QCOMPARE(IdReplyOf(QStringLiteral("#") + QString(2000, QLatin1Char('x')))->size(), 1000);
         QCOMPARE(IdReplyOf(QStringLiteral("none")), std::nullopt);
@@ -68,6 +76,44 @@ private slots:
         QVERIFY(!StampPrefix(midnight).contains(QLatin1Char(' ') + QLatin1String("00:00")));
         QVERIFY(StampPrefix(midnight).endsWith(QLatin1String(":  ")));
         QVERIFY(StampPrefix(QDateTime(QDate(2026, 3, 1), QTime(13, 4, 5))).contains(QLatin1String("13:04:05")));
+    }
+
+    // A megabyte of hostile output, in the pieces the port hands on: every
+    // printable character is kept, control characters cost nothing, and the
+    // identification reply stays bounded.
+    void hostileStreams()
+    {
+        constexpr int kMB = 1024 * 1024;
+        const struct {
+            const char* name;
+            QString stream;
+            int lines;
+            int pending;
+            qsizetype idSize;  // of the reply in the last line or the pending text; -1: none
+        } rows[] = {
+            {"no line end", QString(kMB, QLatin1Char('A')), 0, kMB, -1},
+            {"NUL bytes", QString(kMB, QChar(0)), 0, 0, -1},
+            {"CR only", QString(kMB, QLatin1Char('\r')), kMB, 0, -1},
+            {"one reply line", QLatin1Char('#') + QString(kMB, QLatin1Char('1')) + QLatin1Char('\r'), 1, 0,
+             kRxFieldLimit},
+        };
+        for (const auto& row : rows) {
+            QString line;
+            QChar last;
+            int lines = 0;
+            std::optional<QString> id;
+            for (qsizetype at = 0; at < row.stream.size(); at += 1000)
+                AssembleRx(QStringView(row.stream).mid(at, 1000), line, last, [&](QChar) {
+                    ++lines;
+                    id = IdReplyOf(line);
+                    line.clear();
+                });
+            if (!line.isEmpty())
+                id = IdReplyOf(line);
+            QVERIFY2(lines == row.lines, row.name);
+            QVERIFY2(line.size() == row.pending, row.name);
+            QVERIFY2((id ? id->size() : -1) == row.idSize, row.name);
+        }
     }
 
     // A line in two pieces, LF dropped, '/' ends a line and is shown.
