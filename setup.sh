@@ -30,6 +30,7 @@ if [ "${1:-}" = check ]; then
   # suite again under AddressSanitizer and UndefinedBehaviorSanitizer, and a
   # short run of every fuzz target.
   install_missing clang clang-format libclang-rt-14-dev
+  SECONDS=0
   echo "== house style"
   git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run -Werror
   echo "== test suite and fuzz targets under the sanitizers"
@@ -41,9 +42,10 @@ if [ "${1:-}" = check ]; then
   cmake --build build-san -j 2
   (cd build-san && ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
     QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j 2)
-  echo "== fuzz targets, ${FUZZ_SECONDS:-30} s each, two at a time"
+  echo "== fuzz targets, ${FUZZ_SECONDS:-30} s each, two at a time (checks so far: ${SECONDS} s)"
   find build-san/tests/fuzz -maxdepth 1 -name 'fuzz_*' -type f -executable -printf '%f\n' | sort \
     | xargs -P 2 -I {} bash tests/fuzz/run.sh build-san "${FUZZ_SECONDS:-30}" {}
+  echo "== checks done in ${SECONDS} s"
   exit 0
 fi
 

@@ -5,6 +5,17 @@
 
 #include <QtTest>
 
+// Under AddressSanitizer freed blocks wait in its quarantine (up to 256 MiB)
+// before they are reused, so resident memory says nothing about leaks there;
+// LeakSanitizer checks those at the end of the program instead.
+#if defined(__SANITIZE_ADDRESS__)
+#define VELMOR_UNDER_ASAN 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define VELMOR_UNDER_ASAN 1
+#endif
+#endif
+
 class TestSoak : public QObject {
     Q_OBJECT
 
@@ -38,6 +49,9 @@ private slots:
         const long grew = day.endKiB - day.startKiB;
         qInfo("%d ticks in %.1f s: RSS %ld -> %ld KiB (%+ld KiB), %lld characters logged", ticks, day.wallSeconds,
               day.startKiB, day.endKiB, grew, qlonglong(day.logChars));
+#ifdef VELMOR_UNDER_ASAN
+        QSKIP("resident memory counts the sanitizer's quarantine; the ticks ran, leaks are checked at exit");
+#endif
         QVERIFY2(grew < 2048, qPrintable(QString::number(grew)));
     }
 };
