@@ -8,6 +8,7 @@
 //   bench_convert --rss MB   only: generate MB, convert into every format,
 //                            print the peak resident memory in KiB
 #include "gps/NmeaConvert.h"
+#include "support/ProcStatus.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -72,16 +73,7 @@ bool Generate(const QString& path, qint64 megabytes)
     return f.write(block) == block.size();
 }
 
-long PeakRssKiB()
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray& line : status.readAll().split('\n'))
-        if (line.startsWith("VmHWM:"))
-            return line.mid(6).trimmed().split(' ').first().toLong();
-    return -1;
-}
+long PeakRssKiB() { return ProcStatusKiB("VmHWM:"); }
 
 // Seconds for converting input into format, or -1 on failure.
 double Convert(const QString& input, const QString& output, TExportFormat format)

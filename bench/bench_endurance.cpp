@@ -6,6 +6,7 @@
 #include "panels/PanelVigiloGSM.h"
 #include "rx/RxLogic.h"
 #include "support/Harness.h"
+#include "support/ProcStatus.h"
 #include "watchdog/EnduranceRun.h"
 #include "widgets/RadioGroup.h"
 
@@ -24,15 +25,7 @@ namespace {
 
 constexpr int kQueries = 2880;
 
-long residentKiB()
-{
-    QFile f(QStringLiteral("/proc/self/status"));
-    f.open(QIODevice::ReadOnly);
-    for (const QByteArray& line : f.readAll().split('\n'))
-        if (line.startsWith("VmRSS:"))
-            return line.mid(6).trimmed().split(' ').first().toLong();
-    return -1;
-}
+long residentKiB() { return ProcStatusKiB("VmRSS:"); }
 
 }  // namespace
 

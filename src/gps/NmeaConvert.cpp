@@ -23,6 +23,11 @@ const TFormatInfo kFormats[] = {
      QStringLiteral("GPS-Datei(*.txt)|*.txt|List-Datei (*.lst)|*.lst"), QStringLiteral("gpx"), QStringLiteral("gpx")},
 };
 
+// Index of the first character of the last path component.
+qsizetype LastComponentStart(const QString& path) { return path.lastIndexOf(QLatin1Char('/')) + 1; }
+
+}  // namespace
+
 std::unique_ptr<TNmeaExport> MakeExport(TExportFormat format)
 {
     switch (format) {
@@ -37,11 +42,6 @@ std::unique_ptr<TNmeaExport> MakeExport(TExportFormat format)
     }
     return MakeGpxExport();
 }
-
-// Index of the first character of the last path component.
-qsizetype LastComponentStart(const QString& path) { return path.lastIndexOf(QLatin1Char('/')) + 1; }
-
-}  // namespace
 
 // --- date texts -------------------------------------------------------------
 

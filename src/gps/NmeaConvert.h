@@ -28,6 +28,9 @@ class TLineReader;
 class TLineWriter;
 class TNmeaExport;
 
+// The exporter that writes the given format.
+std::unique_ptr<TNmeaExport> MakeExport(TExportFormat format);
+
 // One conversion of an NMEA file: open the input, open the output, run.
 // Streams line by line; memory does not depend on the file's size.
 class TNmeaConversion {

@@ -62,21 +62,6 @@ struct TMemoryFile {
     }
 };
 
-std::unique_ptr<TNmeaExport> MakeExport()
-{
-    switch (kFormat) {
-    case TExportFormat::MapPoint:
-        return MakeMapPointExport();
-    case TExportFormat::Kartex:
-        return MakeKartexExport();
-    case TExportFormat::MagicMaps:
-        return MakeMagicMapsExport();
-    case TExportFormat::Gpx:
-        break;
-    }
-    return MakeGpxExport();
-}
-
 // The input's lines, split apart from the reader: LF, CR LF or a lone CR.
 std::vector<std::string_view> InputLines(std::string_view text)
 {
@@ -254,7 +239,7 @@ std::string ConvertInBlocks(const TMemoryFile& in, const TMemoryFile& out, unsig
         readers[which] = std::make_unique<TLineReader>(kBlocks[which]);
     TLineReader& reader = *readers[which];
     FUZZ_CHECK(reader.Open(in.name) == 0 && writer.Open(out.name) == 0, "the memory files open");
-    std::unique_ptr<TNmeaExport> exporter = MakeExport();
+    std::unique_ptr<TNmeaExport> exporter = MakeExport(kFormat);
     std::string_view line;
     if (exporter->CountsFirst()) {
         while (reader.Next(line))

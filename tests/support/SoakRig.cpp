@@ -3,6 +3,7 @@
 #include "panels/PanelVigiloGSM.h"
 #include "rx/RxLogic.h"
 #include "support/Harness.h"
+#include "support/ProcStatus.h"
 #include "watchdog/EnduranceRun.h"
 #include "widgets/RadioGroup.h"
 #include "widgets/SpinEdit.h"
@@ -16,13 +17,7 @@
 long ResidentKiB()
 {
     malloc_trim(0);
-    QFile f(QStringLiteral("/proc/self/status"));
-    if (!f.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray& line : f.readAll().split('\n'))
-        if (line.startsWith("VmRSS:"))
-            return line.mid(6).trimmed().split(' ').first().toLong();
-    return -1;
+    return ProcStatusKiB("VmRSS:");
 }
 
 TSoakRig::TSoakRig() : m_now(QDate(2024, 6, 1), QTime(0, 0, 0))
