@@ -2,6 +2,7 @@
 
 #include <QFile>
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <optional>
@@ -86,11 +87,13 @@ void Classify(const QByteArray& data, Line& line, bool& inSection)
         return;
     line.kind = LineKind::Key;
     line.name = Trimmed(data, text.begin, eq);
+    // The blanks after '=' belong to the line, not to the value, also when
+    // the value is empty and they run to the end of the line.
     qsizetype valueBegin = eq + 1;
-    while (valueBegin < text.end && IsBlank(data[valueBegin]))
+    while (valueBegin < line.textEnd && IsBlank(data[valueBegin]))
         ++valueBegin;
     line.valueBegin = valueBegin;
-    line.valueEnd = text.end;
+    line.valueEnd = std::max(text.end, valueBegin);
 }
 
 // Splits at LF, CR LF or a lone CR; the last line may lack a line end.

@@ -240,6 +240,11 @@ void TstIniFile::editsOnlyWhatItMust_data()
         << Entries{{"Misc", "COM", " 2\t"}, {"Misc", "COM", " 2\t"}, {"Misc", "Old", "\tx "}, {"Misc", "New", "\tv "}}
         << QByteArray("[Misc]\nCOM=2\nOld= x\nNew=v\n");
 
+    // Filling in an empty value keeps the blanks behind its '='.
+    QTest::newRow("blanks behind an empty value")
+        << QByteArray("[Calls]\n  ATD  =\t \nB = \n") << Entries{{"calls", "atd", "+44"}, {"Calls", "B", ""}}
+        << QByteArray("[Calls]\n  ATD  =\t +44\nB = \n");
+
     static const char kJunk[] = "\xFF\xFE\x00\x01\xC3(\x80\x1B[";
     const QByteArray junk(kJunk, sizeof kJunk - 1);
     const QByteArray garbage = junk + "\n[Misc]\nRaw=" + junk + "\n" + junk + "=\x9F\nCOM=4\n[Ports]\nCom3=x\n";
