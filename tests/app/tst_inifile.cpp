@@ -240,10 +240,12 @@ void TstIniFile::editsOnlyWhatItMust_data()
         << Entries{{"Misc", "COM", " 2\t"}, {"Misc", "COM", " 2\t"}, {"Misc", "Old", "\tx "}, {"Misc", "New", "\tv "}}
         << QByteArray("[Misc]\nCOM=2\nOld= x\nNew=v\n");
 
-    // Filling in an empty value keeps the blanks behind its '='.
+    // Filling in an empty value, or emptying one twice, keeps the blanks
+    // behind its '='.
     QTest::newRow("blanks behind an empty value")
-        << QByteArray("[Calls]\n  ATD  =\t \nB = \n") << Entries{{"calls", "atd", "+44"}, {"Calls", "B", ""}}
-        << QByteArray("[Calls]\n  ATD  =\t +44\nB = \n");
+        << QByteArray("[Calls]\n  ATD  =\t \nB = \nA =  1\n")
+        << Entries{{"calls", "atd", "+44"}, {"Calls", "B", ""}, {"Calls", "A", ""}, {"Calls", "A", ""}}
+        << QByteArray("[Calls]\n  ATD  =\t +44\nB = \nA =  \n");
 
     static const char kJunk[] = "\xFF\xFE\x00\x01\xC3(\x80\x1B[";
     const QByteArray junk(kJunk, sizeof kJunk - 1);
