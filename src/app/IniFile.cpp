@@ -241,6 +241,11 @@ bool IsWritable(const TIniFile::Entry& e)
     const QChar first = e.key.front();
     if (first == QLatin1Char('[') || first == QLatin1Char(';') || first == QLatin1Char('#'))
         return false;
+    // A name read back from the file loses a leading byte order mark, so
+    // one written with it could not be found again.
+    constexpr QChar kBom(0xFEFF);
+    if (e.section.front() == kBom || first == kBom)
+        return false;
     return !HasLineBreak(e.value);
 }
 

@@ -260,7 +260,9 @@ void TstIniFile::editsOnlyWhatItMust_data()
                                               {"", "COM", "2"},
                                               {"Mi]sc", "COM", "2"},
                                               {"Misc", "A=B", "2"},
-                                              {"Misc", ";COM", "2"}})
+                                              {"Misc", ";COM", "2"},
+                                              {QString(QChar(0xFEFF)) + "Misc", "COM", "2"},
+                                              {"Misc", QString(QChar(0xFEFF)) + "COM", "2"}})
         QTest::addRow("rejected %s/%s", qPrintable(bad.section), qPrintable(bad.key))
             << QByteArray("[Misc]\nCOM=1\n") << Entries{{"Misc", "Good", "1"}, bad} << QByteArray("[Misc]\nCOM=1\n");
 }

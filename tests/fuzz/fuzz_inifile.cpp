@@ -76,7 +76,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         FUZZ_CHECK(!representable || section.contains(QLatin1Char(']')) || key.contains(QLatin1Char('='))
                        || TrimBlanks(section.toUtf8()) != section.toUtf8() || TrimBlanks(key.toUtf8()) != key.toUtf8()
                        || key.startsWith(QLatin1Char('[')) || key.startsWith(QLatin1Char(';'))
-                       || key.startsWith(QLatin1Char('#')),
+                       || key.startsWith(QLatin1Char('#')) || section.startsWith(QChar(0xFEFF))
+                       || key.startsWith(QChar(0xFEFF)),
                    "only entries the file cannot hold are refused");
         return 0;
     }
