@@ -4,7 +4,7 @@
 #include "firmware/UnitFlashen.h"
 #include "panels/PanelVigilo.h"
 #include "support/BootLoaderPeer.h"
-#include "support/Harness.h"
+#include "support/WindowRig.h"
 #include "widgets/RadioGroup.h"
 
 #include <QElapsedTimer>
@@ -40,20 +40,15 @@ QByteArray padded(const QByteArray& data, int blockSize)
 
 // A main window with a Vigilo unit on Com3 (identified, so the panel is on
 // show) and the firmware dialog, created the way the program creates them.
-struct TRig {
-    TScriptedDialogsScope scope;
-    TDevicePeer peer;
-    std::unique_ptr<TFormMain> form;
+struct TRig : TWindowRig {
     std::unique_ptr<TFormFlashen> flashen;
     std::unique_ptr<TBootLoaderPeer> loader;
     QTemporaryDir dir;
 
-    explicit TRig(bool withPort = true)
+    explicit TRig(bool withPort = true) : TWindowRig("#01.00.00")
     {
-        WriteTestSettings("[Misc]\r\nCOM=0\r\n");
-        peer.MapPort(TestSettingsFile(), 3);
-        peer.AnswerIdentification("#01.00.00");
-        form = std::make_unique<TFormMain>();
+        // The seconds timer runs here as in the program: the dialog holds it off.
+        form->Timer1.start();
         flashen = std::make_unique<TFormFlashen>(form.get());
         if (withPort)
             form->RadioGroupCOM()->SetItemIndex(2);

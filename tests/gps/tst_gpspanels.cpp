@@ -2,7 +2,7 @@
 // main window over a pseudo-terminal device.
 #include "app/IniFile.h"
 #include "gps/ListDownload.h"
-#include "support/Harness.h"
+#include "support/WindowRig.h"
 #include "widgets/RadioGroup.h"
 #include "widgets/SpinEdit.h"
 
@@ -20,25 +20,17 @@ namespace {
 // A main window on Com3, where a peer answers as a GPS data logger, so the
 // logger panel comes up the way identification brings it up. As tracker, the
 // tracker panel's port action has reopened the port at 38400 bit/s.
-struct TRig {
-    TScriptedDialogsScope scope;
-    TDevicePeer peer;
-    std::unique_ptr<TFormMain> form;
+struct TRig : TWindowRig {
     QTemporaryDir dir;
 
     enum class Kind { Logger, Tracker, NoPort };
 
-    explicit TRig(Kind kind = Kind::Logger)
+    explicit TRig(Kind kind = Kind::Logger) : TWindowRig("#80.00.00")
     {
-        WriteTestSettings("[Misc]\r\nCOM=0\r\n");
-        peer.MapPort(TestSettingsFile(), 3);
-        peer.AnswerIdentification("#80.00.00");
-        form = std::make_unique<TFormMain>();
-        form->Timer1.stop();
         if (kind == Kind::NoPort) {
             form->ClearPanels(QStringLiteral("GPSDataLogger"));
         } else {
-            form->RadioGroupCOM()->SetItemIndex(2);
+            selectPort();
             if (form->ActivePanel != QLatin1String("GPSDataLogger"))
                 qFatal("logger not identified");
         }
@@ -54,30 +46,6 @@ struct TRig {
         }
         peer.ClearReceived();
         form->Memo1()->clear();
-    }
-
-    TScriptedDialogs& dialogs() const { return *scope.dialogs; }
-
-    template <typename W = QPushButton>
-    W* w(const QString& name) const
-    {
-        W* widget = form->findChild<W*>(name);
-        if (!widget)
-            qFatal("no widget %s", qPrintable(name));
-        return widget;
-    }
-
-    QByteArray take(qsizetype n)
-    {
-        peer.WaitForBytes(int(n));
-        const QByteArray got = peer.Received();
-        peer.ClearReceived();
-        return got;
-    }
-
-    bool logged(const QString& text)
-    {
-        return PumpUntil([&] { return LogLines(*form).contains(text); });
     }
 
     QString path(const QString& name) const { return dir.filePath(name); }

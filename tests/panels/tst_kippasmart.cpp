@@ -5,7 +5,7 @@
 #include "firmware/UnitFlashen.h"
 #include "panels/PanelKippaSmart.h"
 #include "support/BootLoaderPeer.h"
-#include "support/Harness.h"
+#include "support/WindowRig.h"
 #include "widgets/RadioGroup.h"
 
 #include <QAction>
@@ -37,47 +37,22 @@ TRuns runsOf(const QList<TDevicePeer::Arrival>& arrivals)
 
 // A main window whose port Com3 leads to the peer, with the switch box panel
 // shown through its menu entry.
-struct TRig {
-    TScriptedDialogsScope scope;
-    TDevicePeer peer;
-    std::unique_ptr<TFormMain> form;
+struct TRig : TWindowRig {
     std::unique_ptr<TFormFlashen> flashen;
 
     explicit TRig(bool withPort = true)
+        : TWindowRig("#01.00.00", "[Misc]\r\nCOM=0\r\n[Ports]\r\nCom9=/nonexistent/tty\r\n")
     {
-        WriteTestSettings("[Misc]\r\nCOM=0\r\n[Ports]\r\nCom9=/nonexistent/tty\r\n");
-        peer.MapPort(TestSettingsFile(), 3);
-        peer.AnswerIdentification("#01.00.00");
-        form = std::make_unique<TFormMain>();
         flashen = std::make_unique<TFormFlashen>(form.get());
-        form->Timer1.stop();
         if (withPort)
-            form->RadioGroupCOM()->SetItemIndex(2);
+            selectPort();
         menu("KippaSmart1")->trigger();
         peer.ClearReceived();
     }
 
-    QAction* menu(const char* name) const { return form->findChild<QAction*>(QLatin1String(name)); }
     TPanelKippaSmart* panel() const { return form->findChild<TPanelKippaSmart*>(); }
-    template <typename W = QPushButton>
-    W* w(const QString& name) const
-    {
-        W* widget = form->findChild<W*>(name);
-        if (!widget)
-            qFatal("no widget %s", qPrintable(name));
-        return widget;
-    }
     QComboBox* rates() const { return w<QComboBox>(QStringLiteral("ComboBoxBaudrate")); }
     QComboBox* addresses() const { return w<QComboBox>(QStringLiteral("ComboBoxBoxAdress")); }
-
-    // Waits until n bytes arrived (at most a few seconds) and takes them.
-    QByteArray take(qsizetype n)
-    {
-        peer.WaitForBytes(int(n), 3000);
-        const QByteArray got = peer.Received();
-        peer.ClearReceived();
-        return got;
-    }
 };
 
 }  // namespace

@@ -3,7 +3,7 @@
 // program and its .plc files.
 #include "app/IniFile.h"
 #include "panels/PanelQuintra.h"
-#include "support/Harness.h"
+#include "support/WindowRig.h"
 #include "widgets/RadioGroup.h"
 #include "widgets/SpinEdit.h"
 
@@ -27,52 +27,15 @@ const QString kFileError = QStringLiteral("Fehler bei Dateizugriff");
 
 // A main window over Com3, where a peer identifies itself as the
 // five-channel unit, so the panel comes up the way identification shows it.
-struct TRig {
-    TScriptedDialogsScope scope;
-    TDevicePeer peer;
-    std::unique_ptr<TFormMain> form;
+struct TRig : TWindowRig {
     QTemporaryDir dir;
 
-    TRig()
+    TRig() : TWindowRig("#03.00.00")
     {
-        WriteTestSettings("[Misc]\r\nCOM=0\r\n");
-        peer.MapPort(TestSettingsFile(), 3);
-        peer.AnswerIdentification("#03.00.00");
-        form = std::make_unique<TFormMain>();
-        form->Timer1.stop();
-        form->RadioGroupCOM()->SetItemIndex(2);
+        panelName = QStringLiteral("Quintra");
+        selectPort();
         peer.ClearReceived();
         form->Memo1()->clear();
-    }
-
-    TScriptedDialogs& dialogs() const { return *scope.dialogs; }
-
-    // A control of the Quintra panel, or of the window for the shared fields.
-    template <typename W = QPushButton>
-    W* w(const QString& name) const
-    {
-        W* widget = form->Panel(QStringLiteral("Quintra"))->findChild<W*>(name);
-        if (!widget)
-            widget = form->findChild<W*>(name);
-        if (!widget)
-            qFatal("no widget %s", qPrintable(name));
-        return widget;
-    }
-    TSpinEdit* spin(const QString& name) const { return w<TSpinEdit>(name); }
-
-    // Clicks a button; real seconds ticks stay out of the way afterwards.
-    void click(const QString& name)
-    {
-        w(name)->click();
-        form->Timer1.stop();
-    }
-
-    QByteArray take(qsizetype n)
-    {
-        peer.WaitForBytes(int(n));
-        const QByteArray got = peer.Received();
-        peer.ClearReceived();
-        return got;
     }
 
     // The unit answers "{+}PLCget" with these lines, each + CR.
@@ -100,12 +63,6 @@ void writeFile(const QString& path, const QByteArray& bytes)
 }
 
 }  // namespace
-
-#define EXPECT_SENT(rig, bytes)                                                                                        \
-    do {                                                                                                               \
-        const QByteArray expected_(bytes);                                                                             \
-        QCOMPARE((rig).take(expected_.size()), expected_);                                                             \
-    } while (0)
 
 class TestQuintra : public QObject {
     Q_OBJECT

@@ -1,6 +1,6 @@
 // The Vigilo panel in the real main window, over a pseudo-terminal device.
 #include "panels/PanelVigilo.h"
-#include "support/Harness.h"
+#include "support/WindowRig.h"
 #include "widgets/RadioGroup.h"
 #include "widgets/SpinEdit.h"
 
@@ -16,75 +16,19 @@ namespace {
 // A main window with the Vigilo panel on show. With a port, Com3 is a peer
 // that identifies itself as a Vigilo unit, so the panel comes up the way
 // identification brings it up.
-struct TRig {
-    TScriptedDialogsScope scope;
-    TDevicePeer peer;
-    std::unique_ptr<TFormMain> form;
-
-    explicit TRig(bool withPort = true)
+struct TRig : TWindowRig {
+    explicit TRig(bool withPort = true) : TWindowRig("#01.00.00")
     {
-        WriteTestSettings("[Misc]\r\nCOM=0\r\n");
-        peer.MapPort(TestSettingsFile(), 3);
-        peer.AnswerIdentification("#01.00.00");
-        form = std::make_unique<TFormMain>();
-        form->Timer1.stop();
         if (withPort)
-            form->RadioGroupCOM()->SetItemIndex(2);
+            selectPort();
         else
             form->ClearPanels(QStringLiteral("Vigilo"));
         peer.ClearReceived();
         form->Memo1()->clear();
     }
-
-    template <typename W = QPushButton>
-    W* w(const char* name) const
-    {
-        W* widget = form->findChild<W*>(QLatin1String(name));
-        if (!widget)
-            qFatal("no widget %s", name);
-        return widget;
-    }
-    TSpinEdit* spin(const char* name) const { return w<TSpinEdit>(name); }
-
-    // Clicks a button; real seconds ticks stay out of the way afterwards.
-    void click(const char* name)
-    {
-        w(name)->click();
-        timerWasRestarted = form->Timer1.isActive() && form->Timer1.interval() == 1000;
-        form->Timer1.stop();
-    }
-
-    // Everything written for an expected line (waits until that much arrived).
-    QByteArray take(qsizetype n)
-    {
-        peer.WaitForBytes(int(n));
-        const QByteArray got = peer.Received();
-        peer.ClearReceived();
-        return got;
-    }
-
-    // Waits until the receive side has logged a line holding text.
-    bool logged(const QString& text)
-    {
-        return PumpUntil([&] {
-            for (const QString& l : LogLines(*form))
-                if (l.contains(text))
-                    return true;
-            return false;
-        });
-    }
-
-    bool timerWasRestarted = false;
 };
 
 }  // namespace
-
-// Exactly these bytes went out (waits until that many arrived).
-#define EXPECT_SENT(rig, bytes)                                                                                        \
-    do {                                                                                                               \
-        const QByteArray expected_(bytes);                                                                             \
-        QCOMPARE((rig).take(expected_.size()), expected_);                                                             \
-    } while (0)
 
 class TestVigilo : public QObject {
     Q_OBJECT

@@ -1,7 +1,7 @@
 // The Vigilo-GSM panel and its remote-control tab in the real main window,
 // over a pseudo-terminal device.
 #include "panels/PanelVigiloGSM.h"
-#include "support/Harness.h"
+#include "support/WindowRig.h"
 #include "watchdog/EnduranceRun.h"
 #include "widgets/RadioGroup.h"
 #include "widgets/SpinEdit.h"
@@ -23,36 +23,17 @@ const QString kConnected = QStringLiteral("OK ... connected");
 
 // A main window with the Vigilo-GSM panel on show. With a port, Com3 is a
 // peer that identifies itself as a Vigilo-GSM unit.
-struct TRig {
-    TScriptedDialogsScope scope;
-    TDevicePeer peer;
-    std::unique_ptr<TFormMain> form;
-
-    explicit TRig(bool withPort = true)
+struct TRig : TWindowRig {
+    explicit TRig(bool withPort = true) : TWindowRig("#01.00.01")
     {
-        WriteTestSettings("[Misc]\r\nCOM=0\r\n");
-        peer.MapPort(TestSettingsFile(), 3);
-        peer.AnswerIdentification("#01.00.01");
-        form = std::make_unique<TFormMain>();
-        form->Timer1.stop();
         if (withPort)
-            form->RadioGroupCOM()->SetItemIndex(2);
+            selectPort();
         else
             form->ClearPanels(QStringLiteral("VigiloGSM"));
         peer.ClearReceived();
         form->Memo1()->clear();
     }
 
-    template <typename W = QPushButton>
-    W* w(const QString& name) const
-    {
-        W* widget = form->findChild<W*>(name);
-        if (!widget)
-            qFatal("no widget %s", qPrintable(name));
-        return widget;
-    }
-    TSpinEdit* spin(const char* name) const { return w<TSpinEdit>(QLatin1String(name)); }
-    QLineEdit* edit(const char* name) const { return w<QLineEdit>(QLatin1String(name)); }
     TPanelVigiloGSM* panel() const { return qobject_cast<TPanelVigiloGSM*>(form->Panel(QStringLiteral("VigiloGSM"))); }
 
     // Shows the window with the tab of that title in front.
@@ -68,30 +49,6 @@ struct TRig {
             if (tabs->tabText(i) == title)
                 tabs->setCurrentIndex(i);
     }
-
-    // Clicks a button; real seconds ticks stay out of the way afterwards.
-    void click(const QString& name)
-    {
-        w(name)->click();
-        timerWasRestarted = form->Timer1.isActive() && form->Timer1.interval() == 1000;
-        form->Timer1.stop();
-    }
-
-    // Everything written for an expected line (waits until that much arrived).
-    QByteArray take(qsizetype n)
-    {
-        peer.WaitForBytes(int(n));
-        const QByteArray got = peer.Received();
-        peer.ClearReceived();
-        return got;
-    }
-
-    bool logged(const QString& text)
-    {
-        return PumpUntil([&] { return LogLines(*form).join(QLatin1Char('\n')).contains(text); });
-    }
-
-    bool timerWasRestarted = false;
 };
 
 QByteArray settingsBytes()
@@ -101,12 +58,6 @@ QByteArray settingsBytes()
 }
 
 }  // namespace
-
-#define EXPECT_SENT(rig, bytes)                                                                                        \
-    do {                                                                                                               \
-        const QByteArray expected_(bytes);                                                                             \
-        QCOMPARE((rig).take(expected_.size()), expected_);                                                             \
-    } while (0)
 
 class TestVigiloGSM : public QObject {
     Q_OBJECT

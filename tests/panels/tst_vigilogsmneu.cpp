@@ -3,7 +3,7 @@
 // received line, and the PC heartbeat.
 #include "panels/PanelVigiloGSMNEU.h"
 #include "panels/VigiloStatus.h"
-#include "support/Harness.h"
+#include "support/WindowRig.h"
 #include "widgets/RadioGroup.h"
 
 #include <QAction>
@@ -18,43 +18,16 @@
 
 namespace {
 
-struct TRig {
-    TScriptedDialogsScope scope;
-    TDevicePeer peer;
-    std::unique_ptr<TFormMain> form;
-
-    TRig()
+struct TRig : TWindowRig {
+    TRig() : TWindowRig("#01.00.00")
     {
-        WriteTestSettings("[Misc]\r\nCOM=0\r\n");
-        peer.MapPort(TestSettingsFile(), 3);
-        peer.AnswerIdentification("#01.00.00");
-        form = std::make_unique<TFormMain>();
-        form->Timer1.stop();
-        form->RadioGroupCOM()->SetItemIndex(2);
+        selectPort();
         peer.ClearReceived();
         menu("VigiloGSMNEU1")->trigger();
     }
 
-    QAction* menu(const char* name) const { return form->findChild<QAction*>(QLatin1String(name)); }
     TPanelVigiloGSMNEU* panel() const { return form->findChild<TPanelVigiloGSMNEU*>(); }
-    template <typename W = QPushButton>
-    W* w(const QString& name) const
-    {
-        W* widget = form->findChild<W*>(name);
-        if (!widget)
-            qFatal("no widget %s", qPrintable(name));
-        return widget;
-    }
-    QLineEdit* edit(const QString& name) const { return w<QLineEdit>(name); }
     QString status() const { return w<QLabel>(QStringLiteral("VGGSMNEU_L_STATUS"))->text(); }
-
-    QByteArray take(qsizetype n)
-    {
-        peer.WaitForBytes(int(n), 3000);
-        const QByteArray got = peer.Received();
-        peer.ClearReceived();
-        return got;
-    }
 
     // The device sends a line; waits until the receive side has logged it.
     void receive(const QByteArray& line)

@@ -1,6 +1,6 @@
 // The I/O box's panel in the real main window, over a pseudo-terminal device.
 #include "panels/PanelZerbo.h"
-#include "support/Harness.h"
+#include "support/WindowRig.h"
 #include "widgets/RadioGroup.h"
 #include "widgets/SpinEdit.h"
 
@@ -11,43 +11,12 @@
 namespace {
 
 // A main window over Com3, where a peer identifies itself as the I/O box.
-struct TRig {
-    TScriptedDialogsScope scope;
-    TDevicePeer peer;
-    std::unique_ptr<TFormMain> form;
-
-    TRig()
+struct TRig : TWindowRig {
+    TRig() : TWindowRig("#09.00.00")
     {
-        WriteTestSettings("[Misc]\r\nCOM=0\r\n");
-        peer.MapPort(TestSettingsFile(), 3);
-        peer.AnswerIdentification("#09.00.00");
-        form = std::make_unique<TFormMain>();
-        form->Timer1.stop();
-        form->RadioGroupCOM()->SetItemIndex(2);
+        panelName = QStringLiteral("Zerbo");
+        selectPort();
         peer.ClearReceived();
-    }
-
-    template <typename W = QPushButton>
-    W* w(const QString& name) const
-    {
-        W* widget = form->Panel(QStringLiteral("Zerbo"))->findChild<W*>(name);
-        if (!widget)
-            qFatal("no widget %s", qPrintable(name));
-        return widget;
-    }
-    TSpinEdit* spin(const QString& name) const { return w<TSpinEdit>(name); }
-
-    QByteArray take(qsizetype n)
-    {
-        peer.WaitForBytes(int(n));
-        const QByteArray got = peer.Received();
-        peer.ClearReceived();
-        return got;
-    }
-
-    bool logged(const QString& text)
-    {
-        return PumpUntil([&] { return LogLines(*form).join(QLatin1Char('\n')).contains(text); });
     }
 };
 

@@ -2,7 +2,7 @@
 // pseudo-terminal: protocol file, pacing of the queries, failures.
 #include "panels/PanelVigiloGSM.h"
 #include "rx/RxLogic.h"
-#include "support/Harness.h"
+#include "support/WindowRig.h"
 #include "watchdog/EnduranceRun.h"
 #include "widgets/RadioGroup.h"
 
@@ -20,18 +20,13 @@ const QString kFilter = QStringLiteral("PRO-Datei(*.pro)|*.pro");
 
 // A Vigilo-GSM unit on Com3 that answers every "gsminfo" with three lines,
 // the last one ended by "/"; the panel is on show, so the marker is on.
-struct TRig {
-    TScriptedDialogsScope scope;
-    TDevicePeer peer;
-    std::unique_ptr<TFormMain> form;
+struct TRig : TWindowRig {
     TEnduranceRun* run = nullptr;  // the Vigilo-GSM panel's
     QTemporaryDir dir;
     std::atomic<int> queries{0};
 
     explicit TRig(bool withPort = true)
     {
-        WriteTestSettings("[Misc]\r\nCOM=0\r\n");
-        peer.MapPort(TestSettingsFile(), 3);
         peer.SetLineHandler([this](const QByteArray& line) -> QByteArray {
             if (line == "{+}h")
                 return "#01.00.00\r";
@@ -40,10 +35,8 @@ struct TRig {
             const int n = ++queries;
             return "GSM: registered\rCSQ: " + QByteArray::number(n) + "\rQ=1/";
         });
-        form = std::make_unique<TFormMain>();
-        form->Timer1.stop();
         if (withPort)
-            form->RadioGroupCOM()->SetItemIndex(2);
+            selectPort();
         form->ClearPanels(QStringLiteral("VigiloGSM"));
         run = static_cast<TPanelVigiloGSM*>(form->Panel(QStringLiteral("VigiloGSM")))->EnduranceRun();
         peer.ClearReceived();

@@ -1,6 +1,6 @@
 // The seconds tick and the cyclic watchdog trigger. Ticks are driven by
 // calling Timer1Timer directly; the real timer is kept stopped.
-#include "support/Harness.h"
+#include "support/WindowRig.h"
 #include "watchdog/TriggerLogic.h"
 #include "widgets/RadioGroup.h"
 #include "widgets/SpinEdit.h"
@@ -14,22 +14,13 @@
 
 namespace {
 
-struct TRig {
-    TScriptedDialogsScope scope;
-    TDevicePeer peer;
-    std::unique_ptr<TFormMain> form;
-
-    explicit TRig(bool withPort = true)
+struct TRig : TWindowRig {
+    explicit TRig(bool withPort = true) : TWindowRig("#01.00.00")
     {
-        WriteTestSettings("[Misc]\r\nCOM=0\r\n");
-        peer.MapPort(TestSettingsFile(), 3);
-        peer.AnswerIdentification("#01.00.00");
-        form = std::make_unique<TFormMain>();
         if (withPort)
-            form->RadioGroupCOM()->SetItemIndex(2);
+            selectPort();
         else
             form->ClearPanels(QStringLiteral("Vigilo"));
-        form->Timer1.stop();
         peer.ClearReceived();
     }
 
@@ -37,38 +28,18 @@ struct TRig {
     TSpinEdit* interval() const { return form->EditTrig(); }
     QString seconds() const { return form->StatusPanel(2)->text(); }
 
-    void start()
-    {
-        form->findChild<QPushButton*>(QStringLiteral("TrigStartBtn"))->click();
-        restarted = form->Timer1.isActive() && form->Timer1.interval() == 1000;
-        form->Timer1.stop();
-    }
+    void start() { click(QStringLiteral("TrigStartBtn")); }
     void tick() { form->Timer1Timer(); }
 
-    QByteArray take(qsizetype n)
-    {
-        peer.WaitForBytes(int(n));
-        const QByteArray got = peer.Received();
-        peer.ClearReceived();
-        return got;
-    }
     // Nothing more went out.
     bool quiet()
     {
         Pump(50);
         return peer.Received().isEmpty();
     }
-
-    bool restarted = false;
 };
 
 }  // namespace
-
-#define EXPECT_SENT(rig, bytes)                                                                                        \
-    do {                                                                                                               \
-        const QByteArray expected_(bytes);                                                                             \
-        QCOMPARE((rig).take(expected_.size()), expected_);                                                             \
-    } while (0)
 
 class TestTrigger : public QObject {
     Q_OBJECT
@@ -122,7 +93,7 @@ private slots:
         rig.form->SecondsCounter = 77;
         rig.start();
         EXPECT_SENT(rig, "{1}TRIG=1\r");
-        QVERIFY(rig.restarted);
+        QVERIFY(rig.timerWasRestarted);
         QCOMPARE(rig.form->SecondsCounter, 0);
         QCOMPARE(rig.seconds(), QStringLiteral("0"));
         QCOMPARE(rig.form->TriggerCountdown, 10);
@@ -283,7 +254,7 @@ private slots:
         QCOMPARE(dialogs->Texts(QStringLiteral("info")).size(), 3);
         QCOMPARE(dialogs->Texts(QStringLiteral("info")).last(), kNoPort);
         QCOMPARE(rig.state()->text(), QStringLiteral("3"));
-        QVERIFY(rig.restarted);
+        QVERIFY(rig.timerWasRestarted);
         QCOMPARE(rig.form->SecondsCounter, 0);
         QCOMPARE(rig.form->TriggerCountdown, 10);
         QVERIFY(!LogLines(*rig.form).join(QLatin1Char('\n')).contains(QStringLiteral("--->")));
