@@ -3,6 +3,8 @@
 #include "widgets/RadioGroup.h"
 #include "widgets/SpinEdit.h"
 
+#include <algorithm>
+
 TWindowRig::TWindowRig(const QByteArray& identification, const QByteArray& settings)
 {
     WriteTestSettings(settings);

@@ -4,6 +4,7 @@
 
 #include <QAction>
 #include <QByteArray>
+#include <QGroupBox>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QString>
