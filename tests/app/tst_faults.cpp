@@ -126,12 +126,6 @@ struct TRig {
     }
 };
 
-QByteArray fileBytes(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
 // One situation: how the work starts (it may return only when the work has
 // ended), when the device is pulled, what drives the work on after that, how
 // the program shows the work has ended, and the limit from the pull to there.
@@ -391,7 +385,7 @@ private slots:
         for (const QString& line : c.lines)
             QVERIFY2(rig.logged(line), qPrintable(line));
         if (c.capture) {
-            const QByteArray file = fileBytes(rig.path(c.capture));
+            const QByteArray file = FileBytes(rig.path(c.capture));
             for (const QString& line : c.lines)
                 QVERIFY2(file.contains(line.toLatin1() + "\r\n"), file.constData());
         }

@@ -1,4 +1,5 @@
 #include "app/IniFile.h"
+#include "support/Harness.h"
 
 #include <QDir>
 #include <QFile>
@@ -14,19 +15,6 @@ using Entries = QList<TIniFile::Entry>;
 Q_DECLARE_METATYPE(TIniFile::Entry)
 
 namespace {
-
-void PutFile(const QString& path, const QByteArray& bytes)
-{
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    QCOMPARE(f.write(bytes), bytes.size());
-}
-
-QByteArray FileBytes(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<unreadable>");
-}
 
 // A hand-edited file as users leave them: a UTF-8 BOM, comment lines (one
 // holding '='), odd case, blanks, a line that is neither header nor key, two

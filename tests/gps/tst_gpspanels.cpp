@@ -58,12 +58,6 @@ struct TRig : TWindowRig {
     }
 };
 
-QByteArray fileContent(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-}
-
 void allCapturesOn(TFormMain& form) { form.PlainCapture = form.StampCapture = form.PlcCapture = true; }
 
 bool anyCapture(const TFormMain& form) { return form.PlainCapture || form.StampCapture || form.PlcCapture; }
@@ -325,7 +319,7 @@ private slots:
         QCOMPARE(rig.take(2), QByteArray("!\r"));
         rig.peer.Write("$GPGGA,120000,5130.1,N\r\n\r\n!:ok\rend of data ... 2 records\rlate\r");
         QVERIFY(rig.logged(QStringLiteral("late")));
-        QCOMPARE(fileContent(file), QByteArray("$GPGGA,120000,5130.1,N\r\n!:ok\r\nend of data ... 2 records\r\n"));
+        QCOMPARE(FileBytes(file), QByteArray("$GPGGA,120000,5130.1,N\r\n!:ok\r\nend of data ... 2 records\r\n"));
         QVERIFY(!rig.form->PlainCapture);
         QVERIFY(!rig.form->DataFileOpen());
         // Without the marker, as the lines were logged.
@@ -351,7 +345,7 @@ private slots:
 
         rig.peer.Write("$GPGGA,3\ruser break ...\r");
         QVERIFY(rig.logged(QStringLiteral("user break ...")));
-        QCOMPARE(fileContent(file), QByteArray("$GPGGA,1\r\n$GPGGA,2\r\n"));
+        QCOMPARE(FileBytes(file), QByteArray("$GPGGA,1\r\n$GPGGA,2\r\n"));
         QCOMPARE(rig.form->LstFile, file);
     }
 
@@ -368,14 +362,14 @@ private slots:
         // The capture stays armed with every line so far on disk.
         QVERIFY(rig.form->PlainCapture);
         QVERIFY(rig.form->DataFileOpen());
-        QCOMPARE(fileContent(file), QByteArray("$GPGGA,1\r\n$GPGGA,2\r\n"));
+        QCOMPARE(FileBytes(file), QByteArray("$GPGGA,1\r\n$GPGGA,2\r\n"));
 
         // ESC cannot reach the logger, and still ends the capture.
         rig.w(QStringLiteral("Button21"))->click();
         QCOMPARE(rig.dialogs().Texts(QStringLiteral("error")).size(), 1);
         QVERIFY(!anyCapture(*rig.form));
         QVERIFY(!rig.form->DataFileOpen());
-        QCOMPARE(fileContent(file), QByteArray("$GPGGA,1\r\n$GPGGA,2\r\n"));
+        QCOMPARE(FileBytes(file), QByteArray("$GPGGA,1\r\n$GPGGA,2\r\n"));
     }
 
     void cancelChangesNothing()
@@ -386,7 +380,7 @@ private slots:
         const QString other = rig.path(QStringLiteral("protocol.pro"));
         QCOMPARE(rig.form->OpenDataFileForWriting(other), 0);
         rig.form->StampCapture = true;
-        const QByteArray settings = fileContent(TestSettingsFile());
+        const QByteArray settings = FileBytes(TestSettingsFile());
 
         rig.w(QStringLiteral("BtnL_GPSDL"))->click();  // no file queued: cancel
         Pump(50);
@@ -394,7 +388,7 @@ private slots:
         QCOMPARE(rig.peer.Received(), QByteArray());
         QCOMPARE(rig.form->LstDir, rig.dir.path());
         QCOMPARE(rig.form->LstFile, rig.path(QStringLiteral("old.lst")));
-        QCOMPARE(fileContent(TestSettingsFile()), settings);
+        QCOMPARE(FileBytes(TestSettingsFile()), settings);
         QVERIFY(rig.form->StampCapture);
         QVERIFY(!rig.form->PlainCapture);
         QCOMPARE(rig.form->DataFile.FileName(), other);

@@ -49,19 +49,6 @@ struct TRig : TWindowRig {
     QString file(const QString& name) const { return dir.filePath(name); }
 };
 
-QByteArray fileBytes(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-}
-
-void writeFile(const QString& path, const QByteArray& bytes)
-{
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    f.write(bytes);
-}
-
 }  // namespace
 
 class TestQuintra : public QObject {
@@ -353,11 +340,11 @@ private slots:
         const QByteArray listing = (kMarker + "{+}PLCget\r\n" + kMarker + "1=30,2,OFF\r\n" + kMarker + "2=45,3,ON\r\n"
                                     + kMarker + "3=60,0,END\r\n" + kMarker + "OK\r\n")
                                        .toLatin1();
-        QCOMPARE(fileBytes(path), listing);
+        QCOMPARE(FileBytes(path), listing);
         // Lines after the OK stay out of the file.
         rig.peer.Write("4=1,1,ON\r");
         QVERIFY(PumpUntil([&] { return LogLines(*rig.form).last().contains(QStringLiteral("4=1,1,ON")); }));
-        QCOMPARE(fileBytes(path), listing);
+        QCOMPARE(FileBytes(path), listing);
 
         // Load the same file back; the remembered name is offered.
         rig.peer.SetLineHandler([](const QByteArray&) { return QByteArray(); });
@@ -381,7 +368,7 @@ private slots:
     {
         TRig rig;
         const QString path = rig.file(QStringLiteral("edited.plc"));
-        writeFile(path, (kMarker + "1=30,2,OFF\na=b=c\n" + kMarker + "OK\nx=5,1,LOOP").toLatin1());
+        PutFile(path, (kMarker + "1=30,2,OFF\na=b=c\n" + kMarker + "OK\nx=5,1,LOOP").toLatin1());
         rig.dialogs().files.enqueue(rig.file(QStringLiteral("edited")));
         QElapsedTimer clock;
         clock.start();
@@ -402,7 +389,7 @@ private slots:
     {
         TRig rig;
         const QString path = rig.file(QStringLiteral("binary.plc"));
-        writeFile(path, QByteArray("\x01\x02\xfe=\x00\x1b\x7f\r\n\xff\xff", 12));
+        PutFile(path, QByteArray("\x01\x02\xfe=\x00\x1b\x7f\r\n\xff\xff", 12));
         rig.dialogs().files.enqueue(path);
         rig.click(QStringLiteral("ButtonPLCload"));
         EXPECT_SENT(rig, QByteArray("{+}PLCset=\x00\x1b\x7f\r", 14));
@@ -447,7 +434,7 @@ private slots:
         rig.form->PlainCapture = true;
         rig.form->PlcDir = QStringLiteral("/some/where");
         rig.form->PlcFile = QStringLiteral("/some/where/x.plc");
-        const QByteArray settings = fileBytes(TestSettingsFile());
+        const QByteArray settings = FileBytes(TestSettingsFile());
 
         for (const char* button : {"ButtonPLCsave", "ButtonPLCload"}) {
             rig.click(QLatin1String(button));
@@ -457,7 +444,7 @@ private slots:
         QCOMPARE(rig.dialogs().shown.size(), 2);
         QCOMPARE(rig.form->PlcDir, QStringLiteral("/some/where"));
         QCOMPARE(rig.form->PlcFile, QStringLiteral("/some/where/x.plc"));
-        QCOMPARE(fileBytes(TestSettingsFile()), settings);
+        QCOMPARE(FileBytes(TestSettingsFile()), settings);
         QVERIFY(rig.form->DataFileOpen());
         QCOMPARE(rig.form->DataFile.FileName(), protocol);
         QVERIFY(rig.form->PlainCapture);
@@ -486,11 +473,11 @@ private slots:
         QVERIFY(!rig.form->StampCapture);
         QVERIFY(PumpUntil([&] { return rig.dialogs().Texts(QStringLiteral("info")).contains(kSaved); }));
 
-        const QList<QByteArray> protocolLines = fileBytes(protocol).split('\n');
+        const QList<QByteArray> protocolLines = FileBytes(protocol).split('\n');
         QCOMPARE(protocolLines.size(), 3);  // plain, stamped, and the end of the last line
         QCOMPARE(protocolLines[0], (kMarker + "before\r").toLatin1());
         QVERIFY(protocolLines[1].endsWith((kMarker + "before\r").toLatin1()));
-        QCOMPARE(fileBytes(rig.file(QStringLiteral("seq.plc"))),
+        QCOMPARE(FileBytes(rig.file(QStringLiteral("seq.plc"))),
                  (kMarker + "{+}PLCget\r\n" + kMarker + "1=30,2,OFF\r\n" + kMarker + "OK\r\n").toLatin1());
     }
 
@@ -508,7 +495,7 @@ private slots:
         rig.peer.Vanish();
         Pump(300);
         QVERIFY(rig.form->PlcCapture);
-        QCOMPARE(fileBytes(path),
+        QCOMPARE(FileBytes(path),
                  (kMarker + "{+}PLCget\r\n" + kMarker + "1=30,2,OFF\r\n" + kMarker + "2=45,3,ON\r\n").toLatin1());
         QVERIFY(!rig.dialogs().Texts(QStringLiteral("info")).contains(kSaved));
         // Still answering: a button runs and the panel switch works.

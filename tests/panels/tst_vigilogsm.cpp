@@ -51,12 +51,6 @@ struct TRig : TWindowRig {
     }
 };
 
-QByteArray settingsBytes()
-{
-    QFile f(TestSettingsFile());
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
 }  // namespace
 
 class TestVigiloGSM : public QObject {
@@ -327,7 +321,7 @@ private slots:
         rig.edit("EditATD_VGG")->setText(QStringLiteral("0171 555;"));
         rig.click(QStringLiteral("BtnATD_VGG"));
         EXPECT_SENT(rig, "ATD 0171 555;\r");
-        QVERIFY(settingsBytes().contains("[Calls]\r\nATD=0171 555;\r\n"));
+        QVERIFY(FileBytes(TestSettingsFile()).contains("[Calls]\r\nATD=0171 555;\r\n"));
         Pump(100);
         QCOMPARE(rig.w<QLabel>(QStringLiteral("LabelConnect"))->text(), kNotConnected);
 

@@ -1,4 +1,5 @@
 #include "rx/TextFileSlot.h"
+#include "support/Harness.h"
 
 #include <QDir>
 #include <QFile>
@@ -13,19 +14,6 @@
 #include <unistd.h>
 
 namespace {
-
-void PutFile(const QString& path, const QByteArray& bytes)
-{
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    QCOMPARE(f.write(bytes), bytes.size());
-}
-
-QByteArray FileBytes(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<unreadable>");
-}
 
 QStringList ReadAllLines(TTextFileSlot& slot)
 {

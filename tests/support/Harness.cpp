@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QPlainTextEdit>
 #include <QThread>
+#include <QtTest>
 
 QString TestSettingsFile() { return SettingsFilePathFor(QCoreApplication::applicationFilePath()); }
 
@@ -23,6 +24,19 @@ void RemoveTestSettings()
     QFile f(TestSettingsFile());
     f.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
     f.remove();
+}
+
+void PutFile(const QString& path, const QByteArray& bytes)
+{
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    QCOMPARE(f.write(bytes), bytes.size());
+}
+
+QByteArray FileBytes(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
 }
 
 QStringList LogLines(const TFormMain& form)

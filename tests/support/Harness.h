@@ -17,6 +17,10 @@ QString TestSettingsFile();
 // Writes the settings file with exactly this content (nothing: removes it).
 void WriteTestSettings(const QByteArray& content);
 void RemoveTestSettings();
+// Writes a file with exactly these bytes (the test fails when it cannot).
+void PutFile(const QString& path, const QByteArray& bytes);
+// A file's bytes, or "<missing>" when it cannot be read.
+QByteArray FileBytes(const QString& path);
 // Lines of the message log.
 QStringList LogLines(const TFormMain& form);
 // Processes events for ms milliseconds.

@@ -60,12 +60,6 @@ struct TWindow {
     }
 };
 
-QByteArray FileContent(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-}
-
 }  // namespace
 
 class TestDevSim : public QObject {
@@ -98,7 +92,7 @@ private slots:
         }
         // One device of every family, each on its own port, mapped in the file.
         QCOMPARE(m_com.size(), SimFamilies().size());
-        const QByteArray settings = FileContent(TestSettingsFile());
+        const QByteArray settings = FileBytes(TestSettingsFile());
         for (auto it = m_com.cbegin(); it != m_com.cend(); ++it)
             QVERIFY2(settings.contains(QStringLiteral("Com%1=%2").arg(it.value()).arg(m_path[it.key()]).toLatin1()),
                      qPrintable(it.key()));
@@ -321,7 +315,7 @@ private slots:
         QByteArray track;
         for (const QByteArray& sentence : TSimGpsLogger::Track())
             track += sentence + "\r\n";
-        const QByteArray content = FileContent(file);
+        const QByteArray content = FileBytes(file);
         QVERIFY2(content.startsWith(track), content.constData());
         const QByteArray rest = content.mid(track.size());
         QVERIFY2(rest.startsWith("end of data ...") && rest.endsWith("\r\n") && rest.count('\n') == 1,

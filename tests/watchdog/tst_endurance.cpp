@@ -62,13 +62,6 @@ struct TRig : TWindowRig {
     }
 };
 
-QByteArray readAll(const QString& path)
-{
-    QFile f(path);
-    f.open(QIODevice::ReadOnly);
-    return f.readAll();
-}
-
 }  // namespace
 
 class TestEndurance : public QObject {
@@ -142,7 +135,7 @@ private slots:
             + first + QStringLiteral("       <--- Q=1/\r\n") + second
             + QStringLiteral("       <--- GSM: registered\r\n") + second + QStringLiteral("       <--- CSQ: 2\r\n")
             + second + QStringLiteral("       <--- Q=1/\r\n");
-        QCOMPARE(QString::fromLatin1(readAll(path)), expected);
+        QCOMPARE(QString::fromLatin1(FileBytes(path)), expected);
     }
 
     void cancelChangesNothing()
