@@ -189,10 +189,16 @@ void TFormMain::buildStatusBar()
     for (int i = 0; i < 5; ++i) {
         auto* label = new QLabel(ui->StatusBar1);
         label->setObjectName(QStringLiteral("StatusPanel%1").arg(i));
-        label->setFixedWidth(widths[i]);
         label->setFrameShape(QFrame::Panel);
         label->setFrameShadow(QFrame::Sunken);
-        ui->StatusBar1->addWidget(label);
+        // The last panel (the heartbeat countdown) takes the rest of the bar,
+        // so that its text is shown whole.
+        const bool last = i == 4;
+        if (last)
+            label->setMinimumWidth(widths[i]);
+        else
+            label->setFixedWidth(widths[i]);
+        ui->StatusBar1->addWidget(label, last ? 1 : 0);
         m_statusPanels.append(label);
     }
 }
@@ -254,6 +260,8 @@ void TFormMain::refreshPortHints()
 
 void TFormMain::ClearPanels(const QString& name)
 {
+    if (name != ActivePanel)
+        abandonPlcCapture();
     for (QGroupBox* p : m_panels)
         p->hide();
 

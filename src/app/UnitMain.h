@@ -187,6 +187,9 @@ private:
     void completeLine(QChar endChar);
     void reflect(const QString& line);
     void writeToDataFile(const QString& line);
+    // A sequence listing still being captured ends without its "OK": the
+    // file keeps what came, no success message.
+    void abandonPlcCapture();
     bool sendChecked(const QString& bytes, const QString& echo, bool echoAlways);
     void refreshPortHints();
     int writeIdRequest();

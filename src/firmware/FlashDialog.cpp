@@ -174,28 +174,6 @@ private:
     int m_shownStep = -1;
 };
 
-// Timers whose handlers would send commands into the middle of a transfer
-// are held off while the procedure runs and restarted afterwards.
-class THeldTimers {
-public:
-    explicit THeldTimers(std::initializer_list<QTimer*> timers)
-    {
-        for (QTimer* t : timers)
-            if (t->isActive()) {
-                t->stop();
-                m_held.append(t);
-            }
-    }
-    ~THeldTimers()
-    {
-        for (QTimer* t : m_held)
-            t->start();
-    }
-
-private:
-    QList<QTimer*> m_held;
-};
-
 // Marks the procedure as running for its lifetime, and as ended afterwards,
 // whichever way it is left.
 class TRunning {
@@ -219,7 +197,27 @@ TFlashDialog::TFlashDialog(TFormMain* main, const TFlashConfig& config, bool cen
       m_centred(centred)
 {}
 
-TFlashDialog::~TFlashDialog() = default;
+TFlashDialog::~TFlashDialog() { releaseTimers(); }
+
+void TFlashDialog::holdTimers(std::initializer_list<QTimer*> timers)
+{
+    for (QTimer* t : timers)
+        if (t->isActive() && !m_heldTimers.contains(t)) {
+            t->stop();
+            m_heldTimers.append(t);
+        }
+}
+
+void TFlashDialog::releaseTimers()
+{
+    if (!m_main) {
+        // The timers went with the main window.
+        m_heldTimers.clear();
+        return;
+    }
+    for (QTimer* t : std::exchange(m_heldTimers, {}))
+        t->start();
+}
 
 void TFlashDialog::Attach(const TFlashView& view)
 {
@@ -270,7 +268,7 @@ void TFlashDialog::FormActivate()
     main.Timer1.stop();
     main.Timer2.stop();
     main.Timer3.stop();
-    const THeldTimers held{&main.Timer4, &main.HeartbeatTimer};
+    holdTimers({&main.Timer4, &main.HeartbeatTimer});
     TFlashHost host(main, m_view, Clock);
 
     const TOpenFileRequest request{QStringLiteral(" bitte die Firmware-Datei auswählen ..."),
@@ -330,4 +328,5 @@ void TFlashDialog::finish(bool accepted)
     }
     m_closing = false;
     QDialog::done(accepted ? QDialog::Accepted : QDialog::Rejected);
+    releaseTimers();
 }

@@ -9,7 +9,12 @@
 #include "firmware/FlashProcedure.h"
 
 #include <QDialog>
+#include <QList>
 #include <QPointer>
+
+#include <initializer_list>
+
+class QTimer;
 
 class QLabel;
 class QProgressBar;
@@ -63,6 +68,11 @@ protected:
 private:
     void resetView();
     void finish(bool accepted);
+    // Timers whose handlers would send commands into a transfer, or unlogged
+    // queries while its result is on screen, are held off from the start of
+    // the procedure until the dialog closes.
+    void holdTimers(std::initializer_list<QTimer*> timers);
+    void releaseTimers();
 
     TFlashConfig m_config;
     TFlashView m_view;
@@ -72,4 +82,5 @@ private:
     bool m_running = false;
     bool m_ended = false;
     bool m_closing = false;
+    QList<QTimer*> m_heldTimers;
 };

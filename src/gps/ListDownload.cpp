@@ -14,7 +14,8 @@ QString ListFileName(const QString& chosen)
 void BtnL_GPSDLClick(TFormMain& main)
 {
     const TOpenFileRequest request{QStringLiteral("... wohin mit den List-Daten?"),
-                                   QStringLiteral("LST-Datei(*.lst)|*.lst"), main.LstDir, main.LstFile};
+                                   QStringLiteral("LST-Datei(*.lst)|*.lst"), main.LstDir, main.LstFile,
+                                   TOpenFileRequest::Mode::Save};
     const QString chosen = Dialogs().OpenFile(request);
     if (chosen.isEmpty())
         return;

@@ -103,6 +103,8 @@ TPanelVigiloGSM::TPanelVigiloGSM(TFormMain* main, QWidget* parent)
     m_enduranceRun = new TEnduranceRun(m_main, this);
     connect(ui->ButtonDauerlauf, &QPushButton::clicked, this,
             Guarded([this] { m_enduranceRun->ButtonDauerlaufClick(); }));
+    connect(ui->ButtonDauerlaufStop, &QPushButton::clicked, this,
+            Guarded([this] { m_enduranceRun->ButtonDauerlaufStopClick(); }));
 
     m_remote = new TRemoteControlCSD(m_main, ui, this);
 }

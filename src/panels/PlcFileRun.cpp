@@ -12,9 +12,9 @@ const QString kFileError = QStringLiteral("Fehler bei Dateizugriff");
 
 // Shows the dialog; on confirmation remembers directory and file, writes the
 // settings file and returns the name with its extension. Empty on cancel.
-QString chooseFile(TFormMain& main, const QString& title)
+QString chooseFile(TFormMain& main, const QString& title, TOpenFileRequest::Mode mode)
 {
-    const TOpenFileRequest request{title, kPlcFilter, main.PlcDir, main.PlcFile, true};
+    const TOpenFileRequest request{title, kPlcFilter, main.PlcDir, main.PlcFile, mode};
     const QString chosen = Dialogs().OpenFile(request);
     if (chosen.isEmpty())
         return QString();
@@ -37,7 +37,7 @@ void endCaptures(TFormMain& main)
 
 void PlcSequenceSave(TFormMain& main)
 {
-    const QString path = chooseFile(main, kPlcSaveTitle);
+    const QString path = chooseFile(main, kPlcSaveTitle, TOpenFileRequest::Mode::Save);
     if (path.isEmpty())
         return;
     endCaptures(main);
@@ -47,17 +47,29 @@ void PlcSequenceSave(TFormMain& main)
         return;
     }
     main.PlcCapture = true;
-    // No time-out: the capture ends at the unit's "OK" line or when another
-    // operation takes the slot.
+    // No time-out: the capture ends at the unit's "OK" line, when another
+    // operation takes the slot, or when another panel or port is chosen.
     main.SendPlain(QStringLiteral("{+}PLCget\r"));
 }
 
 void PlcSequenceLoad(TFormMain& main)
 {
-    const QString path = chooseFile(main, kPlcLoadTitle);
+    const QString path = chooseFile(main, kPlcLoadTitle, TOpenFileRequest::Mode::Open);
     if (path.isEmpty())
         return;
     endCaptures(main);
+    if (main.OpenDataFileForReading(path) != 0) {
+        Dialogs().Warning(kFileError);
+        return;
+    }
+    // Checked whole before the first step goes out: a wrong file (a settings
+    // file, a binary) would otherwise be sent line by line, 200 ms a line.
+    const QString refusal = PlcFileRefusal(main.DataFile);
+    main.CloseDataFile();
+    if (!refusal.isEmpty()) {
+        Dialogs().Warning(refusal);
+        return;
+    }
     if (main.OpenDataFileForReading(path) != 0) {
         Dialogs().Warning(kFileError);
         return;

@@ -1,5 +1,6 @@
 #include "panels/PlcSequence.h"
 
+#include "rx/RxLogic.h"
 #include "rx/TextFileSlot.h"
 
 QString WithPlcExtension(const QString& fileName)
@@ -16,6 +17,29 @@ std::optional<QString> PlcStepOf(const QString& line)
     if (at < 0)
         return std::nullopt;
     return line.mid(at + 1, kPlcStepLimit);
+}
+
+bool PlcListingEnds(const QString& line)
+{
+    QStringView rest(line);
+    if (rest.startsWith(kRxMarker))
+        rest = rest.mid(kRxMarker.size());
+    return rest.trimmed() == QLatin1String("OK");
+}
+
+QString PlcFileRefusal(TTextFileSlot& slot)
+{
+    int steps = 0;
+    for (int number = 1; !slot.AtEnd(); ++number) {
+        const QString line = slot.ReadLine();
+        for (const QChar c : line) {
+            if ((c.unicode() < 0x20 && c != QLatin1Char('\t')) || c.unicode() == 0x7f)
+                return QStringLiteral("Keine PLC-Datei: Steuerzeichen in Zeile %1 - nichts gesendet").arg(number);
+        }
+        if (PlcStepOf(line) && ++steps > kPlcMaxFileSteps)
+            return QStringLiteral("Keine PLC-Datei: mehr als %1 Schritte - nichts gesendet").arg(kPlcMaxFileSteps);
+    }
+    return QString();
 }
 
 QString PlcSetCommand(const QString& step) { return QStringLiteral("{+}PLCset=") + step + QLatin1Char('\r'); }

@@ -20,6 +20,10 @@ constexpr int kPlcStepLimit = 1000;
 // Pause after every step line sent by a load.
 constexpr int kPlcLoadPauseMs = 200;
 
+// A unit holds 50 steps; a listing adds its END and LOOP marks. A file with
+// more usable lines than that is no sequence of a unit.
+constexpr int kPlcMaxFileSteps = 52;
+
 // The name as chosen, with ".plc" appended when its last path component has
 // no dot.
 QString WithPlcExtension(const QString& fileName);
@@ -28,6 +32,17 @@ QString WithPlcExtension(const QString& fileName);
 // kPlcStepLimit characters; nothing for a line without "=". The step is not
 // checked: whatever stands there is what the unit gets.
 std::optional<QString> PlcStepOf(const QString& line);
+
+// Whether a received line ends the unit's listing: "OK" by itself, blanks and
+// the receive marker aside. A step or an action that merely contains "OK"
+// ("LOOK") does not.
+bool PlcListingEnds(const QString& line);
+
+// Reads the file open for reading in slot to its end (or to the first fault)
+// and says why it cannot be loaded: more usable lines than a unit holds, or a
+// control character other than a tab in a line. Empty when it can be loaded.
+// The slot is left open at wherever the reading stopped.
+QString PlcFileRefusal(TTextFileSlot& slot);
 
 // "{+}PLCset=" + step + CR: one step for the unit to place.
 QString PlcSetCommand(const QString& step);

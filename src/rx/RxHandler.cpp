@@ -1,6 +1,7 @@
 // The receive handler of the main window: assembles lines, logs, captures,
 // reflects parameter answers and keeps the identification reply.
 #include "app/UnitMain.h"
+#include "panels/PlcSequence.h"
 #include "rx/RxLogic.h"
 #include "widgets/Dialogs.h"
 #include "widgets/SpinEdit.h"
@@ -54,6 +55,14 @@ void TFormMain::writeToDataFile(const QString& line)
     }
 }
 
+void TFormMain::abandonPlcCapture()
+{
+    if (!PlcCapture)
+        return;
+    PlcCapture = false;
+    DataFile.Close();
+}
+
 void TFormMain::completeLine(QChar endChar)
 {
     const bool slash = endChar == QLatin1Char('/');
@@ -70,7 +79,7 @@ void TFormMain::completeLine(QChar endChar)
         }
         if (PlcCapture) {
             writeToDataFile(line);
-            if (PlcCapture && line.contains(QLatin1String("OK"))) {
+            if (PlcCapture && PlcListingEnds(line)) {
                 PlcCapture = false;
                 DataFile.Close();
                 // The log shows everything up to here while the message is open.

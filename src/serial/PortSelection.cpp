@@ -46,6 +46,7 @@ void TFormMain::RadioGroupCOMClick()
 {
     if (ScanActive)
         return;
+    abandonPlcCapture();
     try {
         ComPort.Close();
     } catch (const EComPort&) {

@@ -104,10 +104,10 @@ void TFormMain::WireManualField(QWidget* field, QAbstractButton* sendButton)
 {
     auto send = [this, field] { SendManualText(fieldText(field)); };
     connect(sendButton, &QAbstractButton::clicked, this, Guarded(send));
-    // An editable drop-down takes its keys in its line edit.
-    auto* combo = qobject_cast<QComboBox*>(field);
-    QWidget* keys = combo && combo->lineEdit() ? combo->lineEdit() : field;
-    keys->installEventFilter(new TEnterSends(keys, send));
+    // The keys arrive at the field that has the focus; an editable drop-down
+    // keeps the focus itself and hands the keys on to its line edit
+    // directly, past any filter there.
+    field->installEventFilter(new TEnterSends(field, send));
 }
 
 void TFormMain::BtnLastStateClick() { Send(QStringLiteral("GET")); }

@@ -25,6 +25,7 @@ void TEnduranceRun::ButtonDauerlaufClick()
     TOpenFileRequest& dialog = main.OpenDialog1;
     dialog.title = QStringLiteral("... wohin mit den Protokoll-Daten?");
     dialog.filter = QStringLiteral("PRO-Datei(*.pro)|*.pro");
+    dialog.mode = TOpenFileRequest::Mode::Save;
     const QString chosen = Dialogs().OpenFile(dialog);
     if (chosen.isEmpty())
         return;
@@ -36,8 +37,20 @@ void TEnduranceRun::ButtonDauerlaufClick()
         return;
     }
     main.StampCapture = true;
+    m_stopped = false;
     main.Timer4.setInterval(FirstQueryMs);
     main.Timer4.start();
+}
+
+void TEnduranceRun::ButtonDauerlaufStopClick()
+{
+    TFormMain& main = *m_main;
+    m_stopped = true;
+    main.Timer4.stop();
+    if (main.StampCapture) {
+        main.StampCapture = false;
+        main.CloseDataFile();
+    }
 }
 
 void TEnduranceRun::Timer4Timer()
@@ -46,13 +59,17 @@ void TEnduranceRun::Timer4Timer()
     main.Timer4.stop();
     // Re-armed whatever the send does, an escaping error included: the run
     // goes on until the program ends.
+    // A stop pressed while a message of this query was open holds.
     struct TRearm {
         QTimer& timer;
+        const bool& stopped;
         ~TRearm()
         {
+            if (stopped)
+                return;
             timer.setInterval(QueryIntervalMs);
             timer.start();
         }
-    } rearm{main.Timer4};
+    } rearm{main.Timer4, m_stopped};
     main.Send(QStringLiteral("gsminfo"));
 }

@@ -12,8 +12,9 @@ QString ProtocolFileName(const QString& chosen);
 // The endurance run of a GSM watchdog unit: a protocol file chosen by the
 // user receives every line the unit sends, time-stamped, while the unit is
 // asked for its GSM state at a fixed pace: 2 s after the start, then every
-// 30 s. There is no stop: the capture ends when another function closes the
-// data file (or writing it fails), the queries end with the program.
+// 30 s. The stop button ends both; otherwise the capture ends when another
+// function closes the data file (or writing it fails) and the queries go on
+// until the program ends.
 class TEnduranceRun : public QObject {
     Q_OBJECT
 public:
@@ -25,10 +26,14 @@ public:
 
     // Chooses the protocol file and starts the run.
     void ButtonDauerlaufClick();
+    // Ends the run: no further query, the time-stamped capture off and the
+    // protocol file closed with every line received so far.
+    void ButtonDauerlaufStopClick();
     // One query of the run: Timer4 off while "gsminfo" goes out (a message
     // shown meanwhile cannot start a second query), then re-armed at 30 s.
     void Timer4Timer();
 
 private:
     TFormMain* m_main;
+    bool m_stopped = false;
 };

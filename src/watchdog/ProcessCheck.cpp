@@ -44,7 +44,11 @@ bool ProcessNameMatches(const QString& name, const QString& exePath, const QStri
 {
     if (name.isEmpty())
         return false;
-    QStringList candidates{fileNameOf(exePath), command, fileNameOf(firstArgument)};
+    // A name given as a full path matches the executable (or the program
+    // started by that path) as a whole.
+    QStringList candidates{fileNameOf(exePath), command, fileNameOf(firstArgument), exePath};
+    if (firstArgument.startsWith(QLatin1Char('/')))
+        candidates.append(firstArgument);
     candidates.removeAll(QString());
     QList<QStringView> given{QStringView(name)};
     if (name.size() > 4 && sameName(QStringView(name).right(4), u".exe"))

@@ -4,7 +4,9 @@
 //
 // A process matches when the given name equals, with the letters a-z
 // compared without regard to case, the file name of its executable, its
-// command name, or the file name of its first argument. A given name ending
+// command name, or the file name of its first argument; a name given as a
+// full path also matches the executable's whole path (or a first argument
+// that is that path). A given name ending
 // in ".exe" also matches the same name without that ending, so that a name
 // like "PROZESSNAME.exe" finds a program whose name here has no extension.
 

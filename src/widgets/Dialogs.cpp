@@ -34,17 +34,20 @@ public:
     }
     QString OpenFile(const TOpenFileRequest& r) override
     {
-        QString start = r.initialDir;
-        if (!r.fileName.isEmpty())
-            start = QDir(r.initialDir).filePath(r.fileName);
-        if (!r.allowNew)
-            return QFileDialog::getOpenFileName(activeParent(), r.title, start, QtFilterFromPipes(r.filter));
         QFileDialog dialog(activeParent(), r.title, r.initialDir, QtFilterFromPipes(r.filter));
-        dialog.setAcceptMode(QFileDialog::AcceptOpen);
-        dialog.setFileMode(QFileDialog::AnyFile);
-        dialog.setOption(QFileDialog::DontConfirmOverwrite);
+        if (r.mode == TOpenFileRequest::Mode::Save) {
+            // A save chooser, so that the native helpers (GTK, the desktop
+            // portal) take a new name too; the program writes over an existing
+            // file without asking.
+            dialog.setAcceptMode(QFileDialog::AcceptSave);
+            dialog.setFileMode(QFileDialog::AnyFile);
+            dialog.setOption(QFileDialog::DontConfirmOverwrite);
+        } else {
+            dialog.setAcceptMode(QFileDialog::AcceptOpen);
+            dialog.setFileMode(QFileDialog::ExistingFile);
+        }
         if (!r.fileName.isEmpty())
-            dialog.selectFile(start);
+            dialog.selectFile(QDir(r.initialDir).filePath(r.fileName));
         if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
             return QString();
         return dialog.selectedFiles().constFirst();

@@ -14,9 +14,11 @@ struct TOpenFileRequest {
     QString filter;
     QString initialDir;
     QString fileName;
-    // The dialog also takes the name of a file that does not exist yet (for
-    // writing); an existing file is taken without a question.
-    bool allowNew = false;
+    // Open: the chosen file must exist. Save: the dialog also takes the name
+    // of a file that does not exist yet, and an existing file is taken
+    // without a question (the program writes over it).
+    enum class Mode { Open, Save };
+    Mode mode = Mode::Open;
 };
 
 class IDialogs {
@@ -30,7 +32,8 @@ public:
     virtual void Error(const QString& text) = 0;
     // Question with Yes and No; warning icon when asked as a warning.
     virtual bool YesNo(const QString& text, bool warning) = 0;
-    // Open-file dialog; returns the chosen full path or an empty text on cancel.
+    // File dialog in the request's mode; returns the chosen full path or an
+    // empty text on cancel.
     virtual QString OpenFile(const TOpenFileRequest& request) = 0;
 };
 

@@ -91,6 +91,8 @@ struct TRig : TWindowRig {
         bool okShown = false;
         bool quiet = false;
         QString rxLine;
+        // Timer4 and the heartbeat were off while the result was shown.
+        bool heldWhileShown = false;
         QColor bar;
         qint64 ms = 0;  // from the entry to the end of the procedure
     };
@@ -115,6 +117,7 @@ struct TRig : TWindowRig {
             seen.okShown = ok()->isVisible();
             seen.quiet = form->QuietSend;
             seen.rxLine = form->RxLine;
+            seen.heldWhileShown = !form->HeartbeatTimer.isActive() && !form->Timer4.isActive();
             const QImage bar = gauge()->grab().toImage();
             seen.bar = bar.pixelColor(4, bar.height() / 2);
             if (seen.okShown && !closeBox)
@@ -156,6 +159,7 @@ private slots:
         QCOMPARE(rig.form->ActivePanel, QStringLiteral("Vigilo"));
         rig.form->BoxRate = QStringLiteral("19200");
         rig.form->HeartbeatTimer.start();
+        rig.form->Timer4.start(30000);
         const QByteArray data = words(700);  // 1400 bytes: 11 blocks, the last one padded
         const QString path = rig.rom(data);
         rig.boot();
@@ -194,7 +198,9 @@ private slots:
                  path);
         QVERIFY(!rig.form->Timer1.isActive());
         QVERIFY(!heartbeatWhileSending);               // held off while the procedure ran ...
-        QVERIFY(rig.form->HeartbeatTimer.isActive());  // ... and running again
+        QVERIFY(seen.heldWhileShown);                  // ... and while its result was on screen ...
+        QVERIFY(rig.form->HeartbeatTimer.isActive());  // ... and running again once it closed
+        QVERIFY(rig.form->Timer4.isActive());
         for (const QString& line : LogLines(*rig.form))
             QVERIFY2(!line.contains(QLatin1String("--->")), qPrintable(line));
         QVERIFY(!rig.form->QuietSend);

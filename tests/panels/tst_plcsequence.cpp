@@ -72,30 +72,47 @@ private slots:
     {
         QTest::addColumn<QByteArray>("content");
         QTest::addColumn<QStringList>("sent");
+        // Why a load refuses the file before sending (empty: it loads).
+        QTest::addColumn<QString>("refusal");
+        const QString control = QStringLiteral("Keine PLC-Datei: Steuerzeichen in Zeile %1 - nichts gesendet");
+        const QString tooMany = QStringLiteral("Keine PLC-Datei: mehr als 52 Schritte - nichts gesendet");
         const QByteArray listing = "       <--- {+}PLCget\r\n"
                                    "       <--- 1=30,2,OFF\r\n"
                                    "       <--- 2=45,3,ON\r\n"
                                    "       <--- OK\r\n";
         const QStringList listed{"{+}PLCset=30,2,OFF\r", "{+}PLCset=45,3,ON\r"};
-        QTest::newRow("CR LF") << listing << listed;
-        QTest::newRow("LF") << QByteArray(listing).replace("\r\n", "\n") << listed;
-        QTest::newRow("CR") << QByteArray(listing).replace("\r\n", "\r") << listed;
-        QTest::newRow("no end on last step")
-            << QByteArray("1=5,1,ON\n2=6,1,OFF") << QStringList{"{+}PLCset=5,1,ON\r", "{+}PLCset=6,1,OFF\r"};
-        QTest::newRow("empty file") << QByteArray() << QStringList();
-        QTest::newRow("no line with =") << QByteArray("one\r\ntwo\r\n\r\nOK\r\n") << QStringList();
+        QTest::newRow("CR LF") << listing << listed << QString();
+        QTest::newRow("LF") << QByteArray(listing).replace("\r\n", "\n") << listed << QString();
+        QTest::newRow("CR") << QByteArray(listing).replace("\r\n", "\r") << listed << QString();
+        QTest::newRow("no end on last step") << QByteArray("1=5,1,ON\n2=6,1,OFF")
+                                             << QStringList{"{+}PLCset=5,1,ON\r", "{+}PLCset=6,1,OFF\r"} << QString();
+        QTest::newRow("empty file") << QByteArray() << QStringList() << QString();
+        QTest::newRow("no line with =") << QByteArray("one\r\ntwo\r\n\r\nOK\r\n") << QStringList() << QString();
         QTest::newRow("binary") << QByteArray("\x00\x01=\xff\x00z\n\x80\x90", 10)
-                                << QStringList{QStringLiteral("{+}PLCset=") + QChar(0xFF) + QChar(0) + "z\r"};
+                                << QStringList{QStringLiteral("{+}PLCset=") + QChar(0xFF) + QChar(0) + "z\r"}
+                                << control.arg(1);
         const QByteArray longLine = "1=" + QByteArray(100 * 1024, '7') + "\r\n2=1,1,END\r\n";
         QTest::newRow("100 kB line") << longLine
                                      << QStringList{"{+}PLCset=" + QString(1000, QLatin1Char('7')) + "\r",
-                                                    "{+}PLCset=1,1,END\r"};
+                                                    "{+}PLCset=1,1,END\r"}
+                                     << QString();
+        QByteArray full;
+        QStringList fullSent;
+        for (int i = 1; i <= 52; ++i) {
+            full += "S" + QByteArray::number(i) + "=\t" + QByteArray::number(i) + ",1,ON\r\nno step\r\n";
+            fullSent << QStringLiteral("{+}PLCset=\t%1,1,ON\r").arg(i);
+        }
+        QTest::newRow("a full unit, tabs") << full << fullSent << QString();
+        QTest::newRow("one step more") << full + "x=1" << fullSent + QStringList{"{+}PLCset=1\r"} << tooMany;
+        QTest::newRow("DEL") << QByteArray("1=1,1,ON\n\n2=1,1,\x7fOFF\n")
+                             << QStringList{"{+}PLCset=1,1,ON\r", "{+}PLCset=1,1,\x7fOFF\r"} << control.arg(3);
     }
 
     void stepsOfFile()
     {
         QFETCH(QByteArray, content);
         QFETCH(QStringList, sent);
+        QFETCH(QString, refusal);
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("s.plc"));
         QFile f(path);
@@ -104,6 +121,8 @@ private slots:
         f.close();
 
         TTextFileSlot slot;
+        QCOMPARE(slot.OpenForReading(path), 0);
+        QCOMPARE(PlcFileRefusal(slot), refusal);
         QCOMPARE(slot.OpenForReading(path), 0);
         QStringList got;
         int pauses = 0;
@@ -119,6 +138,28 @@ private slots:
         QCOMPARE(count, sent.size());
         QCOMPARE(pauses, sent.size());
         QVERIFY(!slot.IsOpen());
+    }
+
+    // The capture of a listing ends at the unit's "OK" alone, not at a line
+    // that holds the two letters somewhere.
+    void listingEnd_data()
+    {
+        QTest::addColumn<QString>("line");
+        QTest::addColumn<bool>("ends");
+        QTest::newRow("marked") << QStringLiteral("       <--- OK") << true;
+        QTest::newRow("no marker") << QStringLiteral("OK") << true;
+        QTest::newRow("blanks") << QStringLiteral("       <---  OK \t") << true;
+        QTest::newRow("LOOK step") << QStringLiteral("       <--- 7=30,2,LOOK") << false;
+        QTest::newRow("OK in a text") << QStringLiteral("       <--- PLC OK") << false;
+        QTest::newRow("lower case") << QStringLiteral("       <--- ok") << false;
+        QTest::newRow("OK.") << QStringLiteral("OK.") << false;
+        QTest::newRow("marker only") << QStringLiteral("       <--- ") << false;
+    }
+    void listingEnd()
+    {
+        QFETCH(QString, line);
+        QFETCH(bool, ends);
+        QCOMPARE(PlcListingEnds(line), ends);
     }
 };
 

@@ -3,6 +3,7 @@
 // program and its .plc files.
 #include "app/IniFile.h"
 #include "panels/PanelQuintra.h"
+#include "panels/PlcSequence.h"
 #include "support/WindowRig.h"
 #include "widgets/RadioGroup.h"
 #include "widgets/SpinEdit.h"
@@ -328,7 +329,7 @@ private slots:
         QCOMPARE(shownSave.kind, QStringLiteral("open"));
         QCOMPARE(shownSave.request.title, QStringLiteral("... save as?"));
         QCOMPARE(shownSave.request.filter, QStringLiteral("PLC-Datei(*.plc)|*.plc"));
-        QVERIFY(shownSave.request.allowNew);
+        QVERIFY(shownSave.request.mode == TOpenFileRequest::Mode::Save);
         QCOMPARE(rig.form->PlcFile, path);
         QCOMPARE(TIniFile(TestSettingsFile()).ReadString(QStringLiteral("DIR"), QStringLiteral("PLC-File"), {}), path);
         QVERIFY(rig.form->PlcCapture);
@@ -383,18 +384,41 @@ private slots:
         QCOMPARE(rig.peer.Received(), QByteArray());
     }
 
-    // A binary file goes out as its "=" line gives it, control bytes and all;
-    // the slot is closed afterwards.
-    void loadOfABinaryFile()
+    // A file that cannot be a unit's sequence is refused whole before the
+    // first step goes out: control bytes (a binary), more usable lines than
+    // a unit holds (a settings file).
+    void loadRefusesWhatIsNoSequence_data()
     {
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<QString>("refusal");
+        QByteArray full, tooMany;
+        for (int i = 1; i <= kPlcMaxFileSteps; ++i)
+            full += "STEP" + QByteArray::number(i) + "=" + QByteArray::number(i) + ",1,ON\r\n";
+        tooMany = full + "X=1,1,OFF\r\n";
+        QTest::newRow("binary") << QByteArray("\x01\x02\xfe=\x00\x1b\x7f\r\n\xff\xff", 12)
+                                << QStringLiteral("Keine PLC-Datei: Steuerzeichen in Zeile 1 - nichts gesendet");
+        QTest::newRow("NUL in a later line")
+            << QByteArray("1=1,1,ON\r\n2=2,\0,ON\r\n", 20)
+            << QStringLiteral("Keine PLC-Datei: Steuerzeichen in Zeile 2 - nichts gesendet");
+        QTest::newRow("too many steps") << tooMany
+                                        << QStringLiteral("Keine PLC-Datei: mehr als 52 Schritte - nichts gesendet");
+    }
+    void loadRefusesWhatIsNoSequence()
+    {
+        QFETCH(QByteArray, content);
+        QFETCH(QString, refusal);
         TRig rig;
-        const QString path = rig.file(QStringLiteral("binary.plc"));
-        PutFile(path, QByteArray("\x01\x02\xfe=\x00\x1b\x7f\r\n\xff\xff", 12));
+        const QString path = rig.file(QStringLiteral("wrong.plc"));
+        PutFile(path, content);
         rig.dialogs().files.enqueue(path);
+        QElapsedTimer clock;
+        clock.start();
         rig.click(QStringLiteral("ButtonPLCload"));
-        EXPECT_SENT(rig, QByteArray("{+}PLCset=\x00\x1b\x7f\r", 14));
         QVERIFY(!rig.form->DataFileOpen());
-        QVERIFY(rig.dialogs().Texts(QStringLiteral("warning")).isEmpty());
+        QCOMPARE(rig.dialogs().Texts(QStringLiteral("warning")), QStringList{refusal});
+        QVERIFY2(clock.elapsed() < 150, "a refused file is not paced line by line");
+        Pump(50);
+        QCOMPARE(rig.peer.Received(), QByteArray());
     }
 
     void fileErrors()
@@ -502,6 +526,46 @@ private slots:
         rig.click(QStringLiteral("ButtonPLCstore"));
         rig.form->ClearPanels(QStringLiteral("Quintra"));
         QCOMPARE(rig.form->ActivePanel, QStringLiteral("Quintra"));
+    }
+
+    // A step whose action merely contains the letters ("LOOK") does not end
+    // the listing; the "OK" alone does. Without it, showing another panel or
+    // choosing the port again ends the capture with what came and no
+    // success message, and a later "OK" claims nothing.
+    void listingEndsAtItsOwnOk()
+    {
+        TRig rig;
+        rig.listOnRequest("1=30,2,LOOK\rPLC OK?\r2=45,3,ON\r OK \r");
+        const QString path = rig.file(QStringLiteral("look.plc"));
+        rig.dialogs().files.enqueue(path);
+        rig.click(QStringLiteral("ButtonPLCsave"));
+        QVERIFY(PumpUntil([&] { return rig.dialogs().Texts(QStringLiteral("info")).contains(kSaved); }));
+        QCOMPARE(FileBytes(path), (kMarker + "{+}PLCget\r\n" + kMarker + "1=30,2,LOOK\r\n" + kMarker + "PLC OK?\r\n"
+                                   + kMarker + "2=45,3,ON\r\n" + kMarker + " OK \r\n")
+                                      .toLatin1());
+
+        for (const char* how : {"panel", "port"}) {
+            rig.listOnRequest("1=30,2,OFF\r");
+            const QString cut = rig.file(QLatin1String(how) + QStringLiteral(".plc"));
+            rig.dialogs().files.enqueue(cut);
+            rig.click(QStringLiteral("ButtonPLCsave"));
+            QVERIFY(PumpUntil([&] { return FileBytes(cut).contains("1=30,2,OFF"); }));
+            const bool panel = QLatin1String(how) == QLatin1String("panel");
+            if (panel)
+                rig.form->ClearPanels(QStringLiteral("Vigilo"));
+            else
+                rig.form->RadioGroupCOM()->SetItemIndex(3);
+            QVERIFY(!rig.form->PlcCapture);
+            QVERIFY(!rig.form->DataFileOpen());
+            if (panel) {
+                rig.peer.Write("OK\r");
+                QVERIFY(rig.logged(QStringLiteral("<--- OK")));
+            }
+            QCOMPARE(FileBytes(cut), (kMarker + "{+}PLCget\r\n" + kMarker + "1=30,2,OFF\r\n").toLatin1());
+            QCOMPARE(rig.dialogs().Texts(QStringLiteral("info")).count(kSaved), 1);
+            rig.selectPort();
+            rig.form->ClearPanels(QStringLiteral("Quintra"));
+        }
     }
 
     void firmwareButton()

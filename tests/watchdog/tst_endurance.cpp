@@ -203,6 +203,39 @@ private slots:
         QCOMPARE(activeWhileShown, (QList<bool>{false, false}));
         QVERIFY(rig.peer.Received().isEmpty());
     }
+
+    // The stop button, clicked as a user would: no query after it, the
+    // protocol closed with every line received so far, later lines only in
+    // the log. A stop clicked while a query's message is open holds too.
+    void stopEndsTheRun()
+    {
+        TRig rig;
+        const QString path = rig.start(rig.dir.filePath(QStringLiteral("stop")));
+        QCOMPARE(rig.tick(), 30000);
+        QVERIFY(PumpUntil([&] { return LogLines(*rig.form).contains(QStringLiteral("       <--- Q=1/")); }));
+        auto* stop = rig.w(QStringLiteral("ButtonDauerlaufStop"));
+        QCOMPARE(stop->text(), QStringLiteral("Dauerlauf stop"));
+        rig.click(QStringLiteral("ButtonDauerlaufStop"));
+        QVERIFY(!rig.form->Timer4.isActive());
+        QVERIFY(!rig.form->StampCapture);
+        QVERIFY(!rig.form->DataFileOpen());
+        const QByteArray kept = FileBytes(path);
+        QVERIFY(kept.endsWith("       <--- Q=1/\r\n"));
+        rig.peer.Write("late\r");
+        QVERIFY(rig.logged(QStringLiteral("late")));
+        QCOMPARE(FileBytes(path), kept);
+        Pump(100);
+        QCOMPARE(rig.peer.Received(), QByteArray("{+}gsminfo\r"));
+
+        // Without a port: the stop comes while the query's message is open.
+        rig.start(rig.dir.filePath(QStringLiteral("again")));
+        rig.form->ComPort.Close();
+        rig.scope.dialogs->onShow = [&](const TScriptedDialogs::Shown&) { rig.run->ButtonDauerlaufStopClick(); };
+        rig.run->Timer4Timer();
+        QCOMPARE(rig.scope.dialogs->Texts(QStringLiteral("info")), QStringList{kNoPort});
+        QVERIFY(!rig.form->Timer4.isActive());
+        QVERIFY(!rig.form->StampCapture);
+    }
 };
 
 QTEST_MAIN(TestEndurance)

@@ -68,6 +68,22 @@ private slots:
                                          << "/usr/bin/backup"
                                          << ""
                                          << "" << false;
+        QTest::newRow("full path") << "/usr/bin/backup"
+                                   << "/usr/bin/backup"
+                                   << "backup"
+                                   << "backup" << true;
+        QTest::newRow("full path, case of a-z") << "/USR/BIN/Backup"
+                                                << "/usr/bin/backup"
+                                                << ""
+                                                << "" << true;
+        QTest::newRow("full path of the started script") << "/srv/server.py"
+                                                         << "/usr/bin/python3"
+                                                         << "python3"
+                                                         << "/srv/server.py" << true;
+        QTest::newRow("full path elsewhere") << "/opt/backup"
+                                             << "/usr/bin/backup"
+                                             << "backup"
+                                             << "backup" << false;
         QTest::newRow("part of a name") << "back"
                                         << "/usr/bin/backup"
                                         << "backup"
