@@ -14,8 +14,10 @@
 #include "panels/PanelVigiloGSMNEU.h"
 #include "panels/PanelZerbo.h"
 #include "ui_UnitMain.h"
+#include "watchdog/TriggerLogic.h"
 #include "widgets/Dialogs.h"
 #include "widgets/RadioGroup.h"
+#include "widgets/WholeCaptions.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -194,10 +196,17 @@ void TFormMain::buildStatusBar()
         // The last panel (the heartbeat countdown) takes the rest of the bar,
         // so that its text is shown whole.
         const bool last = i == 4;
+        int width = widths[i];
+        if (i == 2) {
+            // The seconds counter stops at its largest value, which the
+            // panel shows whole in any font.
+            const int text = label->fontMetrics().horizontalAdvance(QString::number(kSecondsSaturated));
+            width = qMax(width, text + 2 * label->frameWidth() + 2);
+        }
         if (last)
-            label->setMinimumWidth(widths[i]);
+            label->setMinimumWidth(width);
         else
-            label->setFixedWidth(widths[i]);
+            label->setFixedWidth(width);
         ui->StatusBar1->addWidget(label, last ? 1 : 0);
         m_statusPanels.append(label);
     }
@@ -220,6 +229,7 @@ void TFormMain::buildPanels()
     };
     for (QGroupBox* p : m_panels) {
         setBoldCaption(p);
+        KeepCaptionsWhole(p);
         p->hide();
         ui->PanelRechts->layout()->addWidget(p);
         p->installEventFilter(this);

@@ -141,7 +141,11 @@ public:
     // Stop: countdown off, nothing sent.
     void BtnTrigStopClick();
     // Change of an interval field: the countdown reloads from EditTrig.
-    void EditTrigChange();
+    // The "sec:" fields of the other panels' trigger groups feed nothing:
+    // their change (fromOtherGroup) reloads a running countdown from EditTrig
+    // but never starts a stopped trigger, since nothing typed there would be
+    // the interval it ran with.
+    void EditTrigChange(bool fromOtherGroup = false);
     // Retrigger-time buttons: EditTrig := (t + 1) div 2; a changed text
     // reloads the countdown through EditTrigChange.
     void SetTriggerIntervalFromRetrigger(int retriggerTime);

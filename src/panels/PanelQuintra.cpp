@@ -122,7 +122,7 @@ TPanelQuintra::TPanelQuintra(TFormMain* main, QWidget* parent)
     // panel's fields whichever group is used.
     connect(ui->Button28, &QPushButton::clicked, this, Guarded([this] { m_main->TrigStartBtnClick(); }));
     connect(ui->Button29, &QPushButton::clicked, this, Guarded([this] { m_main->BtnTrigStopClick(); }));
-    connect(ui->SpinEdit10, &TSpinEdit::Changed, this, Guarded([this] { m_main->EditTrigChange(); }));
+    connect(ui->SpinEdit10, &TSpinEdit::Changed, this, Guarded([this] { m_main->EditTrigChange(true); }));
     // The on/off test toggle; its controls are not shown.
     connect(ui->ButtonTestEIN, &QPushButton::clicked, this, Guarded([this] { m_main->ButtonTest1Click(); }));
     connect(ui->ButtonTestAUS, &QPushButton::clicked, this, Guarded([this] { m_main->ButtonTest0Click(); }));

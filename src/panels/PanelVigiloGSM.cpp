@@ -96,7 +96,7 @@ TPanelVigiloGSM::TPanelVigiloGSM(TFormMain* main, QWidget* parent)
     // The trigger group runs the operations every trigger group shares.
     connect(ui->Button84, &QPushButton::clicked, this, Guarded([this] { m_main->TrigStartBtnClick(); }));
     connect(ui->Button85, &QPushButton::clicked, this, Guarded([this] { m_main->BtnTrigStopClick(); }));
-    connect(ui->SpinEdit24, &TSpinEdit::Changed, this, Guarded([this] { m_main->EditTrigChange(); }));
+    connect(ui->SpinEdit24, &TSpinEdit::Changed, this, Guarded([this] { m_main->EditTrigChange(true); }));
 
     m_main->WireFlashButton(ui->ButtonFU);
     connect(ui->ButtonFUCSD, &QPushButton::clicked, this, Guarded([this] { ButtonFUCSDClick(m_main); }));

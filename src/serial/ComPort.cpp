@@ -85,15 +85,15 @@ QString BaudRateName(TBaudRate rate) { return QLatin1String(kRates[int(rate)].na
 
 int BaudRateBits(TBaudRate rate) { return kRates[int(rate)].bits; }
 
-int WaitOutputSent(int fd, int bitsPerSecond, qint64 limitMs)
+int WaitQueueEmpty(const std::function<int()>& queuedBytes, int bitsPerSecond, qint64 limitMs)
 {
     QElapsedTimer clock;
     clock.start();
     for (;;) {
-        int queued = 0;
-        if (fd < 0 || ::ioctl(fd, TIOCOUTQ, &queued) != 0)
+        const int queued = queuedBytes();
+        if (queued < 0)
             return -1;
-        if (queued <= 0)
+        if (queued == 0)
             return 0;
         const qint64 left = limitMs - clock.elapsed();
         if (left <= 0)
@@ -104,6 +104,18 @@ int WaitOutputSent(int fd, int bitsPerSecond, qint64 limitMs)
         us = std::clamp<qint64>(us, 200, 20000);
         ::usleep(useconds_t(qMin(us, left * 1000)));
     }
+}
+
+int WaitOutputSent(int fd, int bitsPerSecond, qint64 limitMs)
+{
+    return WaitQueueEmpty(
+        [fd] {
+            int queued = 0;
+            if (fd < 0 || ::ioctl(fd, TIOCOUTQ, &queued) != 0)
+                return -1;
+            return qMax(queued, 0);
+        },
+        bitsPerSecond, limitMs);
 }
 
 TComPort::TComPort(QObject* parent) : QObject(parent), m_serial(new QSerialPort(this))
@@ -262,22 +274,26 @@ int TComPort::handle() const { return m_serial->isOpen() ? int(m_serial->handle(
 
 int TComPort::OutQueue() const
 {
-    int queued = 0;
     const int fd = handle();
-    if (fd < 0 || ::ioctl(fd, TIOCOUTQ, &queued) != 0)
+    if (fd < 0)
+        return -1;
+    if (OutQueueProbe)
+        return OutQueueProbe();
+    int queued = 0;
+    if (::ioctl(fd, TIOCOUTQ, &queued) != 0)
         return -1;
     return queued;
 }
 
 bool TComPort::drainOutput()
 {
-    const int fd = handle();
-    if (fd < 0 || m_deviceLost)
+    if (handle() < 0 || m_deviceLost)
         return false;
     const int queued = OutQueue();
     if (queued < 0)
         return false;
-    return queued == 0 || WaitOutputSent(fd, BaudRateBits(m_rate), 100LL * queued + 1000) == 0;
+    return queued == 0
+           || WaitQueueEmpty([this] { return OutQueue(); }, BaudRateBits(m_rate), WriteLimitMs(queued)) == 0;
 }
 
 void TComPort::writeAll(const char* data, int size, int errorCode, int& written)
@@ -290,7 +306,7 @@ void TComPort::writeAll(const char* data, int size, int errorCode, int& written)
         throw EComPort(errorCode, EIO);
     QElapsedTimer clock;
     clock.start();
-    const qint64 limit = 100LL * size + 1000;
+    const qint64 limit = WriteLimitMs(size);
     while (written < size) {
         const ssize_t n = ::write(fd, data + written, size_t(size - written));
         if (n > 0) {
@@ -327,8 +343,8 @@ int TComPort::WriteStr(const QString& text)
     int written = 0;
     writeAll(bytes.constData(), int(bytes.size()), 2, written);
     // Written means handed to the driver; sent means it has left its queue.
-    const qint64 left = 100LL * bytes.size() + 1000 - clock.elapsed();
-    const int still = WaitOutputSent(handle(), BaudRateBits(m_rate), qMax<qint64>(left, 0));
+    const qint64 left = WriteLimitMs(bytes.size()) - clock.elapsed();
+    const int still = WaitQueueEmpty([this] { return OutQueue(); }, BaudRateBits(m_rate), qMax<qint64>(left, 0));
     if (still > 0)
         written = qMax(0, written - still);
     return written;

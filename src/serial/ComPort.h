@@ -48,10 +48,15 @@ QString BaudRateName(TBaudRate rate);
 // Bits per second; the custom rate is 9600.
 int BaudRateBits(TBaudRate rate);
 
-// Waits until the driver's output queue of the descriptor (TIOCOUTQ) is
-// empty, or limitMs has passed, or the queue cannot be read. Sleeps about
-// the line time of what is queued at bitsPerSecond between looks. Returns
-// what is still queued: 0 when everything has left, -1 when unknown.
+// How long a write of this many bytes may take: 100 ms a byte and 1 s.
+constexpr qint64 WriteLimitMs(qint64 bytes) { return 100 * bytes + 1000; }
+
+// Waits until queuedBytes() reports 0, or limitMs has passed, or it reports
+// -1 (unknown). Sleeps about the line time of what is queued at
+// bitsPerSecond between looks. Returns what is still queued: 0 when
+// everything has left, -1 when unknown.
+int WaitQueueEmpty(const std::function<int()>& queuedBytes, int bitsPerSecond, qint64 limitMs);
+// The same for the driver's output queue of a descriptor (TIOCOUTQ).
 int WaitOutputSent(int fd, int bitsPerSecond, qint64 limitMs);
 
 // Serial port: 8 data bits, no parity, one stop bit, no flow control, DTR and
@@ -117,8 +122,13 @@ public:
     // Port number of a "ComN" name (any case), 0 when it is none.
     static int ComNumberOf(const QString& name);
 
-    // Bytes still queued for sending by the driver; -1 when unknown.
+    // Bytes still queued for sending by the driver; -1 when unknown or the
+    // port is not open.
     int OutQueue() const;
+    // Where OutQueue reads the driver's queue, while the port is open; the
+    // driver itself when unset. A pseudo-terminal always reports an empty
+    // queue, so tests put a queue of their own here to see who waits for it.
+    std::function<int()> OutQueueProbe;
 
     // Receive announcement: (port, number of waiting bytes).
     std::function<void(TComPort*, int)> OnRxChar;

@@ -49,8 +49,10 @@ void TFormMain::TrigStartBtnClick()
 
 void TFormMain::BtnTrigStopClick() { TriggerCountdown = -1; }
 
-void TFormMain::EditTrigChange()
+void TFormMain::EditTrigChange(bool fromOtherGroup)
 {
+    if (fromOtherGroup && TriggerCountdown < 0)
+        return;
     if (TSpinEdit* interval = EditTrig())
         TriggerCountdown = interval->Value();
 }

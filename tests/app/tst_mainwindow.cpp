@@ -119,8 +119,17 @@ private slots:
     void statusBarPanels()
     {
         const int widths[5] = {200, 150, 50, 50, 50};
-        for (int i = 0; i < 5; ++i)
-            QCOMPARE(form->StatusPanel(i)->width() > 0 ? form->StatusPanel(i)->minimumWidth() : -1, widths[i]);
+        // Panel 2 may be wider where the font needs it for its largest count
+        // (checked where the texts are measured); panel 4 takes the rest.
+        for (int i = 0; i < 5; ++i) {
+            QLabel* panel = form->StatusPanel(i);
+            QVERIFY(panel->width() > 0);
+            if (i == 2)
+                QVERIFY(panel->minimumWidth() >= widths[i]);
+            else
+                QCOMPARE(panel->minimumWidth(), widths[i]);
+            QCOMPARE(panel->maximumWidth() == panel->minimumWidth(), i != 4);
+        }
         QCOMPARE(form->findChild<QStatusBar*>(QStringLiteral("StatusBar1"))->height(), 19);
         QCOMPARE(form->StatusPanel(2)->text(), QStringLiteral("0"));
     }

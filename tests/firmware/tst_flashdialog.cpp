@@ -401,6 +401,7 @@ private slots:
         const QList<TScriptedDialogs::Shown> shown = rig.scope.dialogs->shown;
         QCOMPARE(shown.size(), 2);  // the question and the file dialog
         const TOpenFileRequest& r = shown[1].request;
+        QVERIFY(r.mode == TOpenFileRequest::Mode::Open);
         QCOMPARE(r.title, QStringLiteral(" bitte die Firmware-Datei auswählen ..."));
         QCOMPARE(r.filter, QStringLiteral("Flashdatei(*.rom)|*.rom"));
         QCOMPARE(r.initialDir, rig.dir.path());

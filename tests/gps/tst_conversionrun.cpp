@@ -94,6 +94,7 @@ private slots:
         QCOMPARE(log, StartLines(in + ".txt", in + "." + ext) + kFinished);
         QCOMPARE(rig.scope.dialogs->Texts(), QStringList{title});
         const TOpenFileRequest request = rig.scope.dialogs->shown.first().request;
+        QVERIFY(request.mode == TOpenFileRequest::Mode::Open);  // the input must exist
         QCOMPARE(request.filter, filter);
         QCOMPARE(request.initialDir, QStringLiteral("/remembered"));
         QCOMPARE(request.fileName, QStringLiteral("/remembered/old.txt"));

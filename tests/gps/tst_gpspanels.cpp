@@ -296,6 +296,7 @@ private slots:
 
         QCOMPARE(rig.dialogs().shown.size(), 1);
         const TOpenFileRequest r = rig.dialogs().shown[0].request;
+        QVERIFY(r.mode == TOpenFileRequest::Mode::Save);
         QCOMPARE(r.title, QStringLiteral("... wohin mit den List-Daten?"));
         QCOMPARE(r.filter, QStringLiteral("LST-Datei(*.lst)|*.lst"));
         QCOMPARE(r.initialDir, rig.dir.path());

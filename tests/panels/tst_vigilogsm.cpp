@@ -250,8 +250,12 @@ private slots:
         TRig rig;
         rig.spin("EditTrig")->setText(QStringLiteral("7"));
         rig.form->TriggerCountdown = -1;
-        // The interval field here reloads the countdown from the Vigilo panel's field.
+        // Typing into the interval field here does not start a stopped
+        // trigger; a running one reloads from the Vigilo panel's field.
         rig.spin("SpinEdit24")->setText(QStringLiteral("50"));
+        QCOMPARE(rig.form->TriggerCountdown, -1);
+        rig.form->TriggerCountdown = 3;
+        rig.spin("SpinEdit24")->setText(QStringLiteral("51"));
         QCOMPARE(rig.form->TriggerCountdown, 7);
         rig.click(QStringLiteral("Button85"));
         QCOMPARE(rig.form->TriggerCountdown, -1);

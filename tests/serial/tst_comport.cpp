@@ -407,6 +407,55 @@ private slots:
         QVERIFY(peer.WaitForBytes(10));
         QCOMPARE(peer.Received(), QByteArray("U{+}reset\r"));
     }
+
+    // Closing, reopening under another name and every change of the rate let
+    // the driver's queue empty first (a real adapter's queue; a
+    // pseudo-terminal's always reads empty, so the test keeps one of its own
+    // that empties after a while). A queue that never empties is waited for
+    // as long as its bytes may take, then discarded.
+    void closeAndRateChangesWaitForTheQueue_data()
+    {
+        QTest::addColumn<QString>("action");
+        QTest::addColumn<int>("queued");
+        QTest::addColumn<int>("emptyAfterMs");  // -1: never
+        QTest::addColumn<int>("minMs");
+        QTest::addColumn<int>("maxMs");
+        QTest::newRow("close") << "close" << 40 << 300 << 280 << 1500;
+        QTest::newRow("other rate") << "rate 115200" << 40 << 300 << 280 << 1500;
+        QTest::newRow("same rate") << "rate 9600" << 40 << 300 << 0 << 150;
+        QTest::newRow("other port name") << "port Com9" << 40 << 300 << 280 << 1500;
+        QTest::newRow("write") << "write" << 40 << 300 << 280 << 1500;
+        QTest::newRow("stuck queue") << "close" << 2 << -1 << 1150 << 2500;
+    }
+    void closeAndRateChangesWaitForTheQueue()
+    {
+        QFETCH(QString, action);
+        QFETCH(int, queued);
+        QFETCH(int, emptyAfterMs);
+        QFETCH(int, minMs);
+        QFETCH(int, maxMs);
+        TDevicePeer peer;
+        peer.MapPort(ini(), 8);
+        TDevicePeer other;
+        other.MapPort(ini(), 9);
+        TComPort port;
+        port.SetSettingsFile(ini());
+        port.SetPort(QStringLiteral("Com8"));
+        port.Open();
+        QElapsedTimer queue;
+        port.OutQueueProbe = [&] { return emptyAfterMs >= 0 && queue.elapsed() >= emptyAfterMs ? 0 : queued; };
+        queue.start();
+        if (action == QLatin1String("close"))
+            port.Close();
+        else if (action.startsWith(QLatin1String("rate ")))
+            port.SetBaudRate(BaudRateFromName(action.mid(5)));
+        else if (action.startsWith(QLatin1String("port ")))
+            port.SetPort(action.mid(5));
+        else
+            port.WriteStr(QStringLiteral("x"));
+        const qint64 took = queue.elapsed();
+        QVERIFY2(took >= minMs && took <= maxMs, qPrintable(QString::number(took)));
+    }
 };
 
 QTEST_MAIN(TestComPort)

@@ -105,6 +105,7 @@ private slots:
         const QString path = rig.start(rig.dir.filePath(QStringLiteral("day")));
         QCOMPARE(path, rig.dir.filePath(QStringLiteral("day.pro")));
         const TOpenFileRequest& r = rig.scope.dialogs->shown.last().request;
+        QVERIFY(r.mode == TOpenFileRequest::Mode::Save);
         QCOMPARE(r.title, kTitle);
         QCOMPARE(r.filter, kFilter);
         QCOMPARE(r.initialDir, rig.dir.path());
