@@ -1,18 +1,18 @@
-// GPX 1.1: one track, one segment, a point per $GPGGA line with a fix.
-#include "gps/FixDate.h"
+// GPX 1.1: one track, one segment, a point per fix of the track reader
+// (GGA sentences with a fix from every satellite system's talker).
 #include "gps/NmeaExport.h"
 #include "gps/NmeaStream.h"
+#include "gps/TrackReader.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 
 namespace {
 
-// "Thh:mm:ss[.f]Z" from the time field hhmmss[.f]; false when it is no time of day.
-bool AppendIsoTime(std::string& out, std::string_view field)
+// "Thh:mm:ss[.f]Z" from the time field hhmmss[.f] of a fix that has a time.
+void AppendIsoTime(std::string& out, std::string_view field)
 {
-    if (TimeOfDayMs(field) < 0)
-        return false;
     const size_t dot = field.find('.');
     const std::string_view whole = field.substr(0, dot);
     const std::string_view fraction = dot == std::string_view::npos ? std::string_view() : field.substr(dot + 1);
@@ -21,7 +21,6 @@ bool AppendIsoTime(std::string& out, std::string_view field)
     if (!fraction.empty())
         out.append(".").append(fraction);
     out += 'Z';
-    return true;
 }
 
 class TGpxExport : public TNmeaExport {
@@ -38,70 +37,46 @@ public:
         out.Line("    <trkseg>");
     }
 
-    void Record(std::string_view, const TFields& f, TLineWriter& out) override
+    void Record(std::string_view line, const TFields& f, TLineWriter& out) override
     {
-        if (f[0] == "$GPZDA") {
-            m_clock.Zda(DateFromZda(f[2], f[3], f[4]), TimeOfDayMs(f[1]));
+        if (!m_reader.Read(line, f))
             return;
-        }
-        // A void RMC may carry the receiver's unset clock; only a valid one dates.
-        if (f[0] == "$GPRMC") {
-            if (f[2] == "A")
-                m_clock.Rmc(DateFromRmc(f[9]), TimeOfDayMs(f[1]));
-            return;
-        }
-        if (f[0] != "$GPGGA")
-            return;
-        // Every timed position counts for the midnight test, with a fix or not.
-        const TCivilDate date = m_clock.At(TimeOfDayMs(f[1]));
-        // The fix quality tells whether there is a position; the equator and
-        // the prime meridian are places like any other. Coordinates that are
-        // no numbers, or a position no map has, would make the file invalid.
-        double value = 0.0;
-        if (ReadInteger(f[6]) <= 0 || !TryReadNumber(f[2], value) || !TryReadNumber(f[4], value))
-            return;
-        const double lat = NmeaToDegrees(ReadSignedCoordinate(f[2], f[3], "S"));
-        double lon = NmeaToDegrees(ReadSignedCoordinate(f[4], f[5], "W"));
-        if (!(lat >= -90.0 && lat <= 90.0 && lon >= -180.0 && lon <= 180.0))
-            return;
+        const TTrackFix& fix = m_reader.Fix();
         // GPX takes longitudes below 180 only: one that would round to 180
         // is written as the last value below it.
         constexpr double kLastBelow180 = 179.9999999;
-        lon = std::min(lon, kLastBelow180);
 
         std::string& r = m_record;
         r.assign("      <trkpt lat=\"");
-        AppendFixed(r, lat, 0, 7, '.');
+        AppendFixed(r, fix.lat, 0, 7, '.');
         r.append("\" lon=\"");
-        AppendFixed(r, lon, 0, 7, '.');
+        AppendFixed(r, std::min(fix.lon, kLastBelow180), 0, 7, '.');
         r.append("\">");
         out.Line(r);
-        if (TryReadNumber(f[9], value)) {
+        if (!std::isnan(fix.altitude)) {
             r.assign("        <ele>");
-            AppendShortest(r, value);
+            AppendShortest(r, fix.altitude);
             r.append("</ele>");
             out.Line(r);
         }
-        if (date.Valid()) {
+        if (fix.Dated()) {
             char iso[16];
-            std::snprintf(iso, sizeof iso, "%04d-%02d-%02d", date.year, date.month, date.day);
+            std::snprintf(iso, sizeof iso, "%04d-%02d-%02d", fix.date.year, fix.date.month, fix.date.day);
             r.assign("        <time>");
             r.append(iso);
-            if (AppendIsoTime(r, f[1])) {
-                r.append("</time>");
-                out.Line(r);
-            }
+            AppendIsoTime(r, f[1]);
+            r.append("</time>");
+            out.Line(r);
         }
-        int satellites = 0;
-        if (TryReadInteger(f[7], satellites) && satellites >= 0) {
+        if (fix.satellites >= 0) {
             r.assign("        <sat>");
-            r.append(std::to_string(satellites));
+            r.append(std::to_string(fix.satellites));
             r.append("</sat>");
             out.Line(r);
         }
-        if (TryReadNumber(f[8], value)) {
+        if (!std::isnan(fix.hdop)) {
             r.assign("        <hdop>");
-            AppendShortest(r, value);
+            AppendShortest(r, fix.hdop);
             r.append("</hdop>");
             out.Line(r);
         }
@@ -116,7 +91,7 @@ public:
     }
 
 private:
-    TFixDateClock m_clock;
+    TTrackReader m_reader;
     std::string m_record;
 };
 

@@ -115,8 +115,11 @@ TCivilDate TFixDateClock::At(int timeOfDayMs)
 {
     if (timeOfDayMs < 0)
         return m_date;
-    if (m_date.Valid() && m_lastMs >= 0 && timeOfDayMs < m_lastMs - kHalfDayMs)
-        m_date = m_date.NextDay();
+    if (m_lastMs >= 0 && timeOfDayMs < m_lastMs - kHalfDayMs) {
+        ++m_midnights;
+        if (m_date.Valid())
+            m_date = m_date.NextDay();
+    }
     m_lastMs = timeOfDayMs;
     return m_date;
 }

@@ -45,6 +45,8 @@ public:
     // A position at timeOfDayMs (-1 when it has none): the date that holds
     // for it, invalid while no date is known.
     TCivilDate At(int timeOfDayMs);
+    // Midnights crossed so far, dated or not.
+    int Midnights() const { return m_midnights; }
 
 private:
     void Take(const TCivilDate& date, int timeOfDayMs);
@@ -52,4 +54,5 @@ private:
     TCivilDate m_date;
     int m_lastMs = -1;
     bool m_zdaSeen = false;
+    int m_midnights = 0;
 };

@@ -223,6 +223,10 @@ private slots:
                     for (int k = 0; k < 300; ++k)
                         fields << "7";
                 line = fields.join(',');
+                // GPX skips sentences whose checksum is wrong, as junk makes
+                // them; without one they are read.
+                if (format == TExportFormat::Gpx && line.size() > 3 && line[line.size() - 3] == '*')
+                    line.chop(3);
             }
             ggaLines += line.split(',').first() == "$GPGGA";
             gpLines += line.contains("$GP");
