@@ -65,7 +65,7 @@ double TTrackStats::Add(const TTrackFix& fix)
                 gaps.push_back({fixes, last, fix});
             } else if (dt > 0) {
                 speed = d / (dt / 1000.0);
-                if (speed > maxSpeedMps) {
+                if (maxSpeedIndex < 0 || speed > maxSpeedMps) {
                     maxSpeedMps = speed;
                     maxSpeedIndex = fixes;
                 }
