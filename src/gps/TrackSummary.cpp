@@ -263,6 +263,18 @@ TTrackFix TTrackPoint::AsFix() const
     return f;
 }
 
+QString PointText(const TTrackPoint& p)
+{
+    QStringList lines;
+    lines << FixTimeText(p.AsFix());
+    lines << QString::number(p.lat, 'f', 7) + QStringLiteral(", ") + QString::number(p.lon, 'f', 7);
+    lines << (std::isnan(p.altitude) ? QStringLiteral("altitude --")
+                                     : QStringLiteral("altitude ") + ShortText(p.altitude) + QStringLiteral(" m"));
+    lines << (std::isnan(p.speedMps) ? QStringLiteral("speed --") : QStringLiteral("speed ") + KmhText(p.speedMps));
+    lines << (p.satellites < 0 ? QStringLiteral("satellites --") : QStringLiteral("%1 satellites").arg(p.satellites));
+    return lines.join(QLatin1Char('\n'));
+}
+
 int LoadTrack(const QString& fileName, TTrack& track, bool keepPoints)
 {
     track = TTrack();
@@ -277,10 +289,12 @@ int LoadTrack(const QString& fileName, TTrack& track, bool keepPoints)
         if (!fixes.Read(line, fields))
             continue;
         const TTrackFix& f = fixes.Fix();
+        const size_t gaps = track.summary.stats.gaps.size();
         const double speed = track.summary.stats.Add(f);
         if (keepPoints)
             track.points.push_back({f.lat, f.lon, f.timeMs, float(f.altitude), float(speed), float(f.hdop),
-                                    int16_t(std::min(f.satellites, 32767)), f.HasTime(), f.Dated()});
+                                    int16_t(std::min(f.satellites, 32767)), f.HasTime(), f.Dated(),
+                                    track.summary.stats.gaps.size() != gaps});
     }
     track.summary.counts = fixes.Counts();
     const int error = reader.Error();

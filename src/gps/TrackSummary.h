@@ -84,8 +84,13 @@ struct TTrackPoint {
     float hdop = 0.0f;      // NaN when not given
     int16_t satellites = -1;
     bool hasTime = false, dated = false;
+    bool gapBefore = false;  // more than a minute since the previous point
     TTrackFix AsFix() const;
 };
+
+// What the view's tooltip shows of a point: time, position, altitude, speed
+// and satellites, one a line.
+QString PointText(const TTrackPoint& point);
 
 // A recording read once: its points and its summary.
 struct TTrack {
