@@ -7,6 +7,8 @@ namespace {
 
 constexpr double kPi = 3.14159265358979323846;
 constexpr double kMetresPerDegree = kEarthRadiusM * kPi / 180.0;
+// Points closer than this to the last drawn one are not drawn.
+constexpr double kMergePixels = 1.5;
 
 }  // namespace
 
@@ -54,8 +56,9 @@ void TTrackProjection::ZoomAt(const QPointF& pixel, double factor)
 {
     // Between 10,000 km and 1 cm across a pixel.
     const double scale = std::clamp(m_scale * factor, 1e-7, 100.0);
-    const QPointF before = ToScreen(m_centre) - pixel;
-    m_centre += QPointF(before.x(), -before.y()) / m_scale - QPointF(before.x(), -before.y()) / scale;
+    const QPointF offset = pixel - QPointF(m_size.width() / 2, m_size.height() / 2);
+    const QPointF metres(offset.x(), -offset.y());
+    m_centre += metres / m_scale - metres / scale;
     m_scale = scale;
 }
 
@@ -91,30 +94,29 @@ std::vector<size_t> TTrackProjection::Decimate(const QSizeF& size, const std::ve
     if (n == 0)
         return kept;
     const QRectF view(-2, -2, size.width() + 4, size.height() + 4);
-    long long lastX = 0, lastY = 0;
+    QPointF lastKept;
     bool lastInside = false;
     for (size_t i = 0; i < n; ++i) {
         const QPointF p = ToScreen(i);
-        const long long px = static_cast<long long>(std::floor(p.x())), py = static_cast<long long>(std::floor(p.y()));
         const bool inside = view.contains(p);
         const bool forced = i == 0 || i + 1 == n || points[i].gapBefore || (i + 1 < n && points[i + 1].gapBefore);
-        if (!forced && !kept.empty()) {
-            // Same pixel as the last kept point.
-            if (px == lastX && py == lastY)
+        if (!forced) {
+            // Closer than kMergePixels to the last kept point.
+            const QPointF d = p - lastKept;
+            if (d.x() * d.x() + d.y() * d.y() < kMergePixels * kMergePixels)
                 continue;
-            // Outside, and so was the step before and the one after: the
-            // segments cannot cross the view unless one of them is long, so
+            // Outside, and so was the last kept point and the next one: the
+            // segments cannot cross the view unless the three span it, so
             // only points where the track leaves or enters are kept.
-            const bool nextInside = view.contains(ToScreen(i + 1));
-            if (!inside && !lastInside && !nextInside) {
-                const QRectF hull = QRectF(ToScreen(kept.back()), ToScreen(i + 1)).normalized().united(QRectF(p, p));
+            const QPointF next = ToScreen(i + 1);
+            if (!inside && !lastInside && !view.contains(next)) {
+                const QRectF hull = QRectF(lastKept, next).normalized().united(QRectF(p, p));
                 if (!hull.intersects(view))
                     continue;
             }
         }
         kept.push_back(i);
-        lastX = px;
-        lastY = py;
+        lastKept = p;
         lastInside = inside;
     }
     return kept;

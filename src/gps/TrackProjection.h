@@ -34,11 +34,11 @@ public:
 
     // The point nearest to pixel within radius pixels; -1 when none.
     long long Nearest(const QPointF& pixel, double radius) const;
-    // The points to draw in a view of size: consecutive points on the same
-    // pixel are merged, and stretches outside the view reduced to their
-    // ends, so a frame draws at most a few segments per pixel of track
-    // whatever the number of points. First and last point, and the points on
-    // both sides of a gap, are always kept.
+    // The points to draw in a view of size: a point closer than a pixel and
+    // a half to the last kept one is merged into it, and stretches outside
+    // the view are reduced to where they leave and enter, so a frame draws
+    // less than one segment per pixel of track length, whatever the number
+    // of points. First and last point and both ends of a gap are kept.
     std::vector<size_t> Decimate(const QSizeF& size, const std::vector<TTrackPoint>& points) const;
 
 private:
