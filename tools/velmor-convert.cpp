@@ -1,6 +1,8 @@
 // velmor-convert: converts a recorded NMEA file into MapPoint, Kartex,
-// MagicMaps or GPX, exactly as the program's converter buttons do.
+// MagicMaps or GPX, exactly as the program's converter buttons do, or prints
+// the summary the track view shows.
 #include "gps/NmeaConvert.h"
+#include "gps/TrackSummary.h"
 
 #include <QFile>
 #include <QString>
@@ -11,10 +13,13 @@
 namespace {
 
 const char kUsage[] = "usage: velmor-convert --format mappoint|kartex|magicmaps|gpx INPUT [OUTPUT]\n"
+                      "       velmor-convert --summary [--json] INPUT\n"
                       "\n"
                       "Converts the NMEA file INPUT. OUTPUT defaults to INPUT with its extension\n"
                       "replaced by that of the format (CSV, KTX, PTH, gpx); \"-\" writes to standard\n"
-                      "output. Exit status 0 on success, 1 when a file cannot be read or written,\n"
+                      "output. --summary prints the numbers of the recording instead (fixes, lines\n"
+                      "skipped, times, distance, speeds, ranges, gaps), --json as a JSON object.\n"
+                      "Exit status 0 on success, 1 when a file cannot be read or written,\n"
                       "2 for a wrong command line.\n";
 
 int UsageError(const char* message)
@@ -25,11 +30,26 @@ int UsageError(const char* message)
 
 QString Argument(const char* text) { return QFile::decodeName(QByteArray(text)); }
 
+int PrintSummary(const QString& input, bool json)
+{
+    TTrack track;
+    if (const int error = LoadTrack(input, track, false)) {
+        std::fprintf(stderr, "velmor-convert: %s: cannot read: %s\n", QFile::encodeName(input).constData(),
+                     std::strerror(error));
+        return 1;
+    }
+    const QByteArray text =
+        json ? SummaryJson(track.summary) : SummaryLines(track.summary).join(QLatin1Char('\n')).toUtf8() + '\n';
+    std::fwrite(text.constData(), 1, size_t(text.size()), stdout);
+    return std::fflush(stdout) == 0 ? 0 : 1;
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
 {
     const char* formatName = nullptr;
+    bool summary = false, json = false;
     QStringList files;
     bool optionsEnded = false;
     for (int i = 1; i < argc; ++i) {
@@ -47,10 +67,25 @@ int main(int argc, char** argv)
             formatName = argv[i];
         } else if (std::strncmp(a, "--format=", 9) == 0) {
             formatName = a + 9;
+        } else if (std::strcmp(a, "--summary") == 0) {
+            summary = true;
+        } else if (std::strcmp(a, "--json") == 0) {
+            json = true;
         } else {
             std::fprintf(stderr, "velmor-convert: unknown option %s (try --help)\n", a);
             return 2;
         }
+    }
+    if (json && !summary)
+        return UsageError("--json goes with --summary");
+    if (summary) {
+        if (formatName)
+            return UsageError("--summary and --format exclude each other");
+        if (files.isEmpty())
+            return UsageError("no input file given");
+        if (files.size() > 1)
+            return UsageError("too many file names");
+        return PrintSummary(files[0], json);
     }
     if (!formatName)
         return UsageError("no --format given");

@@ -4,6 +4,7 @@
 #include "app/UnitMain.h"
 #include "gps/ConversionRun.h"
 #include "gps/ListDownload.h"
+#include "gps/TrackView.h"
 #include "widgets/Dialogs.h"
 
 #include <QAbstractButton>
@@ -67,4 +68,5 @@ void WireGpsCommands(TFormMain* main, QObject* context, const TGpsCommandButtons
     static_assert(std::size(formats) == std::tuple_size_v<decltype(b.convert)>);
     for (size_t i = 0; i < b.convert.size(); ++i)
         connectClick(b.convert[i], context, [main, f = formats[i]] { RunConversion(main, f); });
+    connectClick(b.trackView, context, [main] { TrackAnsehenClick(*main); });
 }

@@ -33,6 +33,7 @@ struct TGpsCommandButtons {
     std::array<QAbstractButton*, 5> resolution{};  // "2 s" .. "60 s"
     // MS-MapPoint, Kartex, MagicMaps, GPX
     std::array<QAbstractButton*, 4> convert{};
+    QAbstractButton* trackView = nullptr;  // "Track ansehen"
 };
 
 // Connects every button of the set to its operation on main; context owns

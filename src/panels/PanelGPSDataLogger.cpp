@@ -20,6 +20,7 @@ TPanelGPSDataLogger::TPanelGPSDataLogger(TFormMain* main, QWidget* parent)
     buttons.online0 = ui->BtnO0_GPSDL;
     buttons.resolution = {ui->Btn_R1, ui->Btn_R2, ui->Btn_R3, ui->Btn_R4, ui->Btn_R5};
     buttons.convert = {ui->BtnOF_MapPoint, ui->BtnOF_Kartex, ui->BtnOF_MagicMaps, ui->BtnOF_GPX};
+    buttons.trackView = ui->ButtonTrackAnsehen;
     WireGpsCommands(m_main, this, buttons);
     m_main->WireFlashButton(ui->Button46);
 }

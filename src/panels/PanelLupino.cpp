@@ -20,6 +20,7 @@ TPanelLupino::TPanelLupino(TFormMain* main, QWidget* parent) : QGroupBox(parent)
     buttons.online0 = ui->Button98;
     buttons.resolution = {ui->Button103, ui->Button104, ui->Button105, ui->Button107, ui->Button108};
     buttons.convert = {ui->Button109, ui->Button110, ui->Button111, ui->Button121};
+    buttons.trackView = ui->ButtonTrackAnsehen_Lupino;
     WireGpsCommands(m_main, this, buttons);
     m_main->WireFlashButton(ui->Button99);
 

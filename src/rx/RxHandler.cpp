@@ -1,12 +1,14 @@
 // The receive handler of the main window: assembles lines, logs, captures,
 // reflects parameter answers and keeps the identification reply.
 #include "app/UnitMain.h"
+#include "gps/TrackView.h"
 #include "panels/PlcSequence.h"
 #include "rx/RxLogic.h"
 #include "widgets/Dialogs.h"
 #include "widgets/SpinEdit.h"
 
 #include <QDateTime>
+#include <QTimer>
 
 namespace {
 
@@ -89,6 +91,10 @@ void TFormMain::completeLine(QChar endChar)
             }
         }
         if (line.contains(QLatin1String("end of data ...")) || line.contains(QLatin1String("user break ..."))) {
+            // A list download that ends here may be looked at: asked once
+            // the receive handler has returned.
+            if (PlainCapture && DataFile.IsOpen())
+                QTimer::singleShot(0, this, [this, file = LstFile] { OfferTrackView(*this, file); });
             PlainCapture = false;
             DataFile.Close();
         }

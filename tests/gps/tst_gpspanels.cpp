@@ -208,11 +208,15 @@ private slots:
                                                              : static_cast<QPushButton*>(w)->text();
             QVERIFY2(text == QString::fromUtf8(caption), name);
         }
-        // The converter groups: GPX comes after the other three.
-        for (auto [group, gpx] : {std::pair{"GroupBox24", "BtnOF_GPX"}, std::pair{"GroupBox54", "Button121"}}) {
+        // The converter groups: GPX comes after the other three, the track
+        // view last.
+        for (auto [group, gpx, track] : {std::tuple{"GroupBox24", "BtnOF_GPX", "ButtonTrackAnsehen"},
+                                         std::tuple{"GroupBox54", "Button121", "ButtonTrackAnsehen_Lupino"}}) {
             const auto buttons = rig.w<QGroupBox>(QString::fromLatin1(group))->findChildren<QPushButton*>();
-            QCOMPARE(buttons.size(), 4);
-            QCOMPARE(buttons.last()->objectName(), QString::fromLatin1(gpx));
+            QCOMPARE(buttons.size(), 5);
+            QCOMPARE(buttons[3]->objectName(), QString::fromLatin1(gpx));
+            QCOMPARE(buttons.last()->objectName(), QString::fromLatin1(track));
+            QCOMPARE(buttons.last()->text(), QStringLiteral("Track ansehen"));
         }
         // The tracker's GPS and GSM tabs.
         auto* tabs = rig.w<QTabWidget>(QStringLiteral("PageControl2"));
