@@ -1,5 +1,6 @@
 // velmor-convert: converts a recorded NMEA file into MapPoint, Kartex,
 // MagicMaps or GPX, exactly as the program's converter buttons do.
+#include "app/ProgramInfo.h"
 #include "gps/NmeaConvert.h"
 
 #include <QFile>
@@ -10,12 +11,17 @@
 
 namespace {
 
-const char kUsage[] = "usage: velmor-convert --format mappoint|kartex|magicmaps|gpx INPUT [OUTPUT]\n"
+const char kUsage[] = "Usage: velmor-convert --format mappoint|kartex|magicmaps|gpx INPUT [OUTPUT]\n"
                       "\n"
                       "Converts the NMEA file INPUT. OUTPUT defaults to INPUT with its extension\n"
                       "replaced by that of the format (CSV, KTX, PTH, gpx); \"-\" writes to standard\n"
                       "output. Exit status 0 on success, 1 when a file cannot be read or written,\n"
-                      "2 for a wrong command line.\n";
+                      "2 for a wrong command line.\n"
+                      "\n"
+                      "Options:\n"
+                      "  --format NAME  output format: mappoint, kartex, magicmaps or gpx\n"
+                      "  -h, --help     this text\n"
+                      "  --version      the program's version\n";
 
 int UsageError(const char* message)
 {
@@ -40,6 +46,9 @@ int main(int argc, char** argv)
             optionsEnded = true;
         } else if (std::strcmp(a, "--help") == 0 || std::strcmp(a, "-h") == 0) {
             std::fputs(kUsage, stdout);
+            return 0;
+        } else if (std::strcmp(a, "--version") == 0) {
+            std::fputs(VersionAnswer("velmor-convert").constData(), stdout);
             return 0;
         } else if (std::strcmp(a, "--format") == 0) {
             if (++i >= argc)
