@@ -38,7 +38,6 @@ install(FILES ${PROJECT_SOURCE_DIR}/packaging/VelmorServiceSoftware.svg
 # and --version, with the hand-written part in packaging/man/<program>.h2m
 # (name, further description, exit status, files, examples), compressed as
 # Debian wants them. build/man/<program>.1 is the page uncompressed.
-option(VELMOR_MANPAGES "Make the manual pages (needs help2man)" ON)
 if(VELMOR_MANPAGES)
   find_program(VELMOR_HELP2MAN help2man REQUIRED)
   set(VELMOR_MAN_DIR ${CMAKE_BINARY_DIR}/man)
@@ -74,7 +73,7 @@ foreach(tool velmor-flash velmor-convert velmor-devsim)
 endforeach()
 
 # The software centre's entry, with this version and its release date.
-set(VELMOR_METAINFO ${CMAKE_BINARY_DIR}/com.example.velmor.VelmorServiceSoftware.metainfo.xml)
+set(VELMOR_METAINFO ${CMAKE_BINARY_DIR}/metainfo/com.example.velmor.VelmorServiceSoftware.metainfo.xml)
 configure_file(${PROJECT_SOURCE_DIR}/packaging/VelmorServiceSoftware.metainfo.xml.in ${VELMOR_METAINFO} @ONLY)
 install(FILES ${VELMOR_METAINFO} DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
 
