@@ -5,7 +5,8 @@
 #   bash setup.sh demo   install what is missing, build, start the program
 #                        against simulated devices (one of each family)
 #   bash setup.sh check  the further checks CI runs after the tests: house
-#                        style, sanitizer build of the suite, fuzz targets
+#                        style, the Debian package through lintian,
+#                        sanitizer build of the suite, fuzz targets
 set -euo pipefail
 cd "$(dirname "$0")"
 
@@ -24,15 +25,27 @@ install_missing() {
 }
 
 install_missing build-essential cmake ninja-build qt6-base-dev qt6-serialport-dev libgl-dev gpsbabel
+# The build makes the manual pages with help2man; the tests check them with
+# groff, the software centre's entry with appstreamcli (appstream) and the
+# package's changelog with dpkg-parsechangelog (dpkg-dev).
+install_missing help2man groff-base appstream dpkg-dev
 
 if [ "${1:-}" = check ]; then
   # The checks CI runs after the test suite: the house style, the whole
   # suite again under AddressSanitizer and UndefinedBehaviorSanitizer, and a
   # short run of every fuzz target.
-  install_missing clang clang-format libclang-rt-14-dev
+  install_missing clang clang-format libclang-rt-14-dev lintian
   SECONDS=0
   echo "== house style"
   git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run -Werror
+  echo "== Debian package through lintian"
+  # The package of the normal build; any error or warning fails the check
+  # (the README's packaging section lists what lintian still reports).
+  cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+  cmake --build build -j 2
+  rm -f build/velmor-service-software_*.deb
+  (cd build && cpack -G DEB >/dev/null)
+  lintian --fail-on error,warning build/velmor-service-software_*.deb
   echo "== test suite and fuzz targets under the sanitizers"
   # One clang build: the suite with AddressSanitizer and
   # UndefinedBehaviorSanitizer, and the libFuzzer targets beside it.

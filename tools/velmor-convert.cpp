@@ -1,6 +1,7 @@
 // velmor-convert: converts a recorded NMEA file into MapPoint, Kartex,
 // MagicMaps or GPX, exactly as the program's converter buttons do, or prints
 // the summary the track view shows.
+#include "app/ProgramInfo.h"
 #include "gps/NmeaConvert.h"
 #include "gps/TrackSummary.h"
 
@@ -12,7 +13,7 @@
 
 namespace {
 
-const char kUsage[] = "usage: velmor-convert --format mappoint|kartex|magicmaps|gpx INPUT [OUTPUT]\n"
+const char kUsage[] = "Usage: velmor-convert --format mappoint|kartex|magicmaps|gpx INPUT [OUTPUT]\n"
                       "       velmor-convert --summary [--json] INPUT\n"
                       "\n"
                       "Converts the NMEA file INPUT. OUTPUT defaults to INPUT with its extension\n"
@@ -20,7 +21,14 @@ const char kUsage[] = "usage: velmor-convert --format mappoint|kartex|magicmaps|
                       "output. --summary prints the numbers of the recording instead (fixes, lines\n"
                       "skipped, times, distance, speeds, ranges, gaps), --json as a JSON object.\n"
                       "Exit status 0 on success, 1 when a file cannot be read or written,\n"
-                      "2 for a wrong command line.\n";
+                      "2 for a wrong command line.\n"
+                      "\n"
+                      "Options:\n"
+                      "  --format NAME  output format: mappoint, kartex, magicmaps or gpx\n"
+                      "  --summary      print the summary of the recording instead of converting\n"
+                      "  --json         with --summary: the summary as a JSON object\n"
+                      "  -h, --help     this text\n"
+                      "  --version      the program's version\n";
 
 int UsageError(const char* message)
 {
@@ -60,6 +68,9 @@ int main(int argc, char** argv)
             optionsEnded = true;
         } else if (std::strcmp(a, "--help") == 0 || std::strcmp(a, "-h") == 0) {
             std::fputs(kUsage, stdout);
+            return 0;
+        } else if (std::strcmp(a, "--version") == 0) {
+            std::fputs(VersionAnswer("velmor-convert").constData(), stdout);
             return 0;
         } else if (std::strcmp(a, "--format") == 0) {
             if (++i >= argc)

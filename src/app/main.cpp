@@ -1,9 +1,12 @@
 #include "app/GeneralError.h"
+#include "app/ProgramInfo.h"
 #include "app/UnitMain.h"
 #include "firmware/UnitFlashen.h"
 #include "firmware/UnitFlashenCSD.h"
 
 #include <QApplication>
+
+#include <cstdio>
 
 namespace {
 
@@ -29,6 +32,16 @@ public:
 
 int main(int argc, char** argv)
 {
+    // --help and --version are answered on the terminal before Qt starts, so
+    // that they need no display (the manual page is made from them).
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    if (const auto answer = ProgramTerminalAnswer(arguments)) {
+        std::fwrite(answer->constData(), 1, answer->size(), stdout);
+        return 0;
+    }
+
     TApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("VelmorServiceSoftware"));
     QApplication::setApplicationDisplayName(QStringLiteral("VelmorServiceSoftware"));

@@ -474,7 +474,7 @@ private slots:
             QVERIFY(r.err.isEmpty());
         }
         if (arguments.value(0) == "--help")
-            QVERIFY(r.out.startsWith("usage: velmor-convert --format mappoint|kartex|magicmaps|gpx INPUT [OUTPUT]"));
+            QVERIFY(r.out.startsWith("Usage: velmor-convert --format mappoint|kartex|magicmaps|gpx INPUT [OUTPUT]"));
         if (!expected.isEmpty())
             QCOMPARE(output == "-" ? r.out : ReadAll(output), ReadAll(ReferencePath(expected)));
         QCOMPARE(ReadAll(path(QStringLiteral("tool/track.txt"))), input);

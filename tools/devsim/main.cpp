@@ -3,6 +3,7 @@
 // its own; with --settings, the settings file's "Ports" section points ComN
 // at it. Runs until SIGINT or SIGTERM; ending it unplugs every device.
 #include "app/IniFile.h"
+#include "app/ProgramInfo.h"
 #include "sim/DevicePeer.h"
 #include "sim/ModemPeer.h"
 #include "sim/SimDevices.h"
@@ -58,8 +59,13 @@ int main(int argc, char* argv[])
     const QCommandLineOption settings(QStringLiteral("settings"),
                                       QStringLiteral("Point [Ports] ComN of this settings file at the devices."),
                                       QStringLiteral("FILE"));
-    parser.addOptions({device, all, settings});
+    const QCommandLineOption version(QStringLiteral("version"), QStringLiteral("Displays the program's version."));
+    parser.addOptions({device, all, settings, version});
     parser.process(app);
+    if (parser.isSet(version)) {
+        std::fputs(VersionAnswer("velmor-devsim").constData(), stdout);
+        return 0;
+    }
 
     std::vector<TChoice> choices;
     if (parser.isSet(all))

@@ -6,6 +6,7 @@
 #include "ConsoleFlashHost.h"
 #include "ProgressBar.h"
 #include "app/IniFile.h"
+#include "app/ProgramInfo.h"
 #include "firmware/FlashProcedure.h"
 #include "firmware/RomImage.h"
 #include "serial/ComPort.h"
@@ -62,6 +63,7 @@ Options:
   --settings FILE    settings file for Com names; default: the program's
                      settings file beside this tool, VelmorServiceSoftware.ini
   -h, --help         this text
+  --version          the program's version
 
 For tests of the tool only:
   --start-wait-ms MS, --ack-wait-ms MS   shorter waits for "3" and for each
@@ -192,6 +194,7 @@ int Run(const QStringList& arguments)
 {
     QCommandLineParser parser;
     const QCommandLineOption help(QStringList{QStringLiteral("h"), QStringLiteral("help")});
+    const QCommandLineOption version(QStringLiteral("version"));
     const QCommandLineOption block(QStringLiteral("block"), QString(), QStringLiteral("N"), QStringLiteral("128"));
     const QCommandLineOption startRate(QStringLiteral("start-rate"), QString(), QStringLiteral("NAME"),
                                        QStringLiteral("9600"));
@@ -199,11 +202,15 @@ int Run(const QStringList& arguments)
     const QCommandLineOption settings(QStringLiteral("settings"), QString(), QStringLiteral("FILE"));
     const QCommandLineOption startWait(QStringLiteral("start-wait-ms"), QString(), QStringLiteral("MS"));
     const QCommandLineOption ackWait(QStringLiteral("ack-wait-ms"), QString(), QStringLiteral("MS"));
-    parser.addOptions({help, block, startRate, csd, settings, startWait, ackWait});
+    parser.addOptions({help, version, block, startRate, csd, settings, startWait, ackWait});
     if (!parser.parse(arguments))
         return Usage(parser.errorText());
     if (parser.isSet(help)) {
         std::fputs(kHelp, stdout);
+        return ExitOk;
+    }
+    if (parser.isSet(version)) {
+        std::fputs(VersionAnswer("velmor-flash").constData(), stdout);
         return ExitOk;
     }
     const QStringList args = parser.positionalArguments();
