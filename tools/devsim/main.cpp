@@ -58,7 +58,10 @@ int main(int argc, char* argv[])
     const QCommandLineOption settings(QStringLiteral("settings"),
                                       QStringLiteral("Point [Ports] ComN of this settings file at the devices."),
                                       QStringLiteral("FILE"));
-    parser.addOptions({device, all, settings});
+    const QCommandLineOption paced(QStringLiteral("paced"),
+                                   QStringLiteral("Take each byte's line time at the rate the port is set to, as a "
+                                                  "real line does; without it, answers come at once."));
+    parser.addOptions({device, all, settings, paced});
     parser.process(app);
 
     std::vector<TChoice> choices;
@@ -114,6 +117,7 @@ int main(int argc, char* argv[])
     std::vector<std::unique_ptr<TModemPeer>> modems;
     for (const TChoice& c : choices) {
         auto peer = std::make_unique<TDevicePeer>();
+        peer->SetPaced(parser.isSet(paced));
         auto dev = c.family->make();
         if (c.family->withModem)
             modems.push_back(std::make_unique<TModemPeer>(*peer, dev));
