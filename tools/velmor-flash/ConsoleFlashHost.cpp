@@ -4,12 +4,16 @@
 #include "ProgressBar.h"
 #include "app/PumpedWait.h"
 
+#include <cerrno>
+
 namespace {
 
 const QString kStartCommand = QStringLiteral("{+}fwupdate\r");
 // Longest stretch a wait for the device goes without looking at the track,
 // so that a cut ends it soon.
 constexpr int kCutLookMs = 100;
+// The port layer's code of a failed read.
+constexpr int kReadFailed = 3;
 
 }  // namespace
 
@@ -120,12 +124,19 @@ void TConsoleFlashHost::WaitWhile(int limitMs, const std::function<bool()>& cond
         const qint64 left = limitMs - clock.elapsed();
         if (left <= 0)
             return;
-        // False before the time is up: the port is gone; the next byte
-        // sent reports it.
+        // False before the time is up: the port is gone. A hang-up is not
+        // always reported by the wait; it is kept as the line's failure,
+        // since no byte may follow to report it.
         const int look = int(qMin<qint64>(left, kCutLookMs));
         QElapsedTimer lookClock;
         lookClock.start();
-        if (!m_port.WaitForData(look) && lookClock.elapsed() < look)
+        if (m_port.WaitForData(look))
+            continue;
+        if (m_port.DeviceLost()) {
+            m_portError = EComPort(kReadFailed, EIO);
+            return;
+        }
+        if (lookClock.elapsed() < look)
             return;
     }
 }

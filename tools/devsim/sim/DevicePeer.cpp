@@ -88,16 +88,18 @@ void TDevicePeer::TakeBeforeLineChange(int slaveFd)
 
 TDevicePeer::TDevicePeer()
 {
-    m_master = ::posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK);
+    // No descriptor of the peer goes into a program started meanwhile: one
+    // that kept the master open would keep the line up after Vanish.
+    m_master = ::posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (m_master < 0 || ::grantpt(m_master) != 0 || ::unlockpt(m_master) != 0)
         throw std::runtime_error("no pseudo-terminal");
     m_slavePath = QString::fromLocal8Bit(::ptsname(m_master));
-    m_slaveKeep = ::open(::ptsname(m_master), O_RDWR | O_NOCTTY | O_NONBLOCK);
+    m_slaveKeep = ::open(::ptsname(m_master), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     termios t{};
     ::tcgetattr(m_slaveKeep, &t);
     ::cfmakeraw(&t);
     ::tcsetattr(m_slaveKeep, TCSANOW, &t);
-    if (::pipe(m_wake) != 0)
+    if (::pipe2(m_wake, O_CLOEXEC) != 0)
         throw std::runtime_error("no pipe");
     struct stat st {};
     if (::fstat(m_slaveKeep, &st) == 0)
