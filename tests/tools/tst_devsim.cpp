@@ -8,6 +8,8 @@
 #include <QAction>
 #include <QComboBox>
 #include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMap>
@@ -258,14 +260,18 @@ private slots:
     }
 
     // The flasher loads a firmware file through the device's boot loader,
-    // which checks every block; afterwards the device is itself again.
+    // which checks every block; afterwards the device is itself again. Asked
+    // to, it identifies the device first and reports its reply.
     void firmwareUpdateThroughTheBootLoader_data()
     {
         QTest::addColumn<QString>("family");
         QTest::addColumn<int>("block");
         QTest::addColumn<QString>("panel");
-        QTest::newRow("Zerbo, 64") << "zerbo" << 64 << "Zerbo";
-        QTest::newRow("Vigilo-GSM, 256") << "vigilogsm" << 256 << "VigiloGSM";
+        QTest::addColumn<QString>("idReply");
+        QTest::newRow("Zerbo, 64") << "zerbo" << 64 << "Zerbo"
+                                   << "#09.00.00";
+        QTest::newRow("Vigilo-GSM, 256") << "vigilogsm" << 256 << "VigiloGSM"
+                                         << "#01.00.01";
     }
 
     void firmwareUpdateThroughTheBootLoader()
@@ -273,6 +279,7 @@ private slots:
         QFETCH(QString, family);
         QFETCH(int, block);
         QFETCH(QString, panel);
+        QFETCH(QString, idReply);
 
         QTemporaryDir dir;
         QByteArray rom;
@@ -287,12 +294,19 @@ private slots:
         f.close();
 
         QProcess flash;
+        const QString report = dir.filePath(QStringLiteral("report.jsonl"));
         flash.start(kFlash, {QStringLiteral("--settings"), TestSettingsFile(), QStringLiteral("--block"),
-                             QString::number(block), QStringLiteral("Com%1").arg(m_com[family]), f.fileName()});
+                             QString::number(block), QStringLiteral("--identify"), QStringLiteral("--report"), report,
+                             QStringLiteral("Com%1").arg(m_com[family]), f.fileName()});
         QVERIFY(flash.waitForFinished(30000));
         const QString out = QString::fromUtf8(flash.readAllStandardOutput());
         QVERIFY2(flash.exitCode() == 0, qPrintable(out + QString::fromUtf8(flash.readAllStandardError())));
         QVERIFY(out.contains(QStringLiteral("Firmware-Update OK")));
+        const QJsonObject line = QJsonDocument::fromJson(FileBytes(report)).object();
+        QCOMPARE(line[QStringLiteral("identification")].toString(), idReply);
+        QCOMPARE(line[QStringLiteral("device")].toString(), QStringLiteral("Com%1").arg(m_com[family]));
+        QCOMPARE(line[QStringLiteral("path")].toString(), m_path[family]);
+        QCOMPARE(line[QStringLiteral("status")].toInt(), 0);
 
         TWindow win;
         win.select(m_com[family]);

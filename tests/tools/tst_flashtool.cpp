@@ -3,6 +3,7 @@
 #include "firmware/RomImage.h"
 #include "serial/ComPort.h"
 #include "support/BootLoaderPeer.h"
+#include "support/FlashToolRun.h"
 
 #include <QElapsedTimer>
 #include <QFile>
@@ -21,35 +22,11 @@ const QString kOk = QStringLiteral("Firmware-Update OK");
 
 QString Failed(const char* why) { return QStringLiteral("Firmware-Update fehlerhaft (%1)").arg(QLatin1String(why)); }
 
-// 700 words (1400 bytes), every one different from its neighbours.
-QByteArray Words(int lines = 700)
-{
-    QByteArray data;
-    for (int i = 0; i < lines; ++i) {
-        const quint16 w = quint16(i * 40503u + 0x1234u);
-        data += char(w & 0xFF);
-        data += char(w >> 8);
-    }
-    return data;
-}
+using flashtool::Padded;
+using flashtool::RomText;
+using flashtool::Words;
 
-QByteArray RomText(const QByteArray& data)
-{
-    QByteArray text;
-    for (qsizetype i = 0; i + 1 < data.size(); i += 2)
-        text += QStringLiteral("%1:%2\r\n")
-                    .arg(i / 2, 4, 16, QLatin1Char('0'))
-                    .arg(quint8(data[i]) | (quint8(data[i + 1]) << 8), 4, 16, QLatin1Char('0'))
-                    .toLatin1();
-    return text;
-}
-
-struct TRun {
-    int exit = -1;
-    QStringList out;  // lines of standard output
-    QString err;
-    qint64 ms = 0;
-};
+using flashtool::TRun;
 
 // A boot loader on a pseudo-terminal, a scratch directory with a settings
 // file of its own, and the tool run against them.
@@ -75,33 +52,9 @@ struct TRig {
 
     TRun run(QStringList args) const
     {
-        args.prepend(settings());
-        args.prepend(QStringLiteral("--settings"));
-        QProcess tool;
-        tool.setProgram(kTool);
-        tool.setArguments(args);
-        QElapsedTimer clock;
-        clock.start();
-        tool.start();
-        TRun r;
-        if (!tool.waitForFinished(60000)) {
-            tool.kill();
-            tool.waitForFinished();
-            return r;
-        }
-        r.ms = clock.elapsed();
-        r.exit = tool.exitStatus() == QProcess::NormalExit ? tool.exitCode() : -1;
-        r.out = QString::fromUtf8(tool.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts);
-        r.err = QString::fromUtf8(tool.readAllStandardError());
-        return r;
+        return flashtool::Run(kTool, QStringList{QStringLiteral("--settings"), settings()} + args);
     }
 };
-
-QByteArray Padded(const QByteArray& data, int blockSize)
-{
-    const qsizetype total = (data.size() + blockSize - 1) / blockSize * blockSize;
-    return data + QByteArray(total - data.size(), char(0xFF));
-}
 
 }  // namespace
 

@@ -60,7 +60,10 @@ int main(int argc, char* argv[])
                                       QStringLiteral("Point [Ports] ComN of this settings file at the devices."),
                                       QStringLiteral("FILE"));
     const QCommandLineOption version(QStringLiteral("version"), QStringLiteral("Displays the program's version."));
-    parser.addOptions({device, all, settings, version});
+    const QCommandLineOption paced(QStringLiteral("paced"),
+                                   QStringLiteral("Take each byte's line time at the rate the port is set to, as a "
+                                                  "real line does; without it, answers come at once."));
+    parser.addOptions({device, all, settings, version, paced});
     parser.process(app);
     if (parser.isSet(version)) {
         std::fputs(VersionAnswer("velmor-devsim").constData(), stdout);
@@ -120,6 +123,7 @@ int main(int argc, char* argv[])
     std::vector<std::unique_ptr<TModemPeer>> modems;
     for (const TChoice& c : choices) {
         auto peer = std::make_unique<TDevicePeer>();
+        peer->SetPaced(parser.isSet(paced));
         auto dev = c.family->make();
         if (c.family->withModem)
             modems.push_back(std::make_unique<TModemPeer>(*peer, dev));

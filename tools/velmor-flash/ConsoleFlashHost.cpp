@@ -1,18 +1,33 @@
 #include "ConsoleFlashHost.h"
 
+#include "FlashTrack.h"
 #include "ProgressBar.h"
 #include "app/PumpedWait.h"
+
+#include <cerrno>
 
 namespace {
 
 const QString kStartCommand = QStringLiteral("{+}fwupdate\r");
+// Longest stretch a wait for the device goes without looking at the track,
+// so that a cut ends it soon.
+constexpr int kCutLookMs = 100;
+// The port layer's code of a failed read.
+constexpr int kReadFailed = 3;
 
 }  // namespace
 
-TConsoleFlashHost::TConsoleFlashHost(TComPort& port, std::FILE* status, TProgressBar* bar)
-    : m_port(port), m_statusOut(status), m_bar(bar)
+TConsoleFlashHost::TConsoleFlashHost(TComPort& port, std::FILE* status, TProgressBar* bar, TFlashTrack* track)
+    : m_port(port), m_statusOut(status), m_bar(bar), m_track(track)
 {
     m_clock.start();
+}
+
+bool TConsoleFlashHost::stopped()
+{
+    if (!m_cut && m_track && m_track->cut)
+        m_cut = true;
+    return m_cut || m_portError;
 }
 
 void TConsoleFlashHost::takeReceived()
@@ -67,12 +82,26 @@ void TConsoleFlashHost::ReturnTo9600()
     }
 }
 
-void TConsoleFlashHost::SendByte(int, quint8 byte)
+void TConsoleFlashHost::SendByte(int counter, quint8 byte)
 {
     if (!m_notice.isEmpty())
         showNotice();
-    if (m_portError)
+    if (stopped())
         return;
+    // The first checksum ends the header; a block that starts before the
+    // end of what was sent, right after a checksum, goes out again.
+    if (counter == ChecksumCounter) {
+        m_afterChecksum = m_headerSent;
+        m_headerSent = true;
+    } else if (m_headerSent) {
+        if (m_afterChecksum && counter < m_dataEnd) {
+            ++m_repeats;
+            if (m_track)
+                m_track->repeats = m_repeats;
+        }
+        m_afterChecksum = false;
+        m_dataEnd = qMax(m_dataEnd, counter + 1);
+    }
     try {
         m_port.TransmitChar(byte);
     } catch (const EComPort& e) {
@@ -82,7 +111,7 @@ void TConsoleFlashHost::SendByte(int, quint8 byte)
 
 void TConsoleFlashHost::WaitWhile(int limitMs, const std::function<bool()>& cond)
 {
-    if (m_portError)
+    if (stopped())
         return;
     // Reads the port directly: no event loop between the device's answer
     // and the next block.
@@ -90,14 +119,24 @@ void TConsoleFlashHost::WaitWhile(int limitMs, const std::function<bool()>& cond
     clock.start();
     for (;;) {
         takeReceived();
-        if (!cond())
+        if (!cond() || stopped())
             return;
         const qint64 left = limitMs - clock.elapsed();
         if (left <= 0)
             return;
-        // False before the time is up: the port is gone; the next byte
-        // sent reports it.
-        if (!m_port.WaitForData(int(left)) && clock.elapsed() < limitMs)
+        // False before the time is up: the port is gone. A hang-up is not
+        // always reported by the wait; it is kept as the line's failure,
+        // since no byte may follow to report it.
+        const int look = int(qMin<qint64>(left, kCutLookMs));
+        QElapsedTimer lookClock;
+        lookClock.start();
+        if (m_port.WaitForData(look))
+            continue;
+        if (m_port.DeviceLost()) {
+            m_portError = EComPort(kReadFailed, EIO);
+            return;
+        }
+        if (lookClock.elapsed() < look)
             return;
     }
 }
@@ -114,19 +153,29 @@ void TConsoleFlashHost::showNotice()
 {
     if (m_bar)
         m_bar->Break();
-    std::fprintf(m_statusOut, "%s\n", m_notice.toUtf8().constData());
-    std::fflush(m_statusOut);
+    if (m_statusOut) {
+        std::fprintf(m_statusOut, "%s\n", m_notice.toUtf8().constData());
+        std::fflush(m_statusOut);
+    }
+    if (m_track)
+        m_track->AddNotice(m_notice);
     m_notice.clear();
 }
 
 void TConsoleFlashHost::SetProgressMax(int max)
 {
+    m_total = max;
+    if (m_track)
+        m_track->total = max;
     if (m_bar)
         m_bar->Start(max);
 }
 
 void TConsoleFlashHost::SetProgress(int value)
 {
+    m_sent = value;
+    if (m_track)
+        m_track->sent = value;
     if (m_bar)
         m_bar->Update(value);
 }

@@ -1,9 +1,14 @@
-// velmor-flash: loads a firmware file (.rom) into a device over a serial
-// line, with the same block procedure as the program's firmware dialogs,
-// for scripts and production lines. One outcome line on standard output, a
-// progress bar on standard error when that is a terminal, one exit status
-// per outcome.
-#include "ConsoleFlashHost.h"
+// velmor-flash: loads a firmware file (.rom) into devices over serial
+// lines, with the same block procedure as the program's firmware dialogs,
+// for scripts and production lines. One device: one outcome line on standard
+// output, a progress bar on standard error when that is a terminal, one exit
+// status per outcome. Several devices (--device): all at once, a row each, a
+// table at the end; --station keeps flashing units as they are plugged in.
+#include "ExitStatus.h"
+#include "FlashBatch.h"
+#include "FlashBoard.h"
+#include "FlashJob.h"
+#include "FlashReport.h"
 #include "ProgressBar.h"
 #include "app/IniFile.h"
 #include "app/ProgramInfo.h"
@@ -11,35 +16,25 @@
 #include "firmware/RomImage.h"
 #include "serial/ComPort.h"
 
+#include <QBuffer>
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFileInfo>
+#include <QSet>
 
+#include <atomic>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <unistd.h>
 
 namespace {
 
-enum ExitStatus : int {
-    ExitOk = 0,
-    ExitUnexpected = 1,
-    ExitUsage = 2,
-    ExitNoStart = 3,
-    ExitNoAck = 4,
-    ExitWrongAck = 5,
-    ExitTooManyRetries = 6,
-    ExitNoCompletion = 7,
-    ExitLineFailed = 8,
-    ExitFileUnreadable = 10,
-    ExitFileTooLarge = 11,
-    ExitFileContent = 12,
-    ExitDeviceMissing = 20,
-    ExitDeviceNotOpened = 21,
-};
-
 const char kHelp[] = R"(Usage: velmor-flash [OPTIONS] DEVICE FILE.rom
+       velmor-flash [OPTIONS] --device DEVICE [--device DEVICE ...] FILE.rom
+       velmor-flash [OPTIONS] --station --device DEVICE [...] FILE.rom
 
 Loads the firmware file FILE.rom into the device on DEVICE with the block
 procedure of the firmware update dialogs: "{+}fwupdate" and CR at the start
@@ -62,8 +57,34 @@ Options:
                      keeps the start rate throughout, both waits are 5 s
   --settings FILE    settings file for Com names; default: the program's
                      settings file beside this tool, VelmorServiceSoftware.ini
+  --identify         ask the device "{+}h" at the start rate first (0.5 s)
+                     and keep its reply for the report
+  --report FILE      append one JSON line per device and attempt to FILE:
+                     time, device, path, by_id, adapter_serial, file,
+                     file_size, sha256, block_size, start_rate, outcome,
+                     status, duration_s, bytes, blocks_repeated (and error,
+                     identification); a report that cannot be written ends
+                     the call before any device is touched (status 9)
   -h, --help         this text
   --version          the program's version
+
+Several devices:
+  --device DEVICE    flash this device too (repeatable); all devices given
+                     are flashed at the same time, each with its own waits
+                     and retries. FILE.rom is then the only argument
+  --devices A-B      the ports ComA .. ComB, e.g. Com5-Com12
+  --station          keep running: flash a device whenever it appears on one
+                     of the given ports (its device path exists), and again
+                     only after it has been removed (its path gone). The
+                     file is read once at the start; Ctrl+C ends the station
+                     once the transfers under way are done, a second Ctrl+C
+                     cuts them (status 130)
+
+With several devices, a row per device shows its progress (redrawn on a
+terminal; one line per event otherwise) and a table at the end lists
+device, outcome, time, bytes and blocks repeated. The exit status is 0
+only when every device succeeded, else that of the most serious outcome:
+9, 8, 130, 6, 5, 4, 7, 3, 21, 20 in this order.
 
 For tests of the tool only:
   --start-wait-ms MS, --ack-wait-ms MS   shorter waits for "3" and for each
@@ -84,12 +105,14 @@ Exit status:
    6  Firmware-Update fehlerhaft (zuviel Wiederholungen)
    7  Firmware-Update fehlerhaft (???)
    8  the line failed during the update (write error, port not reopened)
+   9  the report cannot be written
   10  the file cannot be opened or read
   11  the file holds more than 65536 data lines
   12  the file holds no data line, or a data line that is no hexadecimal
       number of one to eight digits (nothing is sent)
   20  DEVICE does not exist
   21  DEVICE cannot be opened (in use by another program, no permission)
+ 130  the transfer was cut (Ctrl+C twice)
 )";
 
 void Error(const QString& text) { std::fprintf(stderr, "velmor-flash: %s\n", text.toUtf8().constData()); }
@@ -109,29 +132,26 @@ int Milliseconds(const QString& text)
     return ok && ms > 0 && ms <= 600000 ? ms : 0;
 }
 
-int OutcomeStatus(TFlashOutcome outcome)
+// Reads the file once, into image and content; 0 when it can be sent, else
+// the exit status.
+int LoadFile(const QString& path, TRomImage& image, QByteArray& content)
 {
-    switch (outcome) {
-    case TFlashOutcome::Ok:
-        return ExitOk;
-    case TFlashOutcome::NoStart:
-        return ExitNoStart;
-    case TFlashOutcome::NoAck:
-        return ExitNoAck;
-    case TFlashOutcome::WrongAck:
-        return ExitWrongAck;
-    case TFlashOutcome::TooManyRetries:
-        return ExitTooManyRetries;
-    case TFlashOutcome::NoCompletion:
-        return ExitNoCompletion;
+    QFile file(path);
+    TRomResult loaded;
+    if (!QFileInfo(path).isDir() && file.open(QIODevice::ReadOnly)) {
+        content = file.readAll();
+        if (file.error() != QFileDevice::NoError) {
+            loaded.status = TRomLoad::ReadError;
+            loaded.errorText = file.errorString();
+        } else {
+            QBuffer buffer(&content);
+            buffer.open(QIODevice::ReadOnly);
+            loaded = LoadRom(buffer, image);
+        }
+    } else {
+        // Opened by the reader itself for the system's error number.
+        loaded = LoadRomFile(path, image);
     }
-    return ExitUnexpected;
-}
-
-// Reads the file; 0 when it can be sent, else the exit status.
-int LoadFile(const QString& path, TRomImage& image)
-{
-    const TRomResult loaded = LoadRomFile(path, image);
     switch (loaded.status) {
     case TRomLoad::Ok:
         break;
@@ -164,30 +184,55 @@ int LoadFile(const QString& path, TRomImage& image)
     return 0;
 }
 
-// Opens DEVICE at rate; 0 when open, else the exit status.
-int OpenDevice(TComPort& port, const QString& device, const QString& settingsFile, TBaudRate rate)
+std::atomic<int> g_interrupts{0};
+
+extern "C" void CountInterrupt(int) { ++g_interrupts; }
+
+// The ports ComA .. ComB of "ComA-ComB"; empty when it is no such range.
+QStringList PortRange(const QString& range)
 {
-    port.SetSettingsFile(settingsFile);
-    port.SetPort(device);
-    const QString path = port.DevicePathFor(device);
-    if (path.isEmpty() || !QFileInfo::exists(path)) {
-        Error(path == device ? QStringLiteral("%1: no such device").arg(device)
-                             : QStringLiteral("%1 (%2): no such device").arg(device, path));
-        return ExitDeviceMissing;
+    const QStringList ends = range.split(u'-');
+    if (ends.size() != 2)
+        return {};
+    const int first = TComPort::ComNumberOf(ends[0]);
+    const int last = TComPort::ComNumberOf(ends[1]);
+    if (first == 0 || last < first)
+        return {};
+    QStringList ports;
+    for (int n = first; n <= last; ++n)
+        ports.append(QStringLiteral("Com%1").arg(n));
+    return ports;
+}
+
+// The one device of the original form, shown as it always was.
+int RunOne(const QString& device, const TFlashSetup& setup, TFlashReport& report)
+{
+    std::optional<TProgressBar> bar;
+    if (::isatty(STDERR_FILENO))
+        bar.emplace(stderr);
+    const TFlashResult result = TFlashJob(device, setup).Run(nullptr, stdout, bar ? &*bar : nullptr);
+    int status = result.status;
+    switch (result.status) {
+    case ExitDeviceMissing:
+    case ExitDeviceNotOpened:
+        Error(result.outcome);
+        break;
+    default:
+        if (result.status == ExitLineFailed && result.sent == 0 && result.total == 0 && !result.error.isEmpty()
+            && result.outcome == QLatin1String("start command not sent")) {
+            Error(QStringLiteral("start command not sent: %1").arg(result.error));
+            break;
+        }
+        std::fprintf(stdout, "%s\n", result.outcome.toUtf8().constData());
+        std::fflush(stdout);
+        if (!result.error.isEmpty())
+            Error(QStringLiteral("the line failed during the update: %1").arg(result.error));
     }
-    port.SetBaudRate(rate);
-    port.SetFlowControlNone();
-    try {
-        port.Open();
-        port.ClearBuffer(true, true);
-    } catch (const EComPort& e) {
-        const QString reason = e.PlatformCode() > 0 && e.PlatformCode() < 200
-                                   ? QString::fromLocal8Bit(std::strerror(e.PlatformCode()))
-                                   : QStringLiteral("in use or not permitted");
-        Error(QStringLiteral("%1: %2 (%3)").arg(path, e.Message(), reason));
-        return ExitDeviceNotOpened;
+    if (const QString why = report.Append(result); !why.isEmpty()) {
+        Error(QStringLiteral("report: %1").arg(why));
+        status = MoreSerious(status, ExitReportUnwritable);
     }
-    return 0;
+    return status;
 }
 
 int Run(const QStringList& arguments)
@@ -202,7 +247,13 @@ int Run(const QStringList& arguments)
     const QCommandLineOption settings(QStringLiteral("settings"), QString(), QStringLiteral("FILE"));
     const QCommandLineOption startWait(QStringLiteral("start-wait-ms"), QString(), QStringLiteral("MS"));
     const QCommandLineOption ackWait(QStringLiteral("ack-wait-ms"), QString(), QStringLiteral("MS"));
-    parser.addOptions({help, version, block, startRate, csd, settings, startWait, ackWait});
+    const QCommandLineOption device(QStringLiteral("device"), QString(), QStringLiteral("DEVICE"));
+    const QCommandLineOption devices(QStringLiteral("devices"), QString(), QStringLiteral("A-B"));
+    const QCommandLineOption station(QStringLiteral("station"));
+    const QCommandLineOption identify(QStringLiteral("identify"));
+    const QCommandLineOption reportFile(QStringLiteral("report"), QString(), QStringLiteral("FILE"));
+    parser.addOptions({help, version, block, startRate, csd, settings, startWait, ackWait, device, devices, station,
+                       identify, reportFile});
     if (!parser.parse(arguments))
         return Usage(parser.errorText());
     if (parser.isSet(help)) {
@@ -213,56 +264,115 @@ int Run(const QStringList& arguments)
         std::fputs(VersionAnswer("velmor-flash").constData(), stdout);
         return ExitOk;
     }
+    QStringList named = parser.values(device);
+    for (const QString& range : parser.values(devices)) {
+        const QStringList ports = PortRange(range);
+        if (ports.isEmpty())
+            return Usage(QStringLiteral("--devices needs a range ComA-ComB, not '%1'").arg(range));
+        named += ports;
+    }
+    const bool many = !named.isEmpty();
     const QStringList args = parser.positionalArguments();
-    if (args.size() != 2)
+    if (many && args.size() != 1)
+        return Usage(QStringLiteral("expected FILE.rom only, the devices given with --device"));
+    if (!many && args.size() != 2)
         return Usage(QStringLiteral("expected DEVICE and FILE.rom"));
+    if (parser.isSet(station) && !many)
+        return Usage(QStringLiteral("--station needs the ports with --device or --devices"));
+    if (!many)
+        named = {args[0]};
+    const QString romPath = args.last();
 
-    const int blockSize = parser.value(block).toInt();
-    if (blockSize != 64 && blockSize != 128 && blockSize != 256)
+    TFlashSetup setup;
+    setup.blockSize = parser.value(block).toInt();
+    if (setup.blockSize != 64 && setup.blockSize != 128 && setup.blockSize != 256)
         return Usage(QStringLiteral("block size must be 64, 128 or 256, not '%1'").arg(parser.value(block)));
-    const TBaudRate rate = BaudRateFromName(parser.value(startRate));
-    if (rate == TBaudRate::brCustom || BaudRateName(rate).compare(parser.value(startRate), Qt::CaseInsensitive) != 0)
+    setup.startRate = BaudRateFromName(parser.value(startRate));
+    if (setup.startRate == TBaudRate::brCustom
+        || BaudRateName(setup.startRate).compare(parser.value(startRate), Qt::CaseInsensitive) != 0)
         return Usage(QStringLiteral("unknown rate '%1'").arg(parser.value(startRate)));
-    TFlashConfig config = parser.isSet(csd) ? ModemFlashConfig : SerialFlashConfig;
-    for (const auto& [option, limit] : {std::pair{&startWait, &config.startWaitMs}, {&ackWait, &config.ackWaitMs}})
+    setup.config = parser.isSet(csd) ? ModemFlashConfig : SerialFlashConfig;
+    for (const auto& [option, limit] :
+         {std::pair{&startWait, &setup.config.startWaitMs}, {&ackWait, &setup.config.ackWaitMs}})
         if (parser.isSet(*option)) {
             *limit = Milliseconds(parser.value(*option));
             if (*limit == 0)
                 return Usage(QStringLiteral("--%1 needs 1 .. 600000").arg(option->names().first()));
         }
-    const QString settingsFile =
+    setup.settingsFile =
         parser.isSet(settings)
             ? parser.value(settings)
             : SettingsFilePathFor(
                 QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("VelmorServiceSoftware")));
+    setup.identify = parser.isSet(identify);
+
+    // The same device twice would have two jobs fight over one line.
+    QList<TFlashBatch::TPortSpec> ports;
+    {
+        TComPort resolver;
+        resolver.SetSettingsFile(setup.settingsFile);
+        QSet<QString> seen;
+        for (const QString& name : named) {
+            const QString path = resolver.DevicePathFor(name);
+            const QString canonical = QFileInfo(path).canonicalFilePath();
+            const QString key = canonical.isEmpty() ? path : canonical;
+            if (seen.contains(key))
+                return Usage(QStringLiteral("%1 given twice (%2)").arg(name, key));
+            seen.insert(key);
+            ports.append({name, path});
+        }
+    }
 
     TRomImage image;
-    if (const int status = LoadFile(args[1], image))
+    QByteArray content;
+    if (const int status = LoadFile(romPath, image, content))
         return status;
+    setup.image = &image;
 
-    TComPort port;
-    if (const int status = OpenDevice(port, args[0], settingsFile, rate))
-        return status;
-
-    std::optional<TProgressBar> bar;
-    if (::isatty(STDERR_FILENO))
-        bar.emplace(stderr);
-    TConsoleFlashHost host(port, stdout, bar ? &*bar : nullptr);
-    TFlashOutcome outcome;
-    try {
-        outcome = RunFlash(image, blockSize, config, host);
-    } catch (const EComPort& e) {
-        Error(QStringLiteral("start command not sent: %1").arg(e.Message()));
-        return ExitLineFailed;
+    TFlashReport report;
+    if (parser.isSet(reportFile)) {
+        TFlashReport::TFirmware firmware;
+        firmware.file = QFileInfo(romPath).absoluteFilePath();
+        firmware.size = content.size();
+        firmware.sha256 = QCryptographicHash::hash(content, QCryptographicHash::Sha256).toHex();
+        firmware.blockSize = setup.blockSize;
+        firmware.startRate = BaudRateName(setup.startRate);
+        if (const QString why = report.Open(parser.value(reportFile), firmware); !why.isEmpty()) {
+            Error(QStringLiteral("report %1 cannot be written: %2").arg(parser.value(reportFile), why));
+            return ExitReportUnwritable;
+        }
     }
-    host.EndProgress();
-    std::fprintf(stdout, "%s\n", host.Status().toUtf8().constData());
+
+    if (!many)
+        return RunOne(named[0], setup, report);
+
+    struct sigaction count {};
+    count.sa_handler = CountInterrupt;
+    sigemptyset(&count.sa_mask);
+    count.sa_flags = SA_RESTART;
+    sigaction(SIGINT, &count, nullptr);
+    sigaction(SIGTERM, &count, nullptr);
+
+    // On a terminal the rows are redrawn on standard error; otherwise they
+    // are a log on standard output. The table goes to standard output.
+    const bool live = ::isatty(STDERR_FILENO);
+    TFlashBoard board(live ? stderr : stdout, live);
+    TFlashBatch::TOptions options;
+    options.station = parser.isSet(station);
+    options.firmwareFile = romPath;
+    if (options.station)
+        board.Message(QStringLiteral("velmor-flash: %1 read once (%2 bytes, SHA-256 %3); a change on disk takes "
+                                     "effect at the next start")
+                          .arg(romPath)
+                          .arg(content.size())
+                          .arg(QString::fromLatin1(
+                              QCryptographicHash::hash(content, QCryptographicHash::Sha256).toHex().left(16))));
+    TFlashBatch batch(ports, setup, options, board, report, g_interrupts);
+    const int status = batch.Run();
+    const QByteArray table = TFlashBoard::Table(batch.Results());
+    std::fwrite(table.constData(), 1, size_t(table.size()), stdout);
     std::fflush(stdout);
-    if (host.PortError()) {
-        Error(QStringLiteral("the line failed during the update: %1").arg(host.PortError()->Message()));
-        return ExitLineFailed;
-    }
-    return OutcomeStatus(outcome);
+    return status;
 }
 
 }  // namespace

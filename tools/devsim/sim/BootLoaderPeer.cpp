@@ -79,6 +79,8 @@ QByteArray TBootLoader::onBlock()
 {
     const int k = int(m_flash.size() / m_blockSize);  // the block under way
     ++m_received;
+    if (k == m_script.faultyBlock)
+        m_buffer[0] = char(m_buffer[0] ^ 0x10);
     quint8 sum = 0;
     for (int i = 0; i < m_blockSize; ++i)
         sum = quint8(sum + quint8(m_buffer[i]));

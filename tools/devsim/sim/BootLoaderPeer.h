@@ -25,6 +25,9 @@ struct TBootLoaderScript {
     bool completeAtEnd = true;     // "2" after the last announced block
     int doubleAnswerAtBlock = -1;  // this block is answered "10" in one write
     int ackDelayMs = 0;            // every block's answer comes this late
+    // A byte of this block arrives altered at every attempt (a line fault),
+    // so its checksum never matches.
+    int faultyBlock = -1;
 };
 
 // A device's boot loader. It waits for "{+}fwupdate\r", answers "3", takes

@@ -57,6 +57,9 @@ int speedToBaud(speed_t s)
     }
 }
 
+// Line time of n bytes at baud, ten bits a byte (8N1).
+qint64 lineNs(qsizetype n, int baud) { return qint64(n) * 10 * 1000000000LL / qMax(baud, 1); }
+
 std::mutex g_peersMutex;
 std::vector<TDevicePeer*> g_peers;
 
@@ -85,16 +88,18 @@ void TDevicePeer::TakeBeforeLineChange(int slaveFd)
 
 TDevicePeer::TDevicePeer()
 {
-    m_master = ::posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK);
+    // No descriptor of the peer goes into a program started meanwhile: one
+    // that kept the master open would keep the line up after Vanish.
+    m_master = ::posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (m_master < 0 || ::grantpt(m_master) != 0 || ::unlockpt(m_master) != 0)
         throw std::runtime_error("no pseudo-terminal");
     m_slavePath = QString::fromLocal8Bit(::ptsname(m_master));
-    m_slaveKeep = ::open(::ptsname(m_master), O_RDWR | O_NOCTTY | O_NONBLOCK);
+    m_slaveKeep = ::open(::ptsname(m_master), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     termios t{};
     ::tcgetattr(m_slaveKeep, &t);
     ::cfmakeraw(&t);
     ::tcsetattr(m_slaveKeep, TCSANOW, &t);
-    if (::pipe(m_wake) != 0)
+    if (::pipe2(m_wake, O_CLOEXEC) != 0)
         throw std::runtime_error("no pipe");
     struct stat st {};
     if (::fstat(m_slaveKeep, &st) == 0)
@@ -212,11 +217,40 @@ void TDevicePeer::AnswerIdentification(const QByteArray& reply)
     SetLineHandler([reply](const QByteArray& line) { return line == "{+}h" ? reply + '\r' : QByteArray(); });
 }
 
+void TDevicePeer::SetPaced(bool on) { m_paced = on; }
+
+QList<TDevicePeer::Departure> TDevicePeer::Departures() const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_departures;
+}
+
+void TDevicePeer::queueOut(const QByteArray& bytes)
+{
+    if (!m_paced) {
+        m_outbox += bytes;
+        return;
+    }
+    m_toProgramFreeNs = qMax(nowNs(), m_toProgramFreeNs) + lineNs(bytes.size(), SlaveBaud());
+    m_onLine.append({m_toProgramFreeNs, bytes});
+}
+
+qint64 TDevicePeer::nextDueNs() const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    qint64 due = -1;
+    if (!m_pieces.isEmpty())
+        due = m_pieces.first().dueNs;
+    if (!m_onLine.isEmpty())
+        due = due < 0 ? m_onLine.first().first : qMin(due, m_onLine.first().first);
+    return due < 0 ? -1 : qMax<qint64>(due - nowNs(), 0);
+}
+
 void TDevicePeer::Write(const QByteArray& bytes)
 {
     {
         std::lock_guard<std::mutex> lock(m_mutex);
-        m_outbox += bytes;
+        queueOut(bytes);
     }
     char c = 0;
     [[maybe_unused]] auto r = ::write(m_wake[1], &c, 1);
@@ -306,6 +340,9 @@ void TDevicePeer::flushOutbox(int)
     const int master = m_master;
     if (master < 0)
         return;
+    const qint64 now = nowNs();
+    while (!m_onLine.isEmpty() && m_onLine.first().first <= now)
+        m_outbox += m_onLine.takeFirst().second;
     qsizetype done = 0;
     while (done < m_outbox.size()) {
         const ssize_t n = ::write(master, m_outbox.constData() + done, size_t(m_outbox.size() - done));
@@ -313,6 +350,9 @@ void TDevicePeer::flushOutbox(int)
             break;  // full: wait for room
         done += n;
     }
+    const qint64 sent = nowNs();
+    for (qsizetype i = 0; i < done; ++i)
+        m_departures.append({sent, m_outbox[i]});
     m_outbox.remove(0, done);
 }
 
@@ -348,38 +388,47 @@ void TDevicePeer::run()
         }
         pollfd fds[2] = {{m_wake[0], POLLIN, 0}, {master, short((full ? 0 : POLLIN) | (pendingOut ? POLLOUT : 0)), 0}};
         const int nfds = master >= 0 ? 2 : 1;
-        if (::poll(fds, nfds_t(nfds), timeoutMs) <= 0)
-            continue;
+        // Paced bytes are due to the nanosecond, not the millisecond.
+        qint64 waitNs = qint64(timeoutMs) * 1000000;
+        if (const qint64 due = nextDueNs(); due >= 0)
+            waitNs = qMin(waitNs, due);
+        const timespec wait{time_t(waitNs / 1000000000), long(waitNs % 1000000000)};
+        if (::ppoll(fds, nfds_t(nfds), &wait, nullptr) <= 0) {
+            if (nextDueNs() != 0)
+                continue;
+            fds[0].revents = fds[1].revents = 0;
+        }
         if (fds[0].revents & POLLIN) {
             char c[64];
             [[maybe_unused]] auto r = ::read(m_wake[0], c, sizeof c);
         }
         if (nfds < 2)
             continue;
-        if (fds[1].revents & POLLOUT)
-            flushOutbox(master);
-        if (fds[1].revents & POLLIN)
-            takeInput(master);
-        QList<std::pair<QByteArray, int>> pieces;
+        flushOutbox(master);
+        const bool took = (fds[1].revents & POLLIN) && takeInput(master);
+        QList<Piece> pieces;
         Handler handler;
         {
             std::lock_guard<std::mutex> lock(m_mutex);
-            pieces.swap(m_pieces);
+            const qint64 now = nowNs();
+            while (!m_pieces.isEmpty() && m_pieces.first().dueNs <= now)
+                pieces.append(m_pieces.takeFirst());
             handler = m_handler;
         }
         if (pieces.isEmpty()) {
-            if (fds[1].revents & POLLIN)
+            // Readable with nothing to read: the far side hung up.
+            if ((fds[1].revents & POLLIN) && !took)
                 ::usleep(1000);
             continue;
         }
         if (handler) {
-            for (const auto& [piece, baud] : pieces) {
-                m_pieceBaud = baud;
-                const QByteArray answer = handler(piece);
+            for (const Piece& piece : pieces) {
+                m_pieceBaud = piece.baud;
+                const QByteArray answer = handler(piece.bytes);
                 m_pieceBaud = 0;
                 if (!answer.isEmpty()) {
                     std::lock_guard<std::mutex> lock(m_mutex);
-                    m_outbox += answer;
+                    queueOut(answer);
                 }
             }
             flushOutbox(master);
@@ -412,6 +461,11 @@ bool TDevicePeer::takeInput(int master)
         m_received += piece;
         for (char c : piece)
             m_arrivals.append({t, baud, c});
-        m_pieces.append({piece, baud});
+        qint64 due = t;
+        if (m_paced) {
+            m_toDeviceFreeNs = qMax(t, m_toDeviceFreeNs) + lineNs(piece.size(), baud);
+            due = m_toDeviceFreeNs;
+        }
+        m_pieces.append({piece, baud, due});
     }
 }

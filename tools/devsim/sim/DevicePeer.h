@@ -27,6 +27,11 @@ public:
         int baud;   // line rate the slave side was set to when the byte was read
         char byte;
     };
+    // A byte the peer handed to the program, and when.
+    struct Departure {
+        qint64 ns;  // monotonic
+        char byte;
+    };
     // Called on the peer's thread with each piece the program wrote; returns
     // what the device answers at once (may be empty).
     using Handler = std::function<QByteArray(const QByteArray& piece)>;
@@ -57,6 +62,16 @@ public:
     int Baud() const override;
     // Drops every action not yet run; waits for one that is running.
     void ClearScheduled();
+
+    // Makes the line take the time a real one takes at the rate the slave
+    // side is set to (ten bits a byte): each byte the program writes reaches
+    // the device one byte time after the one before it, or after it was
+    // written when the line was idle; an answer reaches the program once its
+    // own bytes have had their line time. Off, the pseudo-terminal passes
+    // everything at once.
+    void SetPaced(bool on);
+    // What the peer handed to the program, in order.
+    QList<Departure> Departures() const;
 
     QByteArray Received() const;
     QList<Arrival> Arrivals() const;
@@ -92,12 +107,24 @@ private:
         std::function<bool()> action;
     };
 
+    // Read from the program, with the rate it was written at and when the
+    // device has it (at once unless paced).
+    struct Piece {
+        QByteArray bytes;
+        int baud;
+        qint64 dueNs;
+    };
+
     void run();
     // Reads what has arrived and records it; returns whether anything came.
     bool takeInput(int master);
     void flushOutbox(int master);
+    // Bytes for the program: into the outbox, or onto the paced line. Under m_mutex.
+    void queueOut(const QByteArray& bytes);
     // Runs the actions that are due; returns the poll time-out until the next.
     int runScheduled();
+    // Nanoseconds until the next paced piece or answer is due; -1: none.
+    qint64 nextDueNs() const;
 
     int m_master = -1;
     int m_slaveKeep = -1;  // keeps the slave open so the master never hangs up
@@ -115,8 +142,15 @@ private:
     Handler m_handler;
     QByteArray m_lineBuffer;
     QByteArray m_outbox;
-    // Read, not yet handed to the handler, with the rate each was written at.
-    QList<std::pair<QByteArray, int>> m_pieces;
+    // Read, not yet handed to the handler.
+    QList<Piece> m_pieces;
+    std::atomic<bool> m_paced{false};
+    // Paced: when each direction of the line is free again, and the answers
+    // on their way with the time they arrive. Under m_mutex.
+    qint64 m_toDeviceFreeNs = 0;
+    qint64 m_toProgramFreeNs = 0;
+    QList<std::pair<qint64, QByteArray>> m_onLine;
+    QList<Departure> m_departures;
     std::atomic<int> m_pieceBaud{0};  // rate of the piece being handled, or 0
     std::atomic<qsizetype> m_readLimit{-1};
     // Whether the read limit is reached; under m_mutex.

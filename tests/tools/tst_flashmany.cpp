@@ -1,0 +1,447 @@
+// The command-line flasher with several devices: the built program against
+// boot loaders on pseudo-terminals, all flashed in one call; the station that
+// flashes units as they appear; the report line of every unit.
+#include "serial/ComPort.h"
+#include "support/BootLoaderPeer.h"
+#include "support/FlashToolRun.h"
+
+#include <QCryptographicHash>
+#include <QDateTime>
+#include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <csignal>
+#include <memory>
+#include <sys/resource.h>
+#include <vector>
+
+namespace {
+
+using TScript = TBootLoaderPeer::Script;
+using flashtool::TRun;
+
+const QString kTool = QStringLiteral(VELMOR_FLASH_PATH);
+const QString kOk = QStringLiteral("Firmware-Update OK");
+constexpr int kBlock = 128;
+constexpr int kStartLength = 12;  // "{+}fwupdate\r"
+
+// Boot loaders on pseudo-terminals and a scratch directory with a settings
+// file, the firmware file and the report.
+struct TBench {
+    QTemporaryDir dir;
+    std::vector<std::unique_ptr<TDevicePeer>> peers;
+    std::vector<std::unique_ptr<TBootLoaderPeer>> loaders;
+    const QByteArray data = flashtool::Words();
+    const QByteArray romText = flashtool::RomText(data);
+    QString rom;
+
+    explicit TBench(int count, const QMap<int, TScript>& scripts = {})
+    {
+        put("settings.ini", "[Misc]\r\nCOM=0\r\n");
+        rom = put("fw.rom", romText);
+        for (int i = 0; i < count; ++i) {
+            peers.push_back(std::make_unique<TDevicePeer>());
+            loaders.push_back(std::make_unique<TBootLoaderPeer>(*peers.back(), kBlock, scripts.value(i)));
+        }
+    }
+
+    QString path(const QString& name) const { return dir.filePath(name); }
+    QString put(const QString& name, const QByteArray& content) const
+    {
+        QFile f(path(name));
+        f.open(QIODevice::WriteOnly);
+        f.write(content);
+        return f.fileName();
+    }
+    QString slave(int i) const { return peers[i]->SlavePath(); }
+    QString report() const { return path(QStringLiteral("report.jsonl")); }
+    QByteArray image() const { return flashtool::Padded(data, kBlock); }
+    // A fresh boot loader on device i, as a new unit on the same adapter.
+    void boot(int i, const TScript& script = {})
+    {
+        loaders[i].reset();
+        loaders[i] = std::make_unique<TBootLoaderPeer>(*peers[i], kBlock, script);
+    }
+    QStringList devices() const
+    {
+        QStringList args;
+        for (const auto& peer : peers)
+            args << QStringLiteral("--device") << peer->SlavePath();
+        return args;
+    }
+    TRun run(const QStringList& args, const std::function<bool(QProcess&)>& during = nullptr) const
+    {
+        return flashtool::Run(kTool,
+                              QStringList{QStringLiteral("--settings"), path(QStringLiteral("settings.ini"))} + args,
+                              during, 15000);
+    }
+    QList<QJsonObject> reportLines() const
+    {
+        QFile f(report());
+        QList<QJsonObject> lines;
+        if (!f.open(QIODevice::ReadOnly))
+            return lines;
+        for (const QByteArray& line : f.readAll().split('\n'))
+            if (!line.isEmpty())
+                lines.append(QJsonDocument::fromJson(line).object());
+        return lines;
+    }
+};
+
+struct TExpected {
+    QString device;
+    QString path;
+    int status = 0;
+    QString outcome = kOk;
+    int bytes = 11 * kBlock;  // 1400 data bytes in blocks of 128
+    int repeats = 0;
+};
+
+// One report line, field by field.
+void CheckLine(const QJsonObject& o, const TExpected& e, const TBench& bench, const QDateTime& from,
+               const QDateTime& to)
+{
+    QStringList keys{"adapter_serial", "block_size", "blocks_repeated",
+                     "by_id",          "bytes",      "device",
+                     "duration_s",     "file",       "file_size",
+                     "outcome",        "path",       "sha256",
+                     "start_rate",     "status",     "time"};
+    if (e.status == 8)
+        keys << QStringLiteral("error");
+    keys.sort();
+    QCOMPARE(o.keys(), keys);
+    QCOMPARE(o[QStringLiteral("device")].toString(), e.device);
+    QCOMPARE(o[QStringLiteral("path")].toString(), e.path);
+    QVERIFY(o[QStringLiteral("by_id")].isNull());  // a pseudo-terminal has neither
+    QVERIFY(o[QStringLiteral("adapter_serial")].isNull());
+    QCOMPARE(o[QStringLiteral("file")].toString(), bench.rom);
+    QCOMPARE(o[QStringLiteral("file_size")].toInt(), int(bench.romText.size()));
+    QCOMPARE(o[QStringLiteral("sha256")].toString().toLatin1(),
+             QCryptographicHash::hash(bench.romText, QCryptographicHash::Sha256).toHex());
+    QCOMPARE(o[QStringLiteral("block_size")].toInt(), kBlock);
+    QCOMPARE(o[QStringLiteral("start_rate")].toString(), QStringLiteral("9600"));
+    QCOMPARE(o[QStringLiteral("outcome")].toString(), e.outcome);
+    QCOMPARE(o[QStringLiteral("status")].toInt(), e.status);
+    if (e.bytes >= 0)
+        QCOMPARE(o[QStringLiteral("bytes")].toInt(), e.bytes);
+    QCOMPARE(o[QStringLiteral("blocks_repeated")].toInt(), e.repeats);
+    const QDateTime time = QDateTime::fromString(o[QStringLiteral("time")].toString(), Qt::ISODateWithMs);
+    QVERIFY2(time.isValid() && time.timeSpec() == Qt::UTC, qPrintable(o[QStringLiteral("time")].toString()));
+    QVERIFY(time >= from.addMSecs(-1) && time <= to);
+    const double duration = o[QStringLiteral("duration_s")].toDouble();
+    QVERIFY2(duration > 0 && duration <= from.msecsTo(to) / 1000.0, qPrintable(QString::number(duration)));
+}
+
+}  // namespace
+
+class TestFlashMany : public QObject {
+    Q_OBJECT
+
+private slots:
+    // Eight devices in one call: every one gets its own transfer, a fault on
+    // one line leaves the others alone, and the exit status is the failed
+    // device's outcome. The report holds a line for every device.
+    void eightAtOnce_data()
+    {
+        QTest::addColumn<int>("faulty");  // keeps sending one block with a fault
+        QTest::addColumn<int>("vanish");  // unplugged during its transfer
+        QTest::addColumn<int>("exitCode");
+        QTest::newRow("all OK") << -1 << -1 << 0;
+        QTest::newRow("one with a repeating checksum fault") << 3 << -1 << 6;
+        QTest::newRow("one vanishing") << -1 << 5 << 8;
+    }
+
+    void eightAtOnce()
+    {
+        QFETCH(int, faulty);
+        QFETCH(int, vanish);
+        QFETCH(int, exitCode);
+
+        QMap<int, TScript> scripts;
+        scripts[faulty].faultyBlock = 2;
+        scripts[vanish].ackDelayMs = 40;  // slow enough to be caught mid-way
+        TBench bench(8, scripts);
+        const QDateTime from = QDateTime::currentDateTimeUtc();
+        const auto unplug = [&](QProcess&) {
+            if (vanish < 0)
+                return true;
+            if (bench.peers[vanish]->Received().size() < kStartLength + 3 + 2 * (kBlock + 1))
+                return false;
+            bench.peers[vanish]->Vanish();
+            return true;
+        };
+        const TRun r = bench.run(
+            QStringList{QStringLiteral("--report"), bench.report()} + bench.devices() + QStringList{bench.rom}, unplug);
+        const QDateTime to = QDateTime::currentDateTimeUtc();
+        QCOMPARE(r.exit, exitCode);
+
+        QList<TExpected> expected;
+        for (int i = 0; i < 8; ++i) {
+            TExpected e{bench.slave(i), bench.slave(i)};
+            if (i == faulty) {
+                QCOMPARE(bench.loaders[i]->Flash(), bench.image().left(2 * kBlock));
+                QCOMPARE(bench.loaders[i]->ChecksumFaults(), 3);
+                e.status = 6;
+                e.outcome = QStringLiteral("Firmware-Update fehlerhaft (zuviel Wiederholungen)");
+                e.bytes = 3 * kBlock;
+                e.repeats = 2;
+            } else if (i == vanish) {
+                QVERIFY(bench.loaders[i]->Flash().size() < bench.image().size());
+                e.status = 8;
+                e.outcome = QStringLiteral("Firmware-Update fehlerhaft (no ACK)");
+                e.bytes = -1;  // wherever the line went
+            } else {
+                QCOMPARE(bench.loaders[i]->Flash(), bench.image());
+                QCOMPARE(bench.loaders[i]->ChecksumFaults(), 0);
+            }
+            expected.append(e);
+            // The table names every device with its outcome.
+            const auto row = std::find_if(r.out.cbegin(), r.out.cend(), [&](const QString& line) {
+                return line.startsWith(e.path + u' ') && line.contains(e.outcome);
+            });
+            QVERIFY2(row != r.out.cend(), qPrintable(r.out.join(u'\n')));
+        }
+
+        QList<QJsonObject> lines = bench.reportLines();
+        QCOMPARE(lines.size(), 8);
+        // In the order the devices ended; matched by device.
+        for (const TExpected& e : expected) {
+            const auto line = std::find_if(lines.cbegin(), lines.cend(), [&](const QJsonObject& o) {
+                return o[QStringLiteral("device")].toString() == e.device;
+            });
+            QVERIFY(line != lines.cend());
+            CheckLine(*line, e, bench, from, to);
+            if (QTest::currentTestFailed())
+                return;
+        }
+    }
+
+    // A device that is missing or held by another program fails at once
+    // with its reason; the others are flashed. The same device given twice
+    // (by path, or by a port name mapped to it) ends the call before
+    // anything is sent.
+    void devicesThatCannotBeFlashed()
+    {
+        TBench bench(2);
+        TComPort holder;
+        holder.SetPort(bench.slave(1));
+        holder.Open();
+        const QString missing = bench.path(QStringLiteral("ttyUSB99"));
+        const TRun r =
+            bench.run({QStringLiteral("--report"), bench.report(), QStringLiteral("--device"), bench.slave(0),
+                       QStringLiteral("--device"), missing, QStringLiteral("--device"), bench.slave(1), bench.rom});
+        holder.Close();
+        QCOMPARE(r.exit, 21);  // held outranks missing: both never touched
+        QCOMPARE(bench.loaders[0]->Flash(), bench.image());
+        QCOMPARE(bench.peers[1]->Received(), QByteArray());
+        const QList<QJsonObject> lines = bench.reportLines();
+        QCOMPARE(lines.size(), 3);
+        QMap<QString, int> status;
+        for (const QJsonObject& o : lines)
+            status[o[QStringLiteral("device")].toString()] = o[QStringLiteral("status")].toInt();
+        QCOMPARE(status, (QMap<QString, int>{{bench.slave(0), 0}, {missing, 20}, {bench.slave(1), 21}}));
+        const QString table = r.out.join(u'\n');
+        QVERIFY2(table.contains(missing + QStringLiteral(": no such device")), qPrintable(table));
+
+        bench.peers[0]->ClearReceived();
+        bench.put(QStringLiteral("settings.ini"), "[Ports]\r\nCom7=" + bench.slave(0).toUtf8() + "\r\n");
+        for (const QStringList& twice :
+             {QStringList{bench.slave(0), bench.slave(0)}, QStringList{QStringLiteral("Com7"), bench.slave(0)}}) {
+            const TRun r2 =
+                bench.run({QStringLiteral("--device"), twice[0], QStringLiteral("--device"), twice[1], bench.rom});
+            QCOMPARE(r2.exit, 2);
+            QVERIFY2(r2.err.contains(QLatin1String("given twice")), qPrintable(r2.err));
+        }
+        QTest::qWait(100);
+        QCOMPARE(bench.peers[0]->Received(), QByteArray());
+    }
+
+    // A report that cannot take its lines ends the call before any device
+    // is touched, and what it held stays as it was.
+    void reportThatCannotBeWritten_data()
+    {
+        QTest::addColumn<bool>("fullDisk");  // else: over the file size limit
+        QTest::newRow("full disk") << true;
+        QTest::newRow("file size limit") << false;
+    }
+
+    void reportThatCannotBeWritten()
+    {
+        QFETCH(bool, fullDisk);
+        TBench bench(2);
+        const QByteArray earlier = "{\"device\":\"earlier\"}\n";
+        if (fullDisk)
+            QVERIFY(QFile::link(QStringLiteral("/dev/full"), bench.report()));
+        else
+            bench.put(QStringLiteral("report.jsonl"), earlier);
+        rlimit previous{};
+        ::getrlimit(RLIMIT_FSIZE, &previous);
+        rlimit limited = previous;
+        limited.rlim_cur = 4096;
+        if (!fullDisk)
+            QCOMPARE(::setrlimit(RLIMIT_FSIZE, &limited), 0);
+        const TRun r = bench.run(QStringList{QStringLiteral("--report"), bench.report()} + bench.devices()
+                                 + QStringList{bench.rom});
+        ::setrlimit(RLIMIT_FSIZE, &previous);
+        QCOMPARE(r.exit, 9);
+        QVERIFY2(r.err.contains(QLatin1String("cannot be written")), qPrintable(r.err));
+        QTest::qWait(100);
+        for (const auto& peer : bench.peers)
+            QCOMPARE(peer->Received(), QByteArray());
+        if (!fullDisk)
+            QCOMPARE(QFile(bench.report()).size(), qint64(earlier.size()));
+    }
+
+    // Ctrl+C once: the transfers under way end as they would have; twice:
+    // they are cut, reported as cut, and the call ends at once.
+    void interrupts_data()
+    {
+        QTest::addColumn<int>("times");
+        QTest::addColumn<int>("exitCode");
+        QTest::newRow("once") << 1 << 0;
+        QTest::newRow("twice") << 2 << 130;
+    }
+
+    void interrupts()
+    {
+        QFETCH(int, times);
+        QFETCH(int, exitCode);
+        TScript slow;
+        slow.ackDelayMs = 100;  // 11 blocks: more than a second
+        TBench bench(2, {{0, slow}, {1, slow}});
+        int sent = 0;
+        QElapsedTimer since;
+        const TRun r = bench.run(
+            QStringList{QStringLiteral("--report"), bench.report()} + bench.devices() + QStringList{bench.rom},
+            [&](QProcess& tool) {
+                if (bench.loaders[0]->BlocksReceived() < 2 || bench.loaders[1]->BlocksReceived() < 2)
+                    return false;
+                // Apart, so that the second is not lost in the first.
+                if (since.isValid() && since.elapsed() < 150)
+                    return false;
+                ::kill(pid_t(tool.processId()), SIGINT);
+                since.start();
+                return ++sent == times;
+            });
+        QCOMPARE(r.exit, exitCode);
+        const QList<QJsonObject> lines = bench.reportLines();
+        QCOMPARE(lines.size(), 2);
+        for (int i = 0; i < 2; ++i) {
+            QCOMPARE(lines[i][QStringLiteral("status")].toInt(), exitCode);
+            QCOMPARE(lines[i][QStringLiteral("outcome")].toString(), exitCode ? QStringLiteral("cut") : kOk);
+            if (exitCode == 0)
+                QCOMPARE(bench.loaders[i]->Flash(), bench.image());
+            else
+                QVERIFY(bench.loaders[i]->BlocksReceived() < 8);
+        }
+    }
+
+    // The station: units appear one after another and are flashed as they
+    // come; a unit that stays is not flashed again, one that was removed and
+    // plugged in again is. The firmware is the one read at the start, even
+    // when the file changes meanwhile.
+    void station()
+    {
+        TBench bench(3);
+        QStringList links, args{QStringLiteral("--station"), QStringLiteral("--report"), bench.report()};
+        for (int i = 0; i < 3; ++i) {
+            links << bench.path(QStringLiteral("unit%1").arg(i));
+            args << QStringLiteral("--device") << links.last();
+        }
+        args << bench.rom;
+        const QByteArray image = bench.image();
+        const auto done = [&](int i) { return bench.loaders[i]->Flash() == image; };
+
+        int stage = 0;
+        bool flashedWithoutRemoval = false;
+        QElapsedTimer clock;
+        clock.start();
+        const QDateTime from = QDateTime::currentDateTimeUtc();
+        const TRun r = bench.run(args, [&](QProcess& tool) {
+            switch (stage) {
+            case 0:  // waiting on every port; the first unit comes
+                if (clock.elapsed() < 300)
+                    return false;
+                QFile::link(bench.slave(0), links[0]);
+                break;
+            case 1:
+                if (!done(0))
+                    return false;
+                QFile::link(bench.slave(1), links[1]);
+                break;
+            case 2:  // the first unit stays; its loader is fresh again
+                if (!done(1))
+                    return false;
+                bench.boot(0);
+                QFile::link(bench.slave(2), links[2]);
+                clock.start();
+                break;
+            case 3:
+                if (!done(2) || clock.elapsed() < 700)
+                    return false;
+                flashedWithoutRemoval = bench.loaders[0]->Loader().Started();
+                QFile::remove(links[0]);
+                bench.put(QStringLiteral("fw.rom"), flashtool::RomText(flashtool::Words(50)));
+                clock.start();
+                break;
+            case 4:  // plugged in again once the station saw it gone
+                if (clock.elapsed() < 700)
+                    return false;
+                QFile::link(bench.slave(0), links[0]);
+                break;
+            case 5:
+                if (!done(0))
+                    return false;
+                ::kill(pid_t(tool.processId()), SIGINT);
+                return true;
+            }
+            ++stage;
+            return false;
+        });
+        const QDateTime to = QDateTime::currentDateTimeUtc();
+        QCOMPARE(stage, 5);
+        QCOMPARE(r.exit, 0);
+        QVERIFY(!flashedWithoutRemoval);
+        QCOMPARE(bench.loaders[0]->Flash(), image);  // not the changed file
+
+        const QList<QJsonObject> lines = bench.reportLines();
+        QCOMPARE(lines.size(), 4);
+        for (const auto& [line, unit] : {std::pair{0, 0}, {1, 1}, {2, 2}, {3, 0}}) {
+            CheckLine(lines[line], TExpected{links[unit], links[unit]}, bench, from, to);
+            if (QTest::currentTestFailed())
+                return;
+        }
+        const QString log = r.out.join(u'\n');
+        for (const QString& text : {links[0] + QStringLiteral(": waiting"), links[0] + QStringLiteral(": flashing"),
+                                    links[0] + QStringLiteral(": OK, remove the unit"),
+                                    QStringLiteral("passed 4, failed 0"), QStringLiteral("changed on disk")})
+            QVERIFY2(log.contains(text), qPrintable(text + u'\n' + log));
+        QCOMPARE(log.count(links[0] + QStringLiteral(": OK, remove the unit")), 2);
+        QCOMPARE(log.count(links[1] + QStringLiteral(": OK, remove the unit")), 1);
+    }
+
+    // The simulator's paced line: each block's answer leaves no sooner than
+    // the block's bytes have had their line time at 115200 bit/s.
+    void pacedLineTakesItsTime()
+    {
+        TBench bench(1);
+        bench.peers[0]->SetPaced(true);
+        const TRun r = bench.run(bench.devices() + QStringList{bench.rom});
+        QCOMPARE(r.exit, 0);
+        const QList<TDevicePeer::Arrival> in = bench.peers[0]->Arrivals();
+        const QList<TDevicePeer::Departure> out = bench.peers[0]->Departures();
+        QCOMPARE(out.size(), 1 + 11);  // "3", then an answer per block
+        const qint64 blockNs = qint64(kBlock + 1) * 10 * 1000000000LL / 115200;
+        for (int k = 0; k < 11; ++k) {
+            const qint64 first = in[kStartLength + 3 + k * (kBlock + 1)].ns;
+            QVERIFY2(out[1 + k].ns - first >= blockNs, qPrintable(QString::number(out[1 + k].ns - first)));
+        }
+        QVERIFY(r.ms >= 11 * blockNs / 1000000);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestFlashMany)
+#include "tst_flashmany.moc"

@@ -1,0 +1,86 @@
+#pragma once
+
+#include "FlashJob.h"
+#include "FlashTrack.h"
+
+#include <QDateTime>
+#include <QList>
+#include <QString>
+
+#include <atomic>
+#include <memory>
+#include <vector>
+
+class QThread;
+class TFlashBoard;
+class TFlashReport;
+
+// Several devices flashed at the same time, each by a job on a thread of its
+// own: the block procedure waits for its device with blocking reads of that
+// device's port, so a job never waits for another, and a slow or silent
+// device holds up nothing but itself. The showing thread (the caller's) only
+// looks at the jobs' tracks, starts jobs and collects their results.
+//
+// Once: every device is flashed now, and the call ends when all are done.
+// Station: it keeps running; a port is flashed whenever its device appears
+// (its path exists), and after that only once the device has been removed
+// (its path gone) and appears again, so that a unit is not flashed twice
+// in a row. The device paths are looked at every kLookMs, never the ports.
+//
+// Interrupts (Ctrl+C) are counted by the caller: after the first no new
+// transfer starts and the call ends once those under way are done; after
+// the second those are cut.
+class TFlashBatch {
+public:
+    struct TPortSpec {
+        QString device;  // as given
+        QString path;    // the device it names
+    };
+    struct TOptions {
+        bool station = false;
+        QString firmwareFile;  // watched for changes in station mode
+    };
+
+    TFlashBatch(const QList<TPortSpec>& ports, const TFlashSetup& setup, const TOptions& options, TFlashBoard& board,
+                TFlashReport& report, const std::atomic<int>& interrupts);
+    ~TFlashBatch();
+
+    // Runs until done; returns the exit status: 0 when every attempt
+    // succeeded, else the most serious outcome.
+    int Run();
+    // Every attempt, in the order they ended.
+    const QList<TFlashResult>& Results() const { return m_results; }
+
+    static constexpr int kLookMs = 250;  // device paths looked at in station mode
+    static constexpr int kTickMs = 20;   // the showing thread's pace
+
+private:
+    enum class TState { Waiting, Flashing, Removal, Finished };
+    struct TPort {
+        TPortSpec spec;
+        int row = -1;
+        TState state = TState::Waiting;
+        std::unique_ptr<TFlashTrack> track;
+        QThread* thread = nullptr;
+        std::shared_ptr<TFlashResult> result;
+    };
+
+    void start(TPort& port);
+    void collect(TPort& port);
+    void showCount();
+    void lookAtFirmware();
+
+    std::vector<TPort> m_ports;
+    const TFlashSetup& m_setup;
+    const TOptions m_options;
+    TFlashBoard& m_board;
+    TFlashReport& m_report;
+    const std::atomic<int>& m_interrupts;
+    QList<TFlashResult> m_results;
+    int m_status = 0;
+    int m_passed = 0;
+    int m_failed = 0;
+    QDateTime m_firmwareTime;
+    qint64 m_firmwareSize = -1;
+    bool m_firmwareChangeShown = false;
+};

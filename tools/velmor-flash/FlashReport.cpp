@@ -1,0 +1,110 @@
+#include "FlashReport.h"
+
+#include "serial/PortIdentity.h"
+
+#include <QJsonDocument>
+#include <QJsonObject>
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <linux/falloc.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/statvfs.h>
+#include <unistd.h>
+
+namespace {
+
+QString SystemError(int error) { return QString::fromLocal8Bit(std::strerror(error)); }
+
+}  // namespace
+
+TFlashReport::~TFlashReport()
+{
+    if (m_fd >= 0)
+        ::close(m_fd);
+}
+
+QString TFlashReport::Open(const QString& path, const TFirmware& firmware)
+{
+    m_firmware = firmware;
+    const QByteArray name = path.toLocal8Bit();
+    const int fd = ::open(name.constData(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
+    if (fd < 0)
+        return SystemError(errno);
+    struct stat st {};
+    QString why;
+    if (::fstat(fd, &st) != 0) {
+        why = SystemError(errno);
+    } else if (!S_ISREG(st.st_mode)) {
+        why = QStringLiteral("not a regular file");
+    } else {
+        rlimit limit{};
+        if (::getrlimit(RLIMIT_FSIZE, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY
+            && rlim_t(st.st_size + kReserveBytes) > limit.rlim_cur) {
+            why = SystemError(EFBIG);
+        } else if (::fallocate(fd, FALLOC_FL_KEEP_SIZE, st.st_size, kReserveBytes) != 0) {
+            // Blocks reserved past the end, the size untouched: the lines of
+            // another writer are never cut. A file system that cannot
+            // reserve is asked for its free room instead.
+            const int err = errno;
+            struct statvfs vfs {};
+            if (err != EOPNOTSUPP && err != ENOSYS)
+                why = SystemError(err);
+            else if (::fstatvfs(fd, &vfs) == 0 && qint64(vfs.f_bavail) * qint64(vfs.f_frsize) < kReserveBytes)
+                why = SystemError(ENOSPC);
+        }
+    }
+    if (!why.isEmpty()) {
+        ::close(fd);
+        return why;
+    }
+    m_fd = fd;
+    return QString();
+}
+
+QByteArray TFlashReport::Line(const TFlashResult& r, const TFirmware& firmware)
+{
+    const TPortIdentity id = r.path.isEmpty() ? TPortIdentity{} : PortIdentityOf(r.path);
+    const auto textOrNull = [](const QString& s) { return s.isEmpty() ? QJsonValue() : QJsonValue(s); };
+    QJsonObject o;
+    o[QStringLiteral("time")] = r.started.toString(Qt::ISODateWithMs);
+    o[QStringLiteral("device")] = r.device;
+    o[QStringLiteral("path")] = r.path;
+    o[QStringLiteral("by_id")] = textOrNull(id.byId);
+    o[QStringLiteral("adapter_serial")] = textOrNull(id.serial);
+    o[QStringLiteral("file")] = firmware.file;
+    o[QStringLiteral("file_size")] = firmware.size;
+    o[QStringLiteral("sha256")] = QString::fromLatin1(firmware.sha256);
+    o[QStringLiteral("block_size")] = firmware.blockSize;
+    o[QStringLiteral("start_rate")] = firmware.startRate;
+    o[QStringLiteral("outcome")] = r.outcome;
+    o[QStringLiteral("status")] = r.status;
+    if (!r.error.isEmpty())
+        o[QStringLiteral("error")] = r.error;
+    o[QStringLiteral("duration_s")] = double(r.ms) / 1000.0;
+    o[QStringLiteral("bytes")] = r.sent;
+    o[QStringLiteral("blocks_repeated")] = r.repeats;
+    if (r.identifyAsked)
+        o[QStringLiteral("identification")] = r.identification ? QJsonValue(*r.identification) : QJsonValue();
+    return QJsonDocument(o).toJson(QJsonDocument::Compact);
+}
+
+QString TFlashReport::Append(const TFlashResult& result)
+{
+    if (m_fd < 0)
+        return QString();
+    const QByteArray line = Line(result, m_firmware) + '\n';
+    // One write, so that lines of several processes on the same file do not
+    // interleave; a part written means a torn line, which is reported.
+    ssize_t n;
+    do
+        n = ::write(m_fd, line.constData(), size_t(line.size()));
+    while (n < 0 && errno == EINTR);
+    if (n < 0)
+        return SystemError(errno);
+    if (n != line.size())
+        return QStringLiteral("line written only in part (%1 of %2 bytes)").arg(n).arg(line.size());
+    return QString();
+}
