@@ -128,7 +128,7 @@ bool NothingElseShown(const TScriptedDialogs& d)
                        [](const TScriptedDialogs::Shown& s) { return s.kind == "open" || s.kind == "warning"; });
 }
 
-QByteArray TrackInput() { return "$GPGGA,101528.00,5130.1230,N,00723.4560,E,1,07,1.2,111,M,47.3,M,,*70\r\n"; }
+QByteArray TrackInput() { return "$GPGGA,101528.00,5130.1230,N,00723.4560,E,1,07,1.2,111,M,47.3,M,,*7E\r\n"; }
 
 }  // namespace
 

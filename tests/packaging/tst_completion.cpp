@@ -100,8 +100,13 @@ private slots:
         const QString dev = QStringLiteral("dev");
         const QStringList allFiles{"FW2.ROM", "dev", "fw.rom", "nodev", "notes.txt", "sub", "track.lst"};
         QTest::newRow("flash option") << QStringList{"velmor-flash", "--b"} << dev << QStringList{"--block"};
+        // --device names a port of velmor-flash but a family of velmor-devsim.
+        QTest::newRow("flash --device") << QStringList{"velmor-flash", "--device", "Com2"} << dev
+                                        << QStringList{"Com2", "Com20", "Com21", "Com22", "Com23", "Com24"};
+        QTest::newRow("devsim --device") << QStringList{"velmor-devsim", "--device", "vigilogsm-"} << dev
+                                         << QStringList{"vigilogsm-modem"};
         QTest::newRow("flash options --s") << QStringList{"velmor-flash", "--s"} << dev
-                                           << QStringList{"--settings", "--start-rate", "--start-wait-ms"};
+                                           << QStringList{"--settings", "--start-rate", "--start-wait-ms", "--station"};
         QTest::newRow("block sizes") << QStringList{"velmor-flash", "--block", ""} << dev
                                      << QStringList{"128", "256", "64"};
         QTest::newRow("block size after =")

@@ -70,7 +70,7 @@ public:
     // own bytes have had their line time. Off, the pseudo-terminal passes
     // everything at once.
     void SetPaced(bool on);
-    // What the peer handed to the program, in order.
+    // What the peer handed to the program, in order, while paced.
     QList<Departure> Departures() const;
 
     QByteArray Received() const;
