@@ -15,6 +15,7 @@
 #include "panels/PanelZerbo.h"
 #include "ui_UnitMain.h"
 #include "watchdog/TriggerLogic.h"
+#include "widgets/AccessibleNames.h"
 #include "widgets/Dialogs.h"
 #include "widgets/RadioGroup.h"
 #include "widgets/WholeCaptions.h"
@@ -124,6 +125,7 @@ TFormMain::TFormMain(QWidget* parent) : QMainWindow(parent), ui(new Ui::TFormMai
     buildMenu();
     buildStatusBar();
     buildPanels();
+    NameInputFields(ui->PanelLinks);
 
     DataFile.OnError = [](const QString& name) {
         Dialogs().Warning(QStringLiteral("Fehler bei Dateizugriff (") + name + QLatin1Char(')'));
@@ -230,6 +232,7 @@ void TFormMain::buildPanels()
     for (QGroupBox* p : m_panels) {
         setBoldCaption(p);
         KeepCaptionsWhole(p);
+        NameInputFields(p);
         p->hide();
         ui->PanelRechts->layout()->addWidget(p);
         p->installEventFilter(this);

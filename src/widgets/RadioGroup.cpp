@@ -32,8 +32,19 @@ void TRadioGroup::SetItems(const QStringList& items)
         m_group->addButton(b, i);
         connect(b, &QRadioButton::toggled, this, [this, i](bool on) { userToggled(i, on); });
         m_buttons.append(b);
+        nameBlankItem(i);
     }
     relayout();
+}
+
+void TRadioGroup::nameBlankItem(int index)
+{
+    // An entry without a caption is still announced: by the group and its
+    // place in it.
+    QRadioButton* b = m_buttons[index];
+    b->setAccessibleName(b->text().trimmed().isEmpty()
+                             ? title().remove(QLatin1Char('&')) + u' ' + QString::number(index + 1)
+                             : QString());
 }
 
 void TRadioGroup::relayout()
@@ -53,8 +64,10 @@ QString TRadioGroup::Item(int index) const
 
 void TRadioGroup::SetItem(int index, const QString& text)
 {
-    if (index >= 0 && index < m_buttons.size())
+    if (index >= 0 && index < m_buttons.size()) {
         m_buttons[index]->setText(text);
+        nameBlankItem(index);
+    }
 }
 
 void TRadioGroup::SetItemHint(int index, const QString& hint)

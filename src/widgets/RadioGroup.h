@@ -32,6 +32,7 @@ signals:
 
 private:
     void relayout();
+    void nameBlankItem(int index);
     void userToggled(int index, bool checked);
 
     QButtonGroup* m_group;

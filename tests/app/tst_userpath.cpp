@@ -11,12 +11,15 @@
 #include "widgets/RadioGroup.h"
 #include "widgets/SpinEdit.h"
 
+#include <QAbstractScrollArea>
+#include <QAccessible>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFileDialog>
 #include <QLabel>
 #include <QMessageBox>
 #include <QStyleOptionButton>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -313,6 +316,43 @@ private slots:
                                     .arg(longest[i])
                                     .arg(label->contentsRect().width())));
         }
+    }
+
+    // What a screen reader announces: every control that takes the focus
+    // has a name of its own, and no two input fields of one panel (or of
+    // the port side of the window) share one.
+    void everyFocusableControlHasAName()
+    {
+        TRig rig;
+        QStringList problems;
+        QList<QWidget*> roots{rig.form->PanelLinks()};
+        for (const char* name : {"allgemein", "Vigilo", "VigiloGSM", "Quintra", "Zerbo", "GPSDataLogger", "Lupino",
+                                 "Tocsa", "KippaSmart", "VigiloGSMNEU"})
+            roots << rig.form->Panel(QLatin1String(name));
+        for (QWidget* root : roots) {
+            QHash<QString, QString> fieldNames;  // name -> object name
+            for (QWidget* w : root->findChildren<QWidget*>()) {
+                if (w->focusPolicy() == Qt::NoFocus || w->focusProxy() || qobject_cast<QTabBar*>(w)
+                    || qobject_cast<QAbstractScrollArea*>(w))
+                    continue;
+                if (qobject_cast<QLineEdit*>(w) && qobject_cast<QComboBox*>(w->parentWidget()))
+                    continue;  // the combo box is the control
+                QAccessibleInterface* a = QAccessible::queryAccessibleInterface(w);
+                const QString name = a ? a->text(QAccessible::Name).trimmed() : QString();
+                const QString where = root->objectName() + u'/' + w->objectName();
+                if (name.isEmpty()) {
+                    problems << where + QStringLiteral(": no name");
+                    continue;
+                }
+                const bool field = qobject_cast<QLineEdit*>(w) || qobject_cast<QComboBox*>(w);
+                if (field && fieldNames.contains(name))
+                    problems << where + QStringLiteral(": \"") + name + QStringLiteral("\" as ")
+                                    + fieldNames.value(name);
+                if (field)
+                    fieldNames.insert(name, w->objectName());
+            }
+        }
+        QVERIFY2(problems.isEmpty(), qPrintable(problems.join(QLatin1Char('\n'))));
     }
 };
 

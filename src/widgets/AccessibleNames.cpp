@@ -1,0 +1,127 @@
+#include "widgets/AccessibleNames.h"
+
+#include <QAbstractButton>
+#include <QAbstractSpinBox>
+#include <QComboBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHash>
+#include <QLabel>
+#include <QLineEdit>
+#include <QList>
+
+namespace {
+
+QString plain(QString caption)
+{
+    caption.remove(QLatin1Char('&'));
+    return caption.simplified();
+}
+
+bool isInputField(QWidget* w)
+{
+    if (qobject_cast<QComboBox*>(w) || qobject_cast<QAbstractSpinBox*>(w))
+        return true;
+    // The line edit inside a combo box or spin box is named by its owner.
+    if (auto* edit = qobject_cast<QLineEdit*>(w))
+        return !qobject_cast<QComboBox*>(edit->parentWidget())
+               && !qobject_cast<QAbstractSpinBox*>(edit->parentWidget());
+    return false;
+}
+
+QString captionOf(QWidget* w)
+{
+    if (auto* label = qobject_cast<QLabel*>(w))
+        return plain(label->text());
+    if (auto* button = qobject_cast<QAbstractButton*>(w))
+        return plain(button->text());
+    return QString();
+}
+
+// The widget to the left of w in the layout that holds it, if any.
+QWidget* leftNeighbour(QWidget* w)
+{
+    QWidget* parent = w->parentWidget();
+    if (!parent)
+        return nullptr;
+    for (QLayout* layout : parent->findChildren<QLayout*>()) {
+        const int index = layout->indexOf(w);
+        if (index < 0)
+            continue;
+        if (auto* grid = qobject_cast<QGridLayout*>(layout)) {
+            int row, column, rowSpan, columnSpan;
+            grid->getItemPosition(index, &row, &column, &rowSpan, &columnSpan);
+            for (int c = column - 1; c >= 0; --c)
+                if (QLayoutItem* item = grid->itemAtPosition(row, c); item && item->widget())
+                    return item->widget();
+            return nullptr;
+        }
+        for (int i = index - 1; i >= 0; --i)
+            if (QWidget* left = layout->itemAt(i)->widget())
+                return left;
+        return nullptr;
+    }
+    return nullptr;
+}
+
+QString groupCaption(QWidget* w)
+{
+    for (QWidget* p = w->parentWidget(); p; p = p->parentWidget())
+        if (auto* group = qobject_cast<QGroupBox*>(p))
+            if (!plain(group->title()).isEmpty())
+                return plain(group->title());
+    return QString();
+}
+
+QString standsFor(QWidget* field, const QHash<QWidget*, QLabel*>& buddies)
+{
+    if (QLabel* label = buddies.value(field); label && !captionOf(label).isEmpty())
+        return captionOf(label);
+    if (QWidget* left = leftNeighbour(field); left && !captionOf(left).isEmpty())
+        return captionOf(left);
+    if (const QString group = groupCaption(field); !group.isEmpty())
+        return group;
+    return plain(field->toolTip());
+}
+
+}  // namespace
+
+void NameInputFields(QWidget* root)
+{
+    QHash<QWidget*, QLabel*> buddies;
+    for (QLabel* label : root->findChildren<QLabel*>())
+        if (label->buddy())
+            buddies.insert(label->buddy(), label);
+
+    QList<QWidget*> fields;
+    QHash<QString, int> uses;
+    for (QWidget* w : root->findChildren<QWidget*>()) {
+        if (!isInputField(w) || !w->accessibleName().isEmpty())
+            continue;
+        const QString name = standsFor(w, buddies);
+        if (name.isEmpty())
+            continue;
+        w->setAccessibleName(name);
+        fields.append(w);
+        ++uses[name];
+    }
+    // Names shared within root: each field says which group it is in, and
+    // where even that is shared, which one of them it is.
+    QHash<QString, int> seen;
+    for (QWidget* w : fields) {
+        const QString name = w->accessibleName();
+        if (uses.value(name) < 2)
+            continue;
+        const QString group = groupCaption(w);
+        QString qualified = group.isEmpty() || group == name ? name : name + QStringLiteral(" (") + group + u')';
+        w->setAccessibleName(qualified);
+    }
+    QHash<QString, int> final;
+    for (QWidget* w : fields)
+        ++final[w->accessibleName()];
+    for (QWidget* w : fields) {
+        const QString name = w->accessibleName();
+        if (final.value(name) > 1)
+            w->setAccessibleName(name + QStringLiteral(" ") + QString::number(++seen[name]));
+    }
+}
