@@ -112,7 +112,7 @@ void TFormMain::Exit1Click()
         ComPort.Close();
     } catch (...) {
     }
-    PumpedWait(500);
+    PumpedWait(kShutdownWaitMs);
     RxLine.clear();
     // Nothing written to a capture may be lost.
     DataFile.Close();

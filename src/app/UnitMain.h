@@ -42,6 +42,13 @@ public:
     QString IdReply;
     QChar LastRxChar;
     bool QuietSend = false;
+    // The three capture modes of the receive side are flags, not one state,
+    // because they may be on together: a list download (PlainCapture) started
+    // during an endurance run (StampCapture) writes each line twice into the
+    // one DataFile, plain and stamped, until the download's end line. The
+    // sequence save (PlcCapture) ends both before it opens its file, so that
+    // the file holds the unit's listing only; the list download and the
+    // endurance start each open DataFile anew and switch the others off.
     bool PlainCapture = false;
     bool StampCapture = false;
     bool PlcCapture = false;
@@ -164,7 +171,14 @@ public:
     // that rate without flow control; port errors end the attempt silently.
     void ReopenSelectedPort(TBaudRate rate);
     void ButtonScanClick();
-    // Waits up to 500 ms for an identification reply.
+    // The waits of the program that happen to share a number: how long a
+    // device may take to answer the identification request, how long the
+    // program lets the last answers arrive before it ends, and how long a
+    // firmware dialog lets late answers reach the log before it closes.
+    static constexpr int kIdReplyWaitMs = 500;
+    static constexpr int kShutdownWaitMs = 500;
+    static constexpr int kFlashCloseWaitMs = 500;
+    // Waits up to kIdReplyWaitMs for an identification reply.
     void WaitForIdReply();
 
     // Wait helper for every wait of the program: processes events, sleeping

@@ -102,7 +102,7 @@ public:
         if (!m_main.ComPort.Connected()) {
             // The port did not come back after the switch: one report, not one
             // message box per byte.
-            m_portError.emplace(24, 0);
+            m_portError.emplace(TComError::NotOpen, 0);
             return;
         }
         try {
@@ -122,7 +122,7 @@ public:
         TComPort& port = m_main.ComPort;
         TFormMain::PumpedWait(limitMs, [&cond, &port] { return !cond() || port.DeviceLost(); });
         if (port.DeviceLost())
-            m_portError.emplace(13, EIO);
+            m_portError.emplace(TComError::TransmitFailed, EIO);
     }
 
     quint32 NowMs() override
@@ -321,7 +321,7 @@ void TFlashDialog::finish(bool accepted)
     if (m_running || m_closing)
         return;
     m_closing = true;
-    TFormMain::PumpedWait(500);
+    TFormMain::PumpedWait(TFormMain::kFlashCloseWaitMs);
     if (m_main) {
         m_main->RxLine.clear();
         m_main->QuietSend = false;

@@ -47,7 +47,8 @@ public:
     // Runs the whole update procedure; returns when it has ended. Runs by
     // itself once after every show.
     void FormActivate();
-    // Lets late answers reach the receive handler for 500 ms, clears the
+    // Lets late answers reach the receive handler for
+    // TFormMain::kFlashCloseWaitMs, clears the
     // receive line and QuietSend, and closes the dialog.
     void ButtonFlashenOKClick();
 

@@ -1,3 +1,6 @@
+// The firmware dialog over the serial line; also the main window's firmware
+// entry (TFormMain::Flashen1Click and WireFlashButton, declared in
+// app/UnitMain.h), kept beside the dialog it opens.
 #include "firmware/UnitFlashen.h"
 
 #include "app/GeneralError.h"

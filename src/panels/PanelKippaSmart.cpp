@@ -37,6 +37,9 @@ constexpr TAddressCommand kAddressCommands[] = {
 const char* const kTyped = "typedText";
 
 const QString kResetCommand = QStringLiteral("{+}reset\r");
+// How long a box takes to restart after its reset before it measures the
+// rate from a "U".
+constexpr int kBoxRestartMs = 500;
 
 }  // namespace
 
@@ -176,7 +179,7 @@ void TPanelKippaSmart::ButtonSetBaudrateClick()
         port.SetBaudRate(BaudRateFromName(m_main->ChosenRate));
         port.Open();
         // The box restarts and then measures the rate from the "U".
-        QThread::msleep(500);
+        QThread::msleep(kBoxRestartMs);
         m_main->SendPlain(QStringLiteral("U"));
     } catch (const EComPort&) {
     }
@@ -200,7 +203,7 @@ void TPanelKippaSmart::ButtonFWUpdateClick()
         port.SetBaudRate(TBaudRate::br115200);
         port.Open();
         // The box's boot loader comes up and measures the rate from the "U".
-        QThread::msleep(500);
+        QThread::msleep(kBoxRestartMs);
         port.WriteStr(QStringLiteral("U"));
     } catch (const EComPort&) {
     }

@@ -82,7 +82,7 @@ void TPanelVigilo::ButtonEIN_VGSClick()
 void TPanelVigilo::ButtonAUS_VGSClick()
 {
     // Switching off ends the cyclic trigger before the command goes out.
-    m_main->TriggerCountdown = -1;
+    m_main->BtnTrigStopClick();
     m_main->Send(QStringLiteral("OFF=") + valueText(ui->EditSTaus_VGS));
     ui->EditSTaus_VGS->SetValue(0);
     m_main->Restart1s();
@@ -104,7 +104,7 @@ void TPanelVigilo::ButtonDeaktiv_VGSClick()
     m_main->SendPlain(QStringLiteral("{1}deaktiv\r"));
     // Only the ON delay is cleared; the OFF delay stays as typed.
     ui->EditSTein_VGS->SetValue(0);
-    m_main->TriggerCountdown = -1;
+    m_main->BtnTrigStopClick();
     m_main->Restart1s();
 }
 

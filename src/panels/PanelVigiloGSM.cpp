@@ -152,7 +152,7 @@ void TPanelVigiloGSM::ButtonEIN_VGGClick()
 void TPanelVigiloGSM::ButtonAUS_VGGClick()
 {
     // Switching off ends the cyclic trigger before the command goes out.
-    m_main->TriggerCountdown = -1;
+    m_main->BtnTrigStopClick();
     sendSetting(QStringLiteral("OFF="), ui->EditSTaus_VGG);
     ui->EditSTaus_VGG->SetValue(0);
     m_main->Restart1s();

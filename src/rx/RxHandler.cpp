@@ -1,5 +1,6 @@
 // The receive handler of the main window: assembles lines, logs, captures,
-// reflects parameter answers and keeps the identification reply.
+// reflects parameter answers and keeps the identification reply. Methods of
+// TFormMain (declared in app/UnitMain.h), kept beside the receive logic.
 #include "app/UnitMain.h"
 #include "gps/TrackView.h"
 #include "panels/PlcSequence.h"

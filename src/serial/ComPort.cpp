@@ -37,36 +37,36 @@ std::string composeMessage(int code, int platformCode)
 
 }  // namespace
 
-EComPort::EComPort(int code, int platformCode)
-    : std::runtime_error(composeMessage(code, platformCode)), m_code(code), m_platform(platformCode)
+EComPort::EComPort(TComError code, int platformCode)
+    : std::runtime_error(composeMessage(int(code), platformCode)), m_code(int(code)), m_platform(platformCode)
 {}
 
 QString EComPort::CodeText(int code)
 {
     switch (code) {
-    case 1:
+    case int(TComError::OpenFailed):
         return QStringLiteral("Unable to open com port");
-    case 2:
+    case int(TComError::WriteFailed):
         return QStringLiteral("WriteFile function failed");
-    case 3:
+    case int(TComError::ReadFailed):
         return QStringLiteral("ReadFile function failed");
-    case 5:
+    case int(TComError::PurgeFailed):
         return QStringLiteral("PurgeComm function failed");
-    case 6:
+    case int(TComError::StatusFailed):
         return QStringLiteral("Unable to get async status");
-    case 7:
+    case int(TComError::SetStateFailed):
         return QStringLiteral("SetCommState function failed");
-    case 8:
+    case int(TComError::SetTimeoutsFailed):
         return QStringLiteral("SetCommTimeouts failed");
-    case 9:
+    case int(TComError::SetupFailed):
         return QStringLiteral("SetupComm function failed");
-    case 10:
+    case int(TComError::ClearErrorFailed):
         return QStringLiteral("ClearCommError function failed");
-    case 12:
+    case int(TComError::LineControlFailed):
         return QStringLiteral("EscapeCommFunction function failed");
-    case 13:
+    case int(TComError::TransmitFailed):
         return QStringLiteral("TransmitCommChar function failed");
-    case 24:
+    case int(TComError::NotOpen):
         return QStringLiteral("Port Not Open");
     default:
         return QStringLiteral("Com port error %1").arg(code);
@@ -189,14 +189,14 @@ void TComPort::SetBaudRate(TBaudRate rate)
         drainOutput();
     m_rate = rate;
     if (m_connected && m_serial->isOpen() && !m_serial->setBaudRate(BaudRateBits(rate)))
-        throw EComPort(7, errno);
+        throw EComPort(TComError::SetStateFailed, errno);
 }
 
 void TComPort::SetFlowControlNone()
 {
     if (m_connected && m_serial->isOpen()) {
         if (!m_serial->setFlowControl(QSerialPort::NoFlowControl))
-            throw EComPort(7, errno);
+            throw EComPort(TComError::SetStateFailed, errno);
         m_serial->setRequestToSend(false);
     }
 }
@@ -206,7 +206,7 @@ void TComPort::applyLineSettings()
     if (!m_serial->setBaudRate(BaudRateBits(m_rate)) || !m_serial->setDataBits(QSerialPort::Data8)
         || !m_serial->setParity(QSerialPort::NoParity) || !m_serial->setStopBits(QSerialPort::OneStop)
         || !m_serial->setFlowControl(QSerialPort::NoFlowControl))
-        throw EComPort(7, errno);
+        throw EComPort(TComError::SetStateFailed, errno);
     // Modem lines inactive; a pseudo-terminal has none, which is no error here.
     m_serial->setDataTerminalReady(false);
     m_serial->setRequestToSend(false);
@@ -225,7 +225,7 @@ void TComPort::Open()
         const int err = errno ? errno : int(m_serial->error());
         m_openError = device.isEmpty() ? int(QSerialPort::DeviceNotFoundError) : int(m_serial->error());
         m_serial->clearError();
-        throw EComPort(1, err);
+        throw EComPort(TComError::OpenFailed, err);
     }
     try {
         applyLineSettings();
@@ -296,14 +296,14 @@ bool TComPort::drainOutput()
            || WaitQueueEmpty([this] { return OutQueue(); }, BaudRateBits(m_rate), WriteLimitMs(queued)) == 0;
 }
 
-void TComPort::writeAll(const char* data, int size, int errorCode, int& written)
+void TComPort::writeAll(const char* data, int size, TComError error, int& written)
 {
     written = 0;
     if (!m_connected)
-        throw EComPort(24, 0);
+        throw EComPort(TComError::NotOpen, 0);
     const int fd = handle();
     if (fd < 0 || m_deviceLost)
-        throw EComPort(errorCode, EIO);
+        throw EComPort(error, EIO);
     QElapsedTimer clock;
     clock.start();
     const qint64 limit = WriteLimitMs(size);
@@ -318,7 +318,7 @@ void TComPort::writeAll(const char* data, int size, int errorCode, int& written)
         if (n < 0 && errno != EAGAIN) {
             const int err = errno;
             if (written == 0)
-                throw EComPort(errorCode, err);
+                throw EComPort(error, err);
             return;
         }
         const qint64 left = limit - clock.elapsed();
@@ -332,7 +332,7 @@ void TComPort::writeAll(const char* data, int size, int errorCode, int& written)
 int TComPort::WriteStr(const QString& text)
 {
     if (!m_connected)
-        throw EComPort(24, 0);
+        throw EComPort(TComError::NotOpen, 0);
     if (text.isEmpty())
         return 0;
     QByteArray bytes(text.size(), Qt::Uninitialized);
@@ -341,7 +341,7 @@ int TComPort::WriteStr(const QString& text)
     QElapsedTimer clock;
     clock.start();
     int written = 0;
-    writeAll(bytes.constData(), int(bytes.size()), 2, written);
+    writeAll(bytes.constData(), int(bytes.size()), TComError::WriteFailed, written);
     // Written means handed to the driver; sent means it has left its queue.
     const qint64 left = WriteLimitMs(bytes.size()) - clock.elapsed();
     const int still = WaitQueueEmpty([this] { return OutQueue(); }, BaudRateBits(m_rate), qMax<qint64>(left, 0));
@@ -354,16 +354,16 @@ void TComPort::TransmitChar(quint8 byte)
 {
     const char c = char(byte);
     int written = 0;
-    writeAll(&c, 1, 13, written);
+    writeAll(&c, 1, TComError::TransmitFailed, written);
     if (written != 1)
-        throw EComPort(13, 0);
+        throw EComPort(TComError::TransmitFailed, 0);
 }
 
 int TComPort::ReadStr(QString& text, int count)
 {
     text.clear();
     if (!m_connected)
-        throw EComPort(24, 0);
+        throw EComPort(TComError::NotOpen, 0);
     if (count <= 0 || !m_serial->isOpen())
         return 0;
     const QByteArray bytes = m_serial->read(count);
@@ -396,18 +396,18 @@ void TComPort::ClearBuffer(bool input, bool output)
     if (output)
         d |= QSerialPort::Output;
     if (d && !m_serial->clear(d))
-        throw EComPort(5, errno);
+        throw EComPort(TComError::PurgeFailed, errno);
 }
 
 void TComPort::SetDTR(bool on)
 {
     if (!m_connected || !m_serial->isOpen())
-        throw EComPort(12, 0);
+        throw EComPort(TComError::LineControlFailed, 0);
     errno = 0;
     if (!m_serial->setDataTerminalReady(on)) {
         const int err = errno ? errno : int(m_serial->error());
         m_serial->clearError();
-        throw EComPort(12, err);
+        throw EComPort(TComError::LineControlFailed, err);
     }
 }
 

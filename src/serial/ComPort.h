@@ -9,9 +9,26 @@ class QSerialPort;
 
 // Error of the serial port: a numeric code, the platform's error code and the
 // message "<text of the code>" + " (Error: <platform code>)" where there is one.
+// The port's error codes; their numbers and texts are what the user sees.
+enum class TComError {
+    OpenFailed = 1,          // "Unable to open com port"
+    WriteFailed = 2,         // "WriteFile function failed"
+    ReadFailed = 3,          // "ReadFile function failed"
+    PurgeFailed = 5,         // "PurgeComm function failed"
+    StatusFailed = 6,        // "Unable to get async status"
+    SetStateFailed = 7,      // "SetCommState function failed"
+    SetTimeoutsFailed = 8,   // "SetCommTimeouts failed"
+    SetupFailed = 9,         // "SetupComm function failed"
+    ClearErrorFailed = 10,   // "ClearCommError function failed"
+    LineControlFailed = 12,  // "EscapeCommFunction function failed"
+    TransmitFailed = 13,     // "TransmitCommChar function failed"
+    NotOpen = 24,            // "Port Not Open"
+};
+
 class EComPort : public std::runtime_error {
 public:
-    EComPort(int code, int platformCode);
+    EComPort(TComError code, int platformCode);
+    TComError Error() const { return TComError(m_code); }
     int Code() const { return m_code; }
     int PlatformCode() const { return m_platform; }
     QString Message() const { return QString::fromUtf8(what()); }
@@ -140,7 +157,7 @@ private:
     void announce();
     void deviceError(int error);
     void applyLineSettings();
-    void writeAll(const char* data, int size, int errorCode, int& written);
+    void writeAll(const char* data, int size, TComError error, int& written);
     // Waits until the output queue is empty or the write time-out of what it
     // holds has passed; true when it is empty.
     bool drainOutput();

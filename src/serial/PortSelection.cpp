@@ -1,4 +1,5 @@
 // Port selection, device identification and scan of the general panel.
+// Methods of TFormMain (declared in app/UnitMain.h), kept beside the port.
 #include "app/UnitMain.h"
 #include "serial/DeviceTable.h"
 #include "serial/PortDiagnostics.h"
@@ -39,7 +40,7 @@ QString TFormMain::notePortOutcome(int n)
 
 void TFormMain::WaitForIdReply()
 {
-    PumpedWait(500, [this] { return IdReply.contains(QLatin1Char('#')); });
+    PumpedWait(kIdReplyWaitMs, [this] { return IdReply.contains(QLatin1Char('#')); });
 }
 
 void TFormMain::RadioGroupCOMClick()

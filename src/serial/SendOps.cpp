@@ -1,4 +1,5 @@
 // Send operations of the main window and their echo in the message log.
+// Methods of TFormMain (declared in app/UnitMain.h), kept beside the port.
 #include "app/GeneralError.h"
 #include "app/UnitMain.h"
 #include "serial/SendEcho.h"

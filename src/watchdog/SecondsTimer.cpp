@@ -1,5 +1,6 @@
 // The one-second timer of the main window: seconds counter, cyclic trigger,
-// status bar clock, and the on/off test toggle.
+// status bar clock, and the on/off test toggle. Methods of TFormMain
+// (declared in app/UnitMain.h), kept beside the trigger logic.
 #include "app/UnitMain.h"
 #include "rx/RxLogic.h"
 #include "watchdog/TriggerLogic.h"

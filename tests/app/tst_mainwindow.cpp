@@ -223,7 +223,7 @@ private slots:
         try {
             form->ClearPanels(QStringLiteral("Lupino"));
         } catch (const EComPort& e) {
-            raised = e.Code() == 12;
+            raised = e.Error() == TComError::LineControlFailed;
         }
         QVERIFY(raised);
         QVERIFY(form->ComPort.Connected());

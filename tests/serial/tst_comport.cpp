@@ -103,7 +103,7 @@ private slots:
             port.Open();
             QFAIL("open of a missing device succeeded");
         } catch (const EComPort& e) {
-            QCOMPARE(e.Code(), 1);
+            QCOMPARE(e.Error(), TComError::OpenFailed);
             QVERIFY(e.Message().startsWith(QStringLiteral("Unable to open com port (Error: ")));
         }
         QVERIFY(!port.Connected());
@@ -126,7 +126,7 @@ private slots:
         try {
             port.Open();
         } catch (const EComPort& e) {
-            refused = e.Code() == 1;
+            refused = e.Error() == TComError::OpenFailed;
         }
         QVERIFY(refused);
         QVERIFY(!port.Connected());
@@ -142,7 +142,7 @@ private slots:
             port.WriteStr(QStringLiteral("x"));
             QFAIL("write on a closed port");
         } catch (const EComPort& e) {
-            QCOMPARE(e.Code(), 24);
+            QCOMPARE(e.Error(), TComError::NotOpen);
             QCOMPARE(e.Message(), QStringLiteral("Port Not Open"));
         }
         QString s;
@@ -233,7 +233,7 @@ private slots:
             got += piece;
             if (calls == 1) {
                 inside = false;
-                throw EComPort(3, 0);
+                throw EComPort(TComError::ReadFailed, 0);
             }
             if (calls == 2) {
                 // Like a modal message: events run while more data arrives.
@@ -263,7 +263,7 @@ private slots:
             port.SetDTR(true);
             QFAIL("DTR raised on a pseudo-terminal");
         } catch (const EComPort& e) {
-            QCOMPARE(e.Code(), 12);
+            QCOMPARE(e.Error(), TComError::LineControlFailed);
             QVERIFY(e.Message().startsWith(QStringLiteral("EscapeCommFunction function failed")));
         }
         QVERIFY(port.Connected());
@@ -307,7 +307,7 @@ private slots:
         try {
             failed = port.WriteStr(QStringLiteral("GET\r")) == 0;
         } catch (const EComPort& e) {
-            failed = e.Code() == 2;
+            failed = e.Error() == TComError::WriteFailed;
         }
         QVERIFY(failed);
         QVERIFY(clock.elapsed() < 1500);

@@ -12,8 +12,6 @@ const QString kStartCommand = QStringLiteral("{+}fwupdate\r");
 // Longest stretch a wait for the device goes without looking at the track,
 // so that a cut ends it soon.
 constexpr int kCutLookMs = 100;
-// The port layer's code of a failed read.
-constexpr int kReadFailed = 3;
 
 }  // namespace
 
@@ -133,7 +131,7 @@ void TConsoleFlashHost::WaitWhile(int limitMs, const std::function<bool()>& cond
         if (m_port.WaitForData(look))
             continue;
         if (m_port.DeviceLost()) {
-            m_portError = EComPort(kReadFailed, EIO);
+            m_portError = EComPort(TComError::ReadFailed, EIO);
             return;
         }
         if (lookClock.elapsed() < look)
