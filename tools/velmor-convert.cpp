@@ -13,22 +13,35 @@
 
 namespace {
 
-const char kUsage[] = "Usage: velmor-convert --format mappoint|kartex|magicmaps|gpx INPUT [OUTPUT]\n"
-                      "       velmor-convert --summary [--json] INPUT\n"
-                      "\n"
-                      "Converts the NMEA file INPUT. OUTPUT defaults to INPUT with its extension\n"
-                      "replaced by that of the format (CSV, KTX, PTH, gpx); \"-\" writes to standard\n"
-                      "output. --summary prints the numbers of the recording instead (fixes, lines\n"
-                      "skipped, times, distance, speeds, ranges, gaps), --json as a JSON object.\n"
-                      "Exit status 0 on success, 1 when a file cannot be read or written,\n"
-                      "2 for a wrong command line.\n"
-                      "\n"
-                      "Options:\n"
-                      "  --format NAME  output format: mappoint, kartex, magicmaps or gpx\n"
-                      "  --summary      print the summary of the recording instead of converting\n"
-                      "  --json         with --summary: the summary as a JSON object\n"
-                      "  -h, --help     this text\n"
-                      "  --version      the program's version\n";
+// The usage text; the formats and their extensions come from the format
+// rows, so that a new format shows here by itself.
+QByteArray Usage()
+{
+    QStringList extensions, names;
+    for (TExportFormat f : ExportFormats()) {
+        extensions << FormatInfo(f).extension;
+        names << FormatInfo(f).name;
+    }
+    const QString lastName = names.takeLast();
+    return QStringLiteral("Usage: velmor-convert --format %1 INPUT [OUTPUT]\n"
+                          "       velmor-convert --summary [--json] INPUT\n"
+                          "\n"
+                          "Converts the NMEA file INPUT. OUTPUT defaults to INPUT with its extension\n"
+                          "replaced by that of the format (%2); \"-\" writes to standard\n"
+                          "output. --summary prints the numbers of the recording instead (fixes, lines\n"
+                          "skipped, times, distance, speeds, ranges, gaps), --json as a JSON object.\n"
+                          "Exit status 0 on success, 1 when a file cannot be read or written,\n"
+                          "2 for a wrong command line.\n"
+                          "\n"
+                          "Options:\n"
+                          "  --format NAME  output format: %3 or %4\n"
+                          "  --summary      print the summary of the recording instead of converting\n"
+                          "  --json         with --summary: the summary as a JSON object\n"
+                          "  -h, --help     this text\n"
+                          "  --version      the program's version\n")
+        .arg(FormatNames(), extensions.join(QStringLiteral(", ")), names.join(QStringLiteral(", ")), lastName)
+        .toUtf8();
+}
 
 int UsageError(const char* message)
 {
@@ -67,7 +80,7 @@ int main(int argc, char** argv)
         } else if (std::strcmp(a, "--") == 0) {
             optionsEnded = true;
         } else if (std::strcmp(a, "--help") == 0 || std::strcmp(a, "-h") == 0) {
-            std::fputs(kUsage, stdout);
+            std::fputs(Usage().constData(), stdout);
             return 0;
         } else if (std::strcmp(a, "--version") == 0) {
             std::fputs(VersionAnswer("velmor-convert").constData(), stdout);

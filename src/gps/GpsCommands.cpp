@@ -63,10 +63,10 @@ void WireGpsCommands(TFormMain* main, QObject* context, const TGpsCommandButtons
     for (int i = 0; i < int(b.resolution.size()); ++i)
         connectClick(b.resolution[i], context, [main, i] { Btn_RClick(*main, i + 1); });
 
-    const TExportFormat formats[] = {TExportFormat::MapPoint, TExportFormat::Kartex, TExportFormat::MagicMaps,
-                                     TExportFormat::Gpx};
-    static_assert(std::size(formats) == std::tuple_size_v<decltype(b.convert)>);
-    for (size_t i = 0; i < b.convert.size(); ++i)
-        connectClick(b.convert[i], context, [main, f = formats[i]] { RunConversion(main, f); });
+    // The converter buttons stand in the order of the format rows.
+    const QList<TExportFormat>& formats = ExportFormats();
+    Q_ASSERT(size_t(formats.size()) == b.convert.size());
+    for (size_t i = 0; i < b.convert.size() && i < size_t(formats.size()); ++i)
+        connectClick(b.convert[i], context, [main, f = formats[qsizetype(i)]] { RunConversion(main, f); });
     connectClick(b.trackView, context, [main] { TrackAnsehenClick(*main); });
 }

@@ -10,17 +10,18 @@
 namespace {
 
 const TFormatInfo kFormats[] = {
-    {QStringLiteral("Formatkonvertierung: NMEA ---> MS-MapPoint - Format"),
+    {TExportFormat::MapPoint, QStringLiteral("Formatkonvertierung: NMEA ---> MS-MapPoint - Format"),
      QStringLiteral("GPS-Datei(*.txt)|*.txt|List-Datei (*.lst)|*.lst"), QStringLiteral("CSV"),
-     QStringLiteral("mappoint")},
-    {QStringLiteral("Formatkonvertierung: NMEA ---> Kartex-Format"),
+     QStringLiteral("mappoint"), MakeMapPointExport},
+    {TExportFormat::Kartex, QStringLiteral("Formatkonvertierung: NMEA ---> Kartex-Format"),
      QStringLiteral("GPS-Datei(*.txt;*.lst;*.gps)|*.txt;*.lst;*.gps|alle (*.*)|*.*"), QStringLiteral("KTX"),
-     QStringLiteral("kartex")},
-    {QStringLiteral("Formatkonvertierung: NMEA ---> MagicMaps (z.B. NRW 3D)"),
+     QStringLiteral("kartex"), MakeKartexExport},
+    {TExportFormat::MagicMaps, QStringLiteral("Formatkonvertierung: NMEA ---> MagicMaps (z.B. NRW 3D)"),
      QStringLiteral("GPS-Datei(*.txt)|*.txt|List-Datei (*.lst)|*.lst"), QStringLiteral("PTH"),
-     QStringLiteral("magicmaps")},
-    {QStringLiteral("Formatkonvertierung: NMEA ---> GPX"),
-     QStringLiteral("GPS-Datei(*.txt)|*.txt|List-Datei (*.lst)|*.lst"), QStringLiteral("gpx"), QStringLiteral("gpx")},
+     QStringLiteral("magicmaps"), MakeMagicMapsExport},
+    {TExportFormat::Gpx, QStringLiteral("Formatkonvertierung: NMEA ---> GPX"),
+     QStringLiteral("GPS-Datei(*.txt)|*.txt|List-Datei (*.lst)|*.lst"), QStringLiteral("gpx"), QStringLiteral("gpx"),
+     MakeGpxExport},
 };
 
 // Index of the first character of the last path component.
@@ -28,20 +29,7 @@ qsizetype LastComponentStart(const QString& path) { return path.lastIndexOf(QLat
 
 }  // namespace
 
-std::unique_ptr<TNmeaExport> MakeExport(TExportFormat format)
-{
-    switch (format) {
-    case TExportFormat::MapPoint:
-        return MakeMapPointExport();
-    case TExportFormat::Kartex:
-        return MakeKartexExport();
-    case TExportFormat::MagicMaps:
-        return MakeMagicMapsExport();
-    case TExportFormat::Gpx:
-        break;
-    }
-    return MakeGpxExport();
-}
+std::unique_ptr<TNmeaExport> MakeExport(TExportFormat format) { return FormatInfo(format).make(); }
 
 // --- date texts -------------------------------------------------------------
 
@@ -62,13 +50,38 @@ void TDateTexts::AppendDotted(std::string& out) const
 
 // --- formats and names ------------------------------------------------------
 
-const TFormatInfo& FormatInfo(TExportFormat format) { return kFormats[static_cast<int>(format)]; }
+const TFormatInfo& FormatInfo(TExportFormat format)
+{
+    for (const TFormatInfo& row : kFormats)
+        if (row.format == format)
+            return row;
+    return kFormats[0];
+}
+
+const QList<TExportFormat>& ExportFormats()
+{
+    static const QList<TExportFormat> formats = [] {
+        QList<TExportFormat> all;
+        for (const TFormatInfo& row : kFormats)
+            all.append(row.format);
+        return all;
+    }();
+    return formats;
+}
+
+QString FormatNames()
+{
+    QStringList names;
+    for (const TFormatInfo& row : kFormats)
+        names << row.name;
+    return names.join(QLatin1Char('|'));
+}
 
 bool FormatFromName(const QString& name, TExportFormat& format)
 {
-    for (int i = 0; i < 4; ++i)
-        if (kFormats[i].name == name) {
-            format = static_cast<TExportFormat>(i);
+    for (const TFormatInfo& row : kFormats)
+        if (row.name == name) {
+            format = row.format;
             return true;
         }
     return false;

@@ -2,19 +2,32 @@
 
 #include <QString>
 
+#include <QList>
+
 #include <memory>
+
+class TNmeaExport;
 
 // The output formats of the NMEA converter.
 enum class TExportFormat { MapPoint, Kartex, MagicMaps, Gpx };
 
-// What the window shows and writes for a format.
+// Everything about a format, one row each: what the window shows and writes,
+// the name on the command line and the exporter that writes it. The panels'
+// converter buttons, the converter's usage text and the tests follow the
+// order of the rows.
 struct TFormatInfo {
+    TExportFormat format;
     QString title;      // title of the input file dialog
     QString filter;     // its filter, "description|pattern|..."
     QString extension;  // of the output file, without the dot
     QString name;       // on the command line: "mappoint", "kartex", ...
+    std::unique_ptr<TNmeaExport> (*make)();
 };
 const TFormatInfo& FormatInfo(TExportFormat format);
+// Every format, in the order of the rows.
+const QList<TExportFormat>& ExportFormats();
+// "mappoint|kartex|..." for usage texts.
+QString FormatNames();
 // The format of a command-line name; false when there is none.
 bool FormatFromName(const QString& name, TExportFormat& format);
 
@@ -26,7 +39,6 @@ QString OutputFileName(const QString& input, const QString& extension);
 
 class TLineReader;
 class TLineWriter;
-class TNmeaExport;
 
 // The exporter that writes the given format.
 std::unique_ptr<TNmeaExport> MakeExport(TExportFormat format);

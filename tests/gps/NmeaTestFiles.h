@@ -22,12 +22,7 @@ inline bool WriteAll(const QString& path, const QByteArray& bytes)
     return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(bytes) == bytes.size();
 }
 
-inline const QList<TExportFormat>& AllFormats()
-{
-    static const QList<TExportFormat> formats{TExportFormat::MapPoint, TExportFormat::Kartex, TExportFormat::MagicMaps,
-                                              TExportFormat::Gpx};
-    return formats;
-}
+inline const QList<TExportFormat>& AllFormats() { return ExportFormats(); }
 
 // A sentence with its checksum: "*" and the XOR of the bytes after "$".
 inline QByteArray WithChecksum(const QByteArray& sentence)
