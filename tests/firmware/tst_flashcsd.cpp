@@ -4,6 +4,7 @@
 #include "firmware/UnitFlashen.h"
 #include "firmware/UnitFlashenCSD.h"
 #include "support/BootLoaderPeer.h"
+#include "support/FlashToolRun.h"
 #include "support/Harness.h"
 #include "support/ModemPeer.h"
 #include "widgets/RadioGroup.h"
@@ -17,21 +18,12 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+using flashtool::Words;
+
 namespace {
 
 const QString kOk = QStringLiteral("Firmware-Update OK");
 const QString kNoAck = QStringLiteral("Firmware-Update fehlerhaft (no ACK)");
-
-QByteArray words(int lines)
-{
-    QByteArray data;
-    for (int i = 0; i < lines; ++i) {
-        const quint16 w = quint16(i * 40503u + 0x1234u);
-        data += char(w & 0xFF);
-        data += char(w >> 8);
-    }
-    return data;
-}
 
 QByteArray padded(const QByteArray& data, int blockSize)
 {
@@ -191,7 +183,7 @@ private slots:
         QCOMPARE(rig.modem->Dialled(), QByteArray("+49171;"));
 
         rig.form->Timer1.start();
-        const QByteArray data = words(700);  // 1400 bytes: 6 blocks of 256, the last one padded
+        const QByteArray data = Words(700);  // 1400 bytes: 6 blocks of 256, the last one padded
         rig.rom(data);
         const TRig::Seen seen = rig.run();
 
@@ -243,7 +235,7 @@ private slots:
         rig.dial();
         QCOMPARE(rig.csd->StartWaitMs, 5000);
         QCOMPARE(rig.csd->AckWaitMs, 5000);
-        rig.rom(words(300));
+        rig.rom(Words(300));
         const TRig::Seen seen = rig.run();
         QCOMPARE(seen.status, kNoAck);
         QVERIFY(seen.okShown);
@@ -268,7 +260,7 @@ private slots:
             now += 2900;
             return t;
         };
-        rig.rom(words(384));  // 3 blocks
+        rig.rom(Words(384));  // 3 blocks
         QCOMPARE(rig.run().status, kOk);
         QCOMPARE(shownAtRead, (QStringList{"---", "---", "2 s", "5 s"}));
         QCOMPARE(rig.elapsed(), QStringLiteral("8 s"));
@@ -276,7 +268,7 @@ private slots:
         // A new run leaves the last value until it sends its first block
         // (here it gets no further than the start: the loader has finished).
         rig.csd->StartWaitMs = 300;
-        rig.rom(words(384));
+        rig.rom(Words(384));
         QCOMPARE(rig.run().status, QStringLiteral("Firmware-Update fehlerhaft (Startzeichen fehlt ...)"));
         QCOMPARE(rig.elapsed(), QStringLiteral("8 s"));
         QCOMPARE(shownAtRead.size(), 4);
@@ -302,7 +294,7 @@ private slots:
         TRig rig;
         rig.dial();
         rig.csd->AckWaitMs = 1500;
-        rig.rom(words(640));  // 5 blocks
+        rig.rom(Words(640));  // 5 blocks
         QObject::connect(rig.w<QProgressBar>("GaugeFlashen"), &QProgressBar::valueChanged, [&](int value) {
             if (value < 256 + 10 || !rig.modem->CallUp() || rig.peer.Vanished())
                 return;
@@ -360,7 +352,7 @@ private slots:
         {
             TRig rig;
             rig.csd->StartWaitMs = 300;
-            rig.rom(words(10));
+            rig.rom(Words(10));
             rig.form->ComPort.Close();
             rig.peer.ClearReceived();
             const TRig::Seen seen = rig.run();

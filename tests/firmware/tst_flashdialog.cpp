@@ -4,6 +4,7 @@
 #include "firmware/UnitFlashen.h"
 #include "panels/PanelVigilo.h"
 #include "support/BootLoaderPeer.h"
+#include "support/FlashToolRun.h"
 #include "support/WindowRig.h"
 #include "widgets/RadioGroup.h"
 
@@ -14,22 +15,13 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+using flashtool::Words;
+
 namespace {
 
 using TScript = TBootLoaderPeer::Script;
 
 const QString kOk = QStringLiteral("Firmware-Update OK");
-
-QByteArray words(int lines)
-{
-    QByteArray data;
-    for (int i = 0; i < lines; ++i) {
-        const quint16 w = quint16(i * 40503u + 0x1234u);
-        data += char(w & 0xFF);
-        data += char(w >> 8);
-    }
-    return data;
-}
 
 // What the device must end up holding: the data and 0xFF up to the block end.
 QByteArray padded(const QByteArray& data, int blockSize)
@@ -160,7 +152,7 @@ private slots:
         rig.form->BoxRate = QStringLiteral("19200");
         rig.form->HeartbeatTimer.start();
         rig.form->Timer4.start(30000);
-        const QByteArray data = words(700);  // 1400 bytes: 11 blocks, the last one padded
+        const QByteArray data = Words(700);  // 1400 bytes: 11 blocks, the last one padded
         const QString path = rig.rom(data);
         rig.boot();
 
@@ -242,7 +234,7 @@ private slots:
         QFETCH(int, blocks);
         TRig rig;
         rig.form->ClearPanels(panel);
-        const QByteArray data = words(300);  // 600 bytes
+        const QByteArray data = Words(300);  // 600 bytes
         rig.rom(data);
         rig.boot({}, blockSize);
 
@@ -291,7 +283,7 @@ private slots:
         QFETCH(int, blocksSent);
         TRig rig;
         rig.flashen->AckWaitMs = 300;
-        const QByteArray data = words(320);  // 5 blocks
+        const QByteArray data = Words(320);  // 5 blocks
         rig.rom(data);
         rig.boot(script);
 
@@ -311,7 +303,7 @@ private slots:
     void noStartCharacter()
     {
         TRig rig;
-        rig.rom(words(10));
+        rig.rom(Words(10));
         TScript script;
         script.silentAtStart = true;
         rig.boot(script);
@@ -350,7 +342,7 @@ private slots:
             // The start command cannot be written: the port's error, no quiet
             // sending, no OK.
             TRig rig;
-            rig.rom(words(10));
+            rig.rom(Words(10));
             rig.form->ComPort.Close();
             const TRig::Seen seen = rig.run();
             QCOMPARE(rig.scope.dialogs->Texts(QStringLiteral("error")), QStringList{QStringLiteral("Port Not Open")});
@@ -378,7 +370,7 @@ private slots:
         {
             TRig rig;
             rig.form->ComPort.SetBaudRate(TBaudRate::br38400);
-            const QString path = rig.rom(words(65537), "big.rom");
+            const QString path = rig.rom(Words(65537), "big.rom");
             const TRig::Seen seen = rig.run();
             QCOMPARE(rig.scope.dialogs->Texts(QStringLiteral("warning")),
                      QStringList{QStringLiteral("Firmware-Datei zu groß (") + path
@@ -416,7 +408,7 @@ private slots:
     void deviceVanishesDuringTransfer()
     {
         TRig rig;
-        rig.rom(words(640));
+        rig.rom(Words(640));
         rig.boot();
         QObject::connect(rig.gauge(), &QProgressBar::valueChanged, [&](int value) {
             if (value >= 128 + 10 && !rig.peer.Vanished())
@@ -440,7 +432,7 @@ private slots:
     {
         TRig rig;
         rig.flashen->AckWaitMs = 600;
-        rig.rom(words(320));
+        rig.rom(Words(320));
         TScript script;
         script.silentAtBlock = 2;
         rig.boot(script);

@@ -32,3 +32,27 @@ inline QByteArray WithChecksum(const QByteArray& sentence)
         sum ^= quint8(sentence[i]);
     return sentence + '*' + QByteArray::number(sum, 16).rightJustified(2, '0').toUpper();
 }
+
+#ifdef VELMOR_CONVERT
+#include <QProcess>
+#include <QStringList>
+
+// One run of the command-line converter: exit status and both outputs.
+struct TToolRun {
+    int exitCode = -1;
+    QByteArray out, err;
+};
+
+inline TToolRun RunTool(const QStringList& arguments)
+{
+    QProcess p;
+    p.start(QStringLiteral(VELMOR_CONVERT), arguments);
+    TToolRun r;
+    if (!p.waitForFinished(120000) || p.exitStatus() != QProcess::NormalExit)
+        return r;
+    r.exitCode = p.exitCode();
+    r.out = p.readAllStandardOutput();
+    r.err = p.readAllStandardError();
+    return r;
+}
+#endif

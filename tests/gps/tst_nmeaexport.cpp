@@ -18,24 +18,6 @@ Q_DECLARE_METATYPE(TExportFormat)
 
 namespace {
 
-struct TToolRun {
-    int exitCode = -1;
-    QByteArray out, err;
-};
-
-TToolRun RunTool(const QStringList& arguments)
-{
-    QProcess p;
-    p.start(QStringLiteral(VELMOR_CONVERT), arguments);
-    TToolRun r;
-    if (!p.waitForFinished(120000) || p.exitStatus() != QProcess::NormalExit)
-        return r;
-    r.exitCode = p.exitCode();
-    r.out = p.readAllStandardOutput();
-    r.err = p.readAllStandardError();
-    return r;
-}
-
 // The sentences of the position test input: one line each.
 QList<QByteArray> TrackLines()
 {

@@ -56,24 +56,6 @@ QByteArray Lines(const QList<QByteArray>& lines)
     return all;
 }
 
-struct TToolRun {
-    int exitCode = -1;
-    QByteArray out, err;
-};
-
-TToolRun RunTool(const QStringList& arguments)
-{
-    QProcess p;
-    p.start(QStringLiteral(VELMOR_CONVERT), arguments);
-    TToolRun r;
-    if (!p.waitForFinished(60000) || p.exitStatus() != QProcess::NormalExit)
-        return r;
-    r.exitCode = p.exitCode();
-    r.out = p.readAllStandardOutput();
-    r.err = p.readAllStandardError();
-    return r;
-}
-
 }  // namespace
 
 class TstTrackSummary : public QObject {
