@@ -10,6 +10,8 @@
 #include "gps/NmeaConvert.h"
 #include "support/ProcStatus.h"
 
+#include "BenchNmea.h"
+
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFile>
@@ -26,16 +28,6 @@ namespace {
 
 constexpr double kAimRatio = 20.0;
 constexpr double kAimRssKiB = 2048.0;
-
-QByteArray Sentence(const char* body)
-{
-    unsigned sum = 0;
-    for (const char* p = body + 1; *p; ++p)
-        sum ^= static_cast<unsigned char>(*p);
-    char line[160];
-    std::snprintf(line, sizeof line, "%s*%02X\r\n", body, sum);
-    return line;
-}
 
 // Writes about megabytes MB of recording; returns false on a write error.
 bool Generate(const QString& path, qint64 megabytes)

@@ -7,6 +7,8 @@
 #include "gps/TrackView.h"
 #include "support/ProcStatus.h"
 
+#include "BenchNmea.h"
+
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFile>
@@ -20,16 +22,6 @@ namespace {
 
 constexpr double kAimMs = 1000.0;
 constexpr double kAimMiB = 64.0;
-
-QByteArray Sentence(const char* body)
-{
-    unsigned sum = 0;
-    for (const char* p = body + 1; *p; ++p)
-        sum ^= static_cast<unsigned char>(*p);
-    char line[200];
-    std::snprintf(line, sizeof line, "%s*%02X\r\n", body, sum);
-    return line;
-}
 
 // About megabytes MB of recording; the number of GGA lines in fixes.
 bool Generate(const QString& path, qint64 megabytes, long& fixes)
