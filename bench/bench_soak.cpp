@@ -8,6 +8,10 @@
 // whole day is what the job itself keeps, and its limit is 1 MiB (12 bytes a
 // trigger tick, 364 bytes an endurance query: a leak of any real object per
 // tick shows far above it).
+//
+// With --days N, the cyclic trigger then runs N days more with the log kept,
+// as a month-long run would: the resident memory at the end against the aim
+// of 400 MiB, and day 1's bytes per logged character against the aim of 3.
 #include "support/Harness.h"
 #include "support/SoakRig.h"
 
@@ -54,9 +58,47 @@ bool Soak(TSoakRig& rig, TSoakRig::Job job, const char* name, int ticksPerDay, i
 
 }  // namespace
 
+constexpr double kAimBytesPerChar = 3.0;
+constexpr long kAimMonthKiB = 400 * 1024;
+
+bool Month(int days)
+{
+    TSoakRig rig;
+    TSoakRig::Day day;
+    if (!rig.Start(TSoakRig::Job::Trigger))
+        return false;
+    const long start = ResidentKiB();
+    qint64 chars = 0;
+    double firstDayBytesPerChar = 0;
+    for (int d = 1; d <= days; ++d) {
+        if (!rig.Run(86400, 0, day)) {
+            std::printf("month: FAILED on day %d (the device's answers stopped)\n", d);
+            return false;
+        }
+        chars += day.logChars;
+        if (d == 1)
+            firstDayBytesPerChar = double(day.endKiB - day.startKiB) * 1024 / double(qMax<qint64>(day.logChars, 1));
+        std::printf("month: day %d: RSS %ld KiB, %lld characters logged so far\n", d, day.endKiB, qlonglong(chars));
+        std::fflush(stdout);
+    }
+    rig.Stop();
+    const long end = ResidentKiB();
+    const bool ok = firstDayBytesPerChar <= kAimBytesPerChar && end <= kAimMonthKiB;
+    std::printf("month: %d days of the trigger with the log kept: RSS %ld -> %ld KiB (%.1f MiB; aim 400 MiB, ratio "
+                "%.2f); %lld characters logged, %.2f bytes per character over the run; day 1 %.2f bytes per "
+                "character (aim %.0f, ratio %.2f) %s\n",
+                days, start, end, end / 1024.0, double(end) / double(kAimMonthKiB), qlonglong(chars),
+                double(end - start) * 1024 / double(qMax<qint64>(chars, 1)), firstDayBytesPerChar, kAimBytesPerChar,
+                firstDayBytesPerChar / kAimBytesPerChar, ok ? "OK" : "MISSED");
+    return ok;
+}
+
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
+    const QStringList args = app.arguments();
+    if (const qsizetype at = args.indexOf(QStringLiteral("--days")); at > 0 && at + 1 < args.size())
+        return Month(args[at + 1].toInt()) ? 0 : 2;
     bool ok;
     {
         TSoakRig rig;

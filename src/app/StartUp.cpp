@@ -4,6 +4,7 @@
 #include "app/UnitMain.h"
 #include "panels/PanelVigiloGSM.h"
 #include "widgets/Dialogs.h"
+#include "widgets/LogTools.h"
 #include "widgets/RadioGroup.h"
 
 #include <QCoreApplication>
@@ -65,6 +66,7 @@ void TFormMain::FormCreate()
     ComPort.SetSettingsFile(SettingsFile);
     if (!QFileInfo::exists(SettingsFile))
         WriteSettings();
+    LogTools()->RestoreRunning();
 
     const TIniFile ini(SettingsFile);
     dialField(*this)->setText(ini.ReadString(kCalls, QStringLiteral("ATD"), QStringLiteral("+49171;")));

@@ -17,6 +17,7 @@
 #include "watchdog/TriggerLogic.h"
 #include "widgets/AccessibleNames.h"
 #include "widgets/Dialogs.h"
+#include "widgets/LogTools.h"
 #include "widgets/RadioGroup.h"
 #include "widgets/WholeCaptions.h"
 
@@ -105,6 +106,7 @@ TFormMain::TFormMain(QWidget* parent) : QMainWindow(parent), ui(new Ui::TFormMai
     logFont.setBold(false);
     ui->Memo1->setFont(logFont);
     ui->Memo1->viewport()->installEventFilter(this);
+    m_logTools = new TLogTools(ui->Memo1, ui->Datei1, [this] { return SettingsFile; });
 
     Timer1.setObjectName(QStringLiteral("Timer1"));
     Timer2.setObjectName(QStringLiteral("Timer2"));
@@ -371,6 +373,7 @@ void TFormMain::Print(const QString& ws)
     cursor.insertText(ws);
     cursor.endEditBlock();
     ++m_logLines;
+    m_logTools->Append(ws);
     if (follow && !m_scrollPosted) {
         m_scrollPosted = true;
         QMetaObject::invokeMethod(
@@ -402,6 +405,7 @@ void TFormMain::Memo1DblClick()
 {
     ui->Memo1->clear();
     m_logLines = 0;
+    m_logTools->Cleared();
 }
 
 // --- waits ------------------------------------------------------------------------------

@@ -19,6 +19,7 @@ class TPanelAllgemein;
 class TSpinEdit;
 class TFormFlashen;
 class TFormFlashenCSD;
+class TLogTools;
 class QAbstractButton;
 
 namespace Ui {
@@ -93,6 +94,7 @@ public:
     QFrame* PanelRechts() const;
     QGroupBox* MessageBox() const;
     QPlainTextEdit* Memo1() const;
+    TLogTools* LogTools() const { return m_logTools; }
     QLabel* StatusPanel(int index) const;
     void SetStatusText(int index, const QString& text);
     TPanelAllgemein* allgemein() const { return m_allgemein; }
@@ -217,6 +219,8 @@ private:
 
     Ui::TFormMain* ui;
     TPanelAllgemein* m_allgemein = nullptr;
+    // Save, search and running file of the log; the whole log on disk.
+    TLogTools* m_logTools = nullptr;
     QList<QGroupBox*> m_panels;
     QList<QLabel*> m_statusPanels;
     QHash<int, QString> m_portTrouble;  // port number -> why it did not open

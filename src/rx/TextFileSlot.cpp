@@ -43,8 +43,9 @@ TTextFileSlot::~TTextFileSlot() { Release(); }
 int TTextFileSlot::OpenForReading(const QString& fileName) { return Open(fileName, Mode::Reading); }
 
 int TTextFileSlot::OpenForWriting(const QString& fileName) { return Open(fileName, Mode::Writing); }
+int TTextFileSlot::OpenForAppending(const QString& fileName) { return Open(fileName, Mode::Writing, true); }
 
-int TTextFileSlot::Open(const QString& fileName, Mode mode)
+int TTextFileSlot::Open(const QString& fileName, Mode mode, bool append)
 {
     Close();
     // The error handler called by Close() may itself have opened a file; the
@@ -54,8 +55,9 @@ int TTextFileSlot::Open(const QString& fileName, Mode mode)
     const QByteArray path = QFile::encodeName(fileName);
     int fd;
     do {
-        fd = mode == Mode::Reading ? ::open(path.constData(), O_RDONLY | O_CLOEXEC)
-                                   : ::open(path.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+        fd = mode == Mode::Reading
+                 ? ::open(path.constData(), O_RDONLY | O_CLOEXEC)
+                 : ::open(path.constData(), O_WRONLY | O_CREAT | (append ? O_APPEND : O_TRUNC) | O_CLOEXEC, 0666);
     } while (fd < 0 && errno == EINTR);
     if (fd < 0)
         return errno != 0 ? errno : EIO;

@@ -25,6 +25,8 @@ public:
     // failure the slot is closed.
     int OpenForReading(const QString& fileName);
     int OpenForWriting(const QString& fileName);
+    // For writing behind what the file holds (created when missing).
+    int OpenForAppending(const QString& fileName);
 
     // Closing a closed slot does nothing.
     void Close();
@@ -62,7 +64,7 @@ public:
 private:
     enum class Mode { Closed, Reading, Writing };
 
-    int Open(const QString& fileName, Mode mode);
+    int Open(const QString& fileName, Mode mode, bool append = false);
     // Closes the file; returns false when pending lines could not be written
     // or the close itself failed.
     bool Release();

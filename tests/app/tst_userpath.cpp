@@ -8,6 +8,7 @@
 #include "support/WindowRig.h"
 #include "watchdog/Heartbeat.h"
 #include "watchdog/TriggerLogic.h"
+#include "widgets/LogTools.h"
 #include "widgets/RadioGroup.h"
 #include "widgets/SpinEdit.h"
 
@@ -17,6 +18,7 @@
 #include <QComboBox>
 #include <QFileDialog>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QStyleOptionButton>
 #include <QTabBar>
@@ -353,6 +355,66 @@ private slots:
             }
         }
         QVERIFY2(problems.isEmpty(), qPrintable(problems.join(QLatin1Char('\n'))));
+    }
+
+    // The log over a long run: the window keeps its latest lines, the save
+    // from the File menu writes every line since the clear through the real
+    // chooser, Ctrl+F finds in the window, and the running log file gets
+    // every line across a clear.
+    void logSaveSearchAndRunningFile()
+    {
+        TRig rig;
+        rig.form->Memo1DblClick();
+        const QString running = rig.dir.filePath(QStringLiteral("lauf.log"));
+        rig.dialogs().files.enqueue(running);
+        rig.menu(QStringLiteral("LogMitschreiben"))->trigger();
+        QVERIFY(rig.menu(QStringLiteral("LogMitschreiben"))->isChecked());
+        QCOMPARE(rig.dialogs().shown.last().request.mode, TOpenFileRequest::Mode::Save);
+
+        rig.form->Print(QStringLiteral("vorher"));
+        rig.form->Memo1DblClick();
+        const int lines = TLogTools::kWindowLines + 500;
+        QByteArray all;
+        for (int i = 1; i <= lines; ++i) {
+            const QString line = QStringLiteral("       <--- Zeile %1").arg(i);
+            rig.form->Print(line);
+            all += line.toLatin1() + "\r\n";
+        }
+        // The window holds the latest lines only, the newest at its end.
+        const QStringList shown = LogLines(*rig.form);
+        QCOMPARE(shown.size(), TLogTools::kWindowLines);
+        QCOMPARE(shown.last(), QStringLiteral("       <--- Zeile %1").arg(lines));
+        QCOMPARE(FileBytes(running), "vorher\r\n" + all);
+
+        {
+            const TRealDialogsScope real;
+            TModalWatch watch([&](QWidget* modal, const TModalWatch::Seen&) {
+                if (auto* chooser = qobject_cast<QFileDialog*>(modal))
+                    ChooseFileName(chooser, rig.dir.filePath(QStringLiteral("ganzes Log")));
+                else
+                    AcceptMessageBox(modal);
+            });
+            QTimer::singleShot(0, [&] { rig.menu(QStringLiteral("LogSpeichern"))->trigger(); });
+            const bool saved = PumpUntil([&] { return QFile::exists(rig.dir.filePath(QStringLiteral("ganzes Log"))); });
+            QVERIFY(saved);
+            QCOMPARE(watch.seen.size(), 1);
+        }
+        QCOMPARE(FileBytes(rig.dir.filePath(QStringLiteral("ganzes Log"))), all);
+
+        // Ctrl+F where the user is, then the text and Enter.
+        ClickToFocus(rig.form->Memo1());
+        QTest::keySequence(QApplication::focusWidget(), QKeySequence::Find);
+        QLineEdit* find = rig.w<QLineEdit>(QStringLiteral("EditLogSuche"));
+        QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget*>(find));
+        TypeIntoFocus(QStringLiteral("Zeile 2345"), true);
+        QCOMPARE(rig.form->Memo1()->textCursor().selectedText(), QStringLiteral("Zeile 2345"));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return, Qt::ShiftModifier);
+        QCOMPARE(rig.form->Memo1()->textCursor().selectedText(), QStringLiteral("Zeile 2345"));
+
+        rig.menu(QStringLiteral("LogMitschreiben"))->trigger();  // off
+        rig.form->Print(QStringLiteral("danach"));
+        QCOMPARE(FileBytes(running), "vorher\r\n" + all);
+        QVERIFY(!rig.menu(QStringLiteral("LogMitschreiben"))->isChecked());
     }
 };
 
