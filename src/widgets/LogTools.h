@@ -32,6 +32,8 @@ public:
     void RestoreRunning();
 
     void SaveLogAs();
+    // Writes every line since the last clear to path; 0 or the error number.
+    int SaveTo(const QString& path) { return m_files.SaveAs(path); }
     void ToggleRunning();
     // Finds text from the cursor; selects and shows the match. False when
     // there is none (the cursor stays).
