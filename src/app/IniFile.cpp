@@ -361,6 +361,22 @@ std::optional<QByteArray> IniWithEntries(const QByteArray& data, const QList<TIn
     return after;
 }
 
+QByteArray IniWithoutKey(const QByteArray& data, const QString& section, const QString& key)
+{
+    if (section.isEmpty() || key.isEmpty())
+        return data;
+    const QList<Line> lines = Parse(data);
+    const qsizetype s = FindSection(data, lines, section);
+    if (s < 0)
+        return data;
+    const qsizetype k = FindKey(data, lines, s, key);
+    if (k < 0)
+        return data;
+    QByteArray after = data;
+    after.remove(lines[k].begin, lines[k].end - lines[k].begin);
+    return after;
+}
+
 TIniFile::TIniFile(QString path) : path_(std::move(path)) {}
 
 const QString& TIniFile::Path() const { return path_; }
@@ -395,14 +411,27 @@ bool TIniFile::WriteStrings(const QList<Entry>& entries)
             return false;
     if (entries.isEmpty())
         return true;
+    return rewrite([&entries](const QByteArray& before) { return IniWithEntries(before, entries); }, true);
+}
 
+bool TIniFile::DeleteKey(const QString& section, const QString& key)
+{
+    if (!QFile::exists(path_))
+        return true;
+    return rewrite(
+        [&](const QByteArray& before) { return std::optional<QByteArray>(IniWithoutKey(before, section, key)); },
+        false);
+}
+
+bool TIniFile::rewrite(const std::function<std::optional<QByteArray>(const QByteArray&)>& change, bool create)
+{
     const QByteArray name = QFile::encodeName(path_);
     if (name.isEmpty())
         return false;
 
     bool created = false;
     int fd = ::open(name.constData(), O_RDWR | O_CLOEXEC);
-    if (fd < 0 && errno == ENOENT) {
+    if (fd < 0 && errno == ENOENT && create) {
         fd = ::open(name.constData(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         created = fd >= 0;
     }
@@ -418,9 +447,10 @@ bool TIniFile::WriteStrings(const QList<Entry>& entries)
               && (created || (st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) != 0) && ReadAll(fd, before, st.st_size);
 
     if (ok) {
-        const QByteArray after = *IniWithEntries(before, entries);
-        if (after != before)
-            ok = ReplaceContent(fd, before, after);
+        const std::optional<QByteArray> after = change(before);
+        ok = after.has_value();
+        if (ok && *after != before)
+            ok = ReplaceContent(fd, before, *after);
     }
     if (::close(fd) != 0)
         ok = false;

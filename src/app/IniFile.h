@@ -4,6 +4,7 @@
 #include <QList>
 #include <QString>
 
+#include <functional>
 #include <optional>
 
 // The program's settings file: a plain INI text file read and written with
@@ -53,7 +54,16 @@ public:
     bool WriteStrings(const QList<Entry>& entries);
     bool WriteString(const QString& section, const QString& key, const QString& value);
 
+    // Removes the key's line (the first of that name in the first section of
+    // that name) with its line end; every other byte stays. True when the
+    // key is gone afterwards (also when it was never there); false when the
+    // file cannot be written.
+    bool DeleteKey(const QString& section, const QString& key);
+
 private:
+    // One read-modify-write of the file with change (nullopt: refused).
+    bool rewrite(const std::function<std::optional<QByteArray>(const QByteArray&)>& change, bool create);
+
     QString path_;
 };
 
@@ -63,6 +73,7 @@ private:
 // when an entry cannot be represented.
 std::optional<QByteArray> IniRawValue(const QByteArray& data, const QString& section, const QString& key);
 std::optional<QByteArray> IniWithEntries(const QByteArray& data, const QList<TIniFile::Entry>& entries);
+QByteArray IniWithoutKey(const QByteArray& data, const QString& section, const QString& key);
 
 // The settings file beside the program: the executable's path with the
 // program's own extension ".exe" (any case) replaced by ".ini"; when the file

@@ -2,6 +2,7 @@
 #include "app/IniFile.h"
 #include "app/SettingsLocation.h"
 #include "app/UnitMain.h"
+#include "serial/PortLink.h"
 #include "panels/PanelVigiloGSM.h"
 #include "widgets/Dialogs.h"
 #include "widgets/LogTools.h"
@@ -66,6 +67,9 @@ void TFormMain::FormCreate()
     ComPort.SetSettingsFile(SettingsFile);
     if (!QFileInfo::exists(SettingsFile))
         WriteSettings();
+    if (!m_portLink)
+        m_portLink = new TPortLink(*this);
+    m_portLink->Watcher().SetSettingsFile(SettingsFile);
     LogTools()->RestoreRunning();
 
     const TIniFile ini(SettingsFile);

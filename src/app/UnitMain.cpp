@@ -3,6 +3,7 @@
 #include "app/GeneralError.h"
 #include "app/IniFile.h"
 #include "app/PumpedWait.h"
+#include "serial/PortLink.h"
 #include "panels/PanelAllgemein.h"
 #include "panels/PanelGPSDataLogger.h"
 #include "panels/PanelKippaSmart.h"
@@ -239,7 +240,6 @@ void TFormMain::buildPanels()
         ui->PanelRechts->layout()->addWidget(p);
         p->installEventFilter(this);
     }
-    refreshPortHints();
 }
 
 QFrame* TFormMain::PanelLinks() const { return ui->PanelLinks; }
@@ -266,9 +266,8 @@ QGroupBox* TFormMain::Panel(const QString& name) const
 
 void TFormMain::refreshPortHints()
 {
-    TRadioGroup* list = RadioGroupCOM();
-    for (int i = 0; i < list->Count(); ++i)
-        list->SetItemHint(i, m_portTrouble.value(i + 1, ComPort.DevicePathFor(QStringLiteral("Com%1").arg(i + 1))));
+    if (m_portLink)
+        m_portLink->LookAgain();
 }
 
 // --- panel switch ----------------------------------------------------------------

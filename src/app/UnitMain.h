@@ -20,6 +20,7 @@ class TSpinEdit;
 class TFormFlashen;
 class TFormFlashenCSD;
 class TLogTools;
+class TPortLink;
 class QAbstractButton;
 
 namespace Ui {
@@ -95,6 +96,9 @@ public:
     QGroupBox* MessageBox() const;
     QPlainTextEdit* Memo1() const;
     TLogTools* LogTools() const { return m_logTools; }
+    // The port list as the hardware has it, and the chosen port kept
+    // through a replug.
+    TPortLink* PortLink() const { return m_portLink; }
     QLabel* StatusPanel(int index) const;
     void SetStatusText(int index, const QString& text);
     TPanelAllgemein* allgemein() const { return m_allgemein; }
@@ -182,6 +186,11 @@ public:
     static constexpr int kFlashCloseWaitMs = 500;
     // Waits up to kIdReplyWaitMs for an identification reply.
     void WaitForIdReply();
+    // Asks the device on the open port n who it is, shows the panel of a
+    // known answer, stores the port in the settings and the answer in the
+    // connect list.
+    enum class TIdOutcome { NotWritten, Unknown, Known };
+    TIdOutcome IdentifyDevice(int n);
 
     // Wait helper for every wait of the program: processes events, sleeping
     // until one arrives, until done() holds or limitMs has passed. Returns done().
@@ -223,7 +232,7 @@ private:
     TLogTools* m_logTools = nullptr;
     QList<QGroupBox*> m_panels;
     QList<QLabel*> m_statusPanels;
-    QHash<int, QString> m_portTrouble;  // port number -> why it did not open
+    TPortLink* m_portLink = nullptr;
     int m_leftWidth = 320;
     bool m_rxBusy = false;
     bool m_centred = false;

@@ -2,6 +2,7 @@
 
 #include "app/GeneralError.h"
 #include "app/UnitMain.h"
+#include "serial/PortLink.h"
 #include "panels/VigiloStatus.h"
 #include "ui_PanelVigiloGSMNEU.h"
 #include "watchdog/ProcessCheck.h"
@@ -55,6 +56,7 @@ TPanelVigiloGSMNEU::TPanelVigiloGSMNEU(TFormMain* main, QWidget* parent)
     m_heartbeat.CheckProcess = [this] { return ui->VGGSMNEU_CB_HBCHECKPROCESS->isChecked(); };
     m_heartbeat.ProcessName = [this] { return ui->VGGSMNEU_TE_HBPROCESSNAME->text(); };
     m_heartbeat.ProcessExists = [](const QString& name) { return processExists(name); };
+    m_heartbeat.Hold = [this] { return DeviceAwaited(*m_main); };
     connect(&m_main->HeartbeatTimer, &QTimer::timeout, this, Guarded([this] { HeartbeatTimerTimer(); }));
 
     connect(m_main, &TFormMain::LineReceived, this,

@@ -470,6 +470,7 @@ bool TComPort::DeviceLost()
         return false;
     m_deviceLost = true;
     m_serial->close();
+    emit DeviceGone();
     return true;
 }
 
@@ -482,5 +483,6 @@ void TComPort::deviceError(int error)
         // until the port is closed or selected again.
         m_deviceLost = true;
         m_serial->close();
+        emit DeviceGone();
     }
 }

@@ -152,6 +152,11 @@ public:
     // Where an error that the receive handler lets escape goes; delivery goes on.
     std::function<void(const std::exception&)> OnHandlerError;
 
+signals:
+    // The device went away while the port was open (see DeviceLost); once
+    // per loss.
+    void DeviceGone();
+
 private:
     void postAnnouncement();
     void announce();

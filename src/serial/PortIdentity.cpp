@@ -33,11 +33,16 @@ TPortIdentity PortIdentityOf(const QString& devicePath, const QString& byIdDir, 
         }
     // The tty's device folder lies below the USB device that carries the
     // serial number: walk up until a folder names a vendor.
-    QString dir =
-        QFileInfo(ttyClassDir + u'/' + QFileInfo(device).fileName() + QStringLiteral("/device")).canonicalFilePath();
+    const QString deviceDir = ttyClassDir + u'/' + QFileInfo(device).fileName() + QStringLiteral("/device");
+    id.driver = QFileInfo(QFileInfo(deviceDir + QStringLiteral("/driver")).canonicalFilePath()).fileName();
+    QString dir = QFileInfo(deviceDir).canonicalFilePath();
     for (int level = 0; !dir.isEmpty() && level < kMaxLevels; ++level) {
         if (QFileInfo::exists(dir + QStringLiteral("/idVendor"))) {
             id.serial = readAttribute(dir + QStringLiteral("/serial"));
+            id.vendorId = readAttribute(dir + QStringLiteral("/idVendor"));
+            id.productId = readAttribute(dir + QStringLiteral("/idProduct"));
+            id.manufacturer = readAttribute(dir + QStringLiteral("/manufacturer"));
+            id.product = readAttribute(dir + QStringLiteral("/product"));
             break;
         }
         const QString up = QFileInfo(dir).path();

@@ -3,6 +3,7 @@
 #include "app/UnitMain.h"
 #include "serial/DeviceTable.h"
 #include "serial/PortDiagnostics.h"
+#include "serial/PortLink.h"
 #include "widgets/RadioGroup.h"
 
 #include <QGroupBox>
@@ -25,16 +26,12 @@ int TFormMain::writeIdRequest()
 
 QString TFormMain::notePortOutcome(int n)
 {
-    if (ComPort.Connected()) {
-        m_portTrouble.remove(n);
-        return QString();
+    QString why;
+    if (!ComPort.Connected()) {
+        const QString device = ComPort.DevicePathFor(QStringLiteral("Com%1").arg(n));
+        why = PortProblemText(device, DiagnosePort(device, ComPort.LastOpenError()));
     }
-    const QString device = ComPort.DevicePathFor(QStringLiteral("Com%1").arg(n));
-    const QString why = PortProblemText(device, DiagnosePort(device, ComPort.LastOpenError()));
-    if (why.isEmpty())
-        m_portTrouble.remove(n);
-    else
-        m_portTrouble.insert(n, why);
+    m_portLink->NoteTrouble(n, why);
     return why;
 }
 
@@ -47,6 +44,8 @@ void TFormMain::RadioGroupCOMClick()
 {
     if (ScanActive)
         return;
+    // A port chosen anew ends any wait for a device that went.
+    m_portLink->Forget();
     abandonPlcCapture();
     try {
         ComPort.Close();
@@ -80,18 +79,27 @@ void TFormMain::RadioGroupCOMClick()
     }
 
     RxLine.clear();
-    IdReply.clear();
-    if (writeIdRequest() == 0) {
+    const TIdOutcome outcome = IdentifyDevice(n);
+    if (outcome == TIdOutcome::NotWritten) {
         RadioGroupCOM()->SetItemIndex(-1);
         ClearPanels(QStringLiteral("allgemein"));
         return;
     }
+    m_portLink->Selected(n, outcome == TIdOutcome::Known);
+}
+
+TFormMain::TIdOutcome TFormMain::IdentifyDevice(int n)
+{
+    IdReply.clear();
+    if (writeIdRequest() == 0)
+        return TIdOutcome::NotWritten;
     WaitForIdReply();
 
     const TDeviceId id = ReadDeviceId(IdReply, false);
     DeviceFamily = id.family;
     DeviceVariant = id.variant;
-    if (const auto match = LookupDevice(id, false)) {
+    const auto match = LookupDevice(id, false);
+    if (match) {
         IdReply += match->suffix;
         ClearPanels(match->panel);
     }
@@ -99,6 +107,7 @@ void TFormMain::RadioGroupCOMClick()
     RadioGroupCOMconnect()->SetItem(n - 1, IdReply);
     RadioGroupCOMconnect()->repaint();
     IdReply.clear();
+    return match ? TIdOutcome::Known : TIdOutcome::Unknown;
 }
 
 void TFormMain::ReopenSelectedPort(TBaudRate rate)
@@ -119,6 +128,7 @@ void TFormMain::ReopenSelectedPort(TBaudRate rate)
 void TFormMain::ButtonScanClick()
 {
     ScanActive = true;
+    m_portLink->Forget();
     int found = 0;
     int last = 0;
     try {

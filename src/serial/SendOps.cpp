@@ -2,6 +2,7 @@
 // Methods of TFormMain (declared in app/UnitMain.h), kept beside the port.
 #include "app/GeneralError.h"
 #include "app/UnitMain.h"
+#include "serial/PortLink.h"
 #include "serial/SendEcho.h"
 #include "widgets/Dialogs.h"
 #include "widgets/RadioGroup.h"
@@ -53,6 +54,10 @@ void TFormMain::NoPortMessage()
 
 bool TFormMain::sendChecked(const QString& bytes, const QString& echo, bool echoAlways)
 {
+    if (m_portLink && m_portLink->Waiting()) {
+        m_portLink->SendHeld();
+        return false;
+    }
     if (!ComPort.Connected()) {
         NoPortMessage();
         return false;
@@ -66,6 +71,11 @@ bool TFormMain::sendChecked(const QString& bytes, const QString& echo, bool echo
     // A write the line took only in part (the adapter went in the middle of
     // it) has failed as much as one that wrote nothing.
     if (written == 0 || written < bytes.size()) {
+        // The adapter went: the port waits for it to come back.
+        if (m_portLink && m_portLink->Keeper().Current() == TLinkKeeper::State::Linked && ComPort.DeviceLost()) {
+            m_portLink->SendFailed();
+            return false;
+        }
         RadioGroupCOM()->SetItemIndex(-1);
         ClearPanels(QStringLiteral("allgemein"));
         return false;
@@ -83,6 +93,10 @@ void TFormMain::SendPlain(const QString& ss) { sendChecked(ss, SendPlainEcho(ss)
 
 void TFormMain::SendByte(int byteCounter, quint8 zeichen)
 {
+    if (m_portLink && m_portLink->Waiting()) {
+        m_portLink->SendHeld();
+        return;
+    }
     if (!ComPort.Connected()) {
         NoPortMessage();
         return;

@@ -2,6 +2,7 @@
 
 #include "app/GeneralError.h"
 #include "app/UnitMain.h"
+#include "serial/PortLink.h"
 #include "widgets/Dialogs.h"
 
 QString ProtocolFileName(const QString& chosen)
@@ -57,6 +58,13 @@ void TEnduranceRun::Timer4Timer()
 {
     TFormMain& main = *m_main;
     main.Timer4.stop();
+    // While the port waits for its device the query stays due: asked once
+    // the device is back.
+    if (DeviceAwaited(main)) {
+        main.Timer4.setInterval(HeldQueryMs);
+        main.Timer4.start();
+        return;
+    }
     // Re-armed whatever the send does, an escaping error included: the run
     // goes on until the program ends.
     // A stop pressed while a message of this query was open holds.

@@ -23,6 +23,8 @@ public:
 
     static constexpr int FirstQueryMs = 2000;
     static constexpr int QueryIntervalMs = 30000;
+    // How often a query held while the port waits for its device looks again.
+    static constexpr int HeldQueryMs = 500;
 
     // Chooses the protocol file and starts the run.
     void ButtonDauerlaufClick();

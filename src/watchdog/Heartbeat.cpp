@@ -12,6 +12,10 @@ bool THeartbeat::Tick()
         ShowCountdown(CountdownText(kTicksPerHeartbeat - m_count));
     if (m_count < kTicksPerHeartbeat)
         return false;
+    if (Hold && Hold()) {
+        m_count = kTicksPerHeartbeat - 1;
+        return false;
+    }
     m_count = 0;
     if (CheckProcess && CheckProcess()) {
         const QString name = ProcessName ? ProcessName().trimmed() : QString();

@@ -22,6 +22,8 @@ public:
     std::function<QString()> ProcessName;
     // Whether a process of that name runs.
     std::function<bool(const QString&)> ProcessExists;
+    // While it holds, a due heartbeat waits and goes at the first tick after.
+    std::function<bool()> Hold;
 
     // The countdown starts again from 10 seconds.
     void Restart() { m_count = 0; }

@@ -3,6 +3,7 @@
 // (declared in app/UnitMain.h), kept beside the trigger logic.
 #include "app/UnitMain.h"
 #include "rx/RxLogic.h"
+#include "serial/PortLink.h"
 #include "watchdog/TriggerLogic.h"
 #include "widgets/SpinEdit.h"
 
@@ -17,6 +18,10 @@ void TFormMain::Timer1Timer()
 {
     SecondsCounter = NextSecondsCount(SecondsCounter);
     TriggerCountdown = NextCountdown(TriggerCountdown);
+    // A trigger due while the port waits for its device goes at the first
+    // tick after it is back.
+    if (TriggerCountdown == 0 && DeviceAwaited(*this))
+        TriggerCountdown = 1;
     if (TriggerCountdown == 0) {
         // A trigger is due. Without a port the send shows a modal message,
         // and the ticks that run meanwhile find the countdown at 0 and hold

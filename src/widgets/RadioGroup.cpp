@@ -25,13 +25,18 @@ void TRadioGroup::SetItems(const QStringList& items)
         delete b;
     }
     m_buttons.clear();
+    m_present.clear();
     m_index = -1;
     for (int i = 0; i < items.size(); ++i) {
         auto* b = new QRadioButton(items[i], this);
         b->setObjectName(objectName() + QStringLiteral("_") + QString::number(i));
         m_group->addButton(b, i);
         connect(b, &QRadioButton::toggled, this, [this, i](bool on) { userToggled(i, on); });
+        b->setContextMenuPolicy(Qt::CustomContextMenu);
+        connect(b, &QWidget::customContextMenuRequested, this,
+                [this, i, b](const QPoint& at) { emit ItemMenuRequested(i, b->mapToGlobal(at)); });
         m_buttons.append(b);
+        m_present.append(true);
         nameBlankItem(i);
     }
     relayout();
@@ -74,6 +79,32 @@ void TRadioGroup::SetItemHint(int index, const QString& hint)
 {
     if (index >= 0 && index < m_buttons.size())
         m_buttons[index]->setToolTip(hint);
+}
+
+void TRadioGroup::SetItemPresent(int index, bool present)
+{
+    if (index < 0 || index >= m_buttons.size() || m_present[index] == present)
+        return;
+    m_present[index] = present;
+    QRadioButton* b = m_buttons[index];
+    if (present) {
+        b->setPalette(QPalette());
+        b->setAccessibleDescription(QString());
+        return;
+    }
+    // The text in the colour of a disabled control; the control itself stays
+    // enabled.
+    QPalette dim = b->palette();
+    for (auto group : {QPalette::Active, QPalette::Inactive})
+        for (auto role : {QPalette::WindowText, QPalette::ButtonText, QPalette::Text})
+            dim.setColor(group, role, dim.color(QPalette::Disabled, role));
+    b->setPalette(dim);
+    b->setAccessibleDescription(QStringLiteral("no device"));
+}
+
+bool TRadioGroup::ItemPresent(int index) const
+{
+    return index >= 0 && index < m_present.size() ? m_present[index] : false;
 }
 
 QRadioButton* TRadioGroup::Button(int index) const

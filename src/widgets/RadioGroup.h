@@ -23,12 +23,18 @@ public:
     // Tool tip of one entry.
     void SetItemHint(int index, const QString& hint);
     QRadioButton* Button(int index) const;
+    // An entry with nothing behind it looks absent (greyed out, and says so
+    // to a screen reader) but stays selectable. Entries start present.
+    void SetItemPresent(int index, bool present);
+    bool ItemPresent(int index) const;
 
     int ItemIndex() const { return m_index; }
     void SetItemIndex(int index);
 
 signals:
     void Click();
+    // The context menu was asked for on an entry (right click, menu key).
+    void ItemMenuRequested(int index, const QPoint& globalPos);
 
 private:
     void relayout();
@@ -38,6 +44,7 @@ private:
     QButtonGroup* m_group;
     QGridLayout* m_grid;
     QList<QRadioButton*> m_buttons;
+    QList<bool> m_present;
     int m_columns = 1;
     int m_index = -1;
 };

@@ -3,6 +3,7 @@
 // a device is back on the port.
 #include "firmware/UnitFlashen.h"
 #include "firmware/UnitFlashenCSD.h"
+#include "serial/PortLink.h"
 #include "support/BootLoaderPeer.h"
 #include "support/Harness.h"
 #include "support/ModemPeer.h"
@@ -90,10 +91,6 @@ struct TRig {
         const QStringList lines = LogLines(*form);
         return std::any_of(lines.begin(), lines.end(), [&](const QString& l) { return l.endsWith(text); });
     }
-    bool onGeneralPanel() const
-    {
-        return form->ActivePanel == QLatin1String("allgemein") && form->RadioGroupCOM()->ItemIndex() == -1;
-    }
     QString path(const char* name) const { return dir.filePath(QLatin1String(name)); }
 
     // A firmware file of 640 words, queued as the file dialog's answer.
@@ -152,7 +149,8 @@ const QByteArray kVigilo = "#01.00.00\r";
 std::vector<TFault> Faults()
 {
     auto logged = [](const char* text) { return [text](TRig& r) { return r.logged(QLatin1String(text)); }; };
-    auto general = [](TRig& r) { return r.onGeneralPanel(); };
+    // The port waits for the device to come back, on the panel it was.
+    auto waiting = [](TRig& r) { return r.form->PortLink()->Waiting() && r.form->RadioGroupCOM()->ItemIndex() == 2; };
     auto none = [](TRig&) {};
     return {
         {"idle",
@@ -162,7 +160,7 @@ std::vector<TFault> Faults()
          logged("READY"),
          0,
          [](TRig& r) { r.form->Send(QStringLiteral("GET")); },
-         general,
+         waiting,
          2000,
          {"READY"},
          nullptr},
@@ -180,7 +178,7 @@ std::vector<TFault> Faults()
          nullptr,
          8192,
          none,
-         general,
+         waiting,
          5000,
          {},
          nullptr},
@@ -276,7 +274,7 @@ std::vector<TFault> Faults()
          logged("2=45,3,ON"),
          0,
          [](TRig& r) { r.w("ButtonPLCstore")->click(); },
-         general,
+         waiting,
          2000,
          {"1=30,2,OFF", "2=45,3,ON"},
          "seq.plc"},
@@ -293,7 +291,7 @@ std::vector<TFault> Faults()
          logged("CSQ: 17"),
          0,
          [](TRig& r) { r.form->Timer4.setInterval(1); },
-         general,
+         waiting,
          2000,
          {"GSM: registered", "CSQ: 17"},
          "run.pro"},
@@ -314,7 +312,7 @@ std::vector<TFault> Faults()
              for (int i = 0; i < 10; ++i)
                  QMetaObject::invokeMethod(&r.form->HeartbeatTimer, "timeout");
          },
-         general,
+         waiting,
          3000,
          {"HB OK"},
          nullptr},

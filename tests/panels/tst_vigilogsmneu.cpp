@@ -3,6 +3,7 @@
 // received line, and the PC heartbeat.
 #include "panels/PanelVigiloGSMNEU.h"
 #include "panels/VigiloStatus.h"
+#include "serial/PortLink.h"
 #include "support/WindowRig.h"
 #include "widgets/RadioGroup.h"
 
@@ -260,7 +261,8 @@ private slots:
         QCOMPARE(rig.form->StatusPanel(4)->text(), QString());
     }
 
-    // The unit gone while the heartbeat runs: the send path's handling, once.
+    // The unit gone while the heartbeat runs: the port waits for it, the due
+    // heartbeat is held (nothing logged for it), the panel stays.
     void heartbeatWithTheUnitGone()
     {
         TRig rig;
@@ -273,8 +275,11 @@ private slots:
         clock.start();
         rig.tick(10);
         QVERIFY(clock.elapsed() < 3000);
-        QCOMPARE(rig.form->ActivePanel, QStringLiteral("allgemein"));
-        QCOMPARE(rig.form->RadioGroupCOM()->ItemIndex(), -1);
+        QVERIFY(rig.form->PortLink()->Waiting());
+        QCOMPARE(rig.form->ActivePanel, QStringLiteral("VigiloGSMNEU"));
+        QCOMPARE(rig.form->RadioGroupCOM()->ItemIndex(), 2);
+        QCOMPARE(rig.panel()->Heartbeat().Count(), THeartbeat::kTicksPerHeartbeat - 1);
+        QVERIFY(LogLines(*rig.form).filter(QStringLiteral("not sent")).isEmpty());
     }
 };
 

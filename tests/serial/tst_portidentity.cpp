@@ -39,6 +39,11 @@ private slots:
         link(QStringLiteral("dev/ttyUSB1"), QStringLiteral("by-id/usb-1a86_USB_Serial-if00-port0"));
         put(QStringLiteral("sys/devices/usb1/1-1/idVendor"), "0403\n");
         put(QStringLiteral("sys/devices/usb1/1-1/serial"), "A9X3\n");
+        put(QStringLiteral("sys/devices/usb1/1-1/idProduct"), "6001\n");
+        put(QStringLiteral("sys/devices/usb1/1-1/manufacturer"), "FTDI\n");
+        put(QStringLiteral("sys/devices/usb1/1-1/product"), "FT232R USB UART\n");
+        QDir().mkpath(path(QStringLiteral("sys/bus/usb-serial/drivers/ftdi_sio")));
+        QDir().mkpath(path(QStringLiteral("sys/bus/platform/drivers/serial8250")));
         QDir().mkpath(path(QStringLiteral("sys/devices/usb1/1-1/1-1:1.0/ttyUSB0")));
         put(QStringLiteral("sys/devices/usb1/1-2/idVendor"), "1a86\n");
         QDir().mkpath(path(QStringLiteral("sys/devices/usb1/1-2/1-2:1.0/ttyUSB1")));
@@ -46,6 +51,11 @@ private slots:
         link(QStringLiteral("sys/devices/usb1/1-1/1-1:1.0/ttyUSB0"), QStringLiteral("sys/class/tty/ttyUSB0/device"));
         link(QStringLiteral("sys/devices/usb1/1-2/1-2:1.0/ttyUSB1"), QStringLiteral("sys/class/tty/ttyUSB1/device"));
         link(QStringLiteral("sys/devices/platform/serial8250/tty/ttyS0"), QStringLiteral("sys/class/tty/ttyS0/device"));
+        // The driver link sits in the tty's device folder.
+        link(QStringLiteral("sys/bus/usb-serial/drivers/ftdi_sio"),
+             QStringLiteral("sys/devices/usb1/1-1/1-1:1.0/ttyUSB0/driver"));
+        link(QStringLiteral("sys/bus/platform/drivers/serial8250"),
+             QStringLiteral("sys/devices/platform/serial8250/tty/ttyS0/driver"));
     }
 
     void identity_data()
@@ -53,20 +63,30 @@ private slots:
         QTest::addColumn<QString>("device");
         QTest::addColumn<QString>("byId");
         QTest::addColumn<QString>("serial");
+        // vendor:product|manufacturer|product, driver
+        QTest::addColumn<QString>("usb");
+        QTest::addColumn<QString>("driver");
+        const QString ftdi = QStringLiteral("0403:6001|FTDI|FT232R USB UART");
         QTest::newRow("adapter with a serial number") << "dev/ttyUSB0"
                                                       << "usb-FTDI_FT232R_USB_UART_A9X3-if00-port0"
-                                                      << "A9X3";
+                                                      << "A9X3" << ftdi << "ftdi_sio";
         QTest::newRow("given by its by-id name") << "by-id/usb-FTDI_FT232R_USB_UART_A9X3-if00-port0"
                                                  << "usb-FTDI_FT232R_USB_UART_A9X3-if00-port0"
-                                                 << "A9X3";
+                                                 << "A9X3" << ftdi << "ftdi_sio";
         QTest::newRow("adapter without one") << "dev/ttyUSB1"
                                              << "usb-1a86_USB_Serial-if00-port0"
+                                             << ""
+                                             << "1a86:||"
                                              << "";
         QTest::newRow("built-in port") << "dev/ttyS0"
                                        << ""
-                                       << "";
+                                       << ""
+                                       << ":||"
+                                       << "serial8250";
         QTest::newRow("missing device") << "dev/ttyUSB7"
                                         << ""
+                                        << ""
+                                        << ":||"
                                         << "";
     }
 
@@ -79,6 +99,10 @@ private slots:
             PortIdentityOf(path(device), path(QStringLiteral("by-id")), path(QStringLiteral("sys/class/tty")));
         QCOMPARE(id.byId, byId);
         QCOMPARE(id.serial, serial);
+        QFETCH(QString, usb);
+        QFETCH(QString, driver);
+        QCOMPARE(id.vendorId + u':' + id.productId + u'|' + id.manufacturer + u'|' + id.product, usb);
+        QCOMPARE(id.driver, driver);
     }
 };
 

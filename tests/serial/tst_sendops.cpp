@@ -3,6 +3,7 @@
 #include "app/UnitMain.h"
 #include "panels/PanelAllgemein.h"
 #include "serial/SendEcho.h"
+#include "serial/PortLink.h"
 #include "support/Harness.h"
 #include "widgets/RadioGroup.h"
 
@@ -116,11 +117,35 @@ private slots:
         QVERIFY(LogLines(*form).isEmpty() || !LogLines(*form).last().contains(QLatin1String("--->")));
     }
 
-    // A write that fails clears the selection and brings the general panel
-    // back, without a message; the port stays open.
+    // A send to a device that went: the port waits for it to come back,
+    // says so once, and keeps the selection and the panel; what is sent
+    // meanwhile is held back with a line in the log, no message box.
+    void sendToAGoneDeviceWaits()
+    {
+        openPort();
+        form->ClearPanels(QStringLiteral("Zerbo"));
+        peer->Vanish();
+        form->Send(QStringLiteral("GET"));
+        Pump(100);
+        form->SendByte(0, 0x41);
+        QCOMPARE(form->ActivePanel, QStringLiteral("Zerbo"));
+        QCOMPARE(form->RadioGroupCOM()->ItemIndex(), 2);
+        QVERIFY(form->PortLink()->Waiting());
+        QVERIFY(!form->ComPort.Connected());
+        QVERIFY(scope->dialogs->shown.isEmpty());
+        QCOMPARE(form->StatusPanel(1)->text(), QStringLiteral("Com3 = device gone, waiting"));
+        const QStringList lines = LogLines(*form);
+        QCOMPARE(lines.filter(QStringLiteral("device gone")).size(), 1);
+        QCOMPARE(lines.last(), QStringLiteral("Com3: not sent, the port waits for its device"));
+    }
+
+    // On a port the window does not keep through a replug, a write that
+    // fails clears the selection and brings the general panel back, without
+    // a message; the port stays open.
     void writeFailureShowsGeneralPanel()
     {
         openPort();
+        form->PortLink()->Forget();
         form->ClearPanels(QStringLiteral("Zerbo"));
         peer->Vanish();
         Pump(100);
@@ -128,14 +153,17 @@ private slots:
         QCOMPARE(form->ActivePanel, QStringLiteral("allgemein"));
         QCOMPARE(form->RadioGroupCOM()->ItemIndex(), -1);
         QVERIFY(form->ComPort.Connected());
+        QVERIFY(!form->PortLink()->Waiting());
         QVERIFY(scope->dialogs->shown.isEmpty());
         QVERIFY(LogLines(*form).isEmpty());
     }
 
-    // The one uncaught send error goes to the general error display.
+    // The one uncaught send error goes to the general error display (a port
+    // the window does not keep through a replug, as during a firmware update).
     void sendByteErrorReachesGeneralDisplay()
     {
         openPort();
+        form->PortLink()->Forget();
         peer->Vanish();
         Pump(100);
         auto* button = new QPushButton(form.get());
