@@ -57,6 +57,8 @@ private slots:
         QVERIFY(dir_->isValid());
     }
 
+    void deletesOneKeyLine_data();
+    void deletesOneKeyLine();
     void readsHandWrittenFile_data();
     void readsHandWrittenFile();
     void readInteger_data();
@@ -264,6 +266,51 @@ void TstIniFile::editsOnlyWhatItMust()
     TIniFile ini(File("e.ini"));
     QCOMPARE(ini.WriteStrings(entries), before != after);
     QCOMPARE(FileBytes(ini.Path()), after);
+}
+
+// Removing a key takes its line and nothing else: the other bytes, the
+// other sections' keys of that name and the line ends stay.
+void TstIniFile::deletesOneKeyLine_data()
+{
+    QTest::addColumn<QByteArray>("before");
+    QTest::addColumn<QString>("section");
+    QTest::addColumn<QString>("key");
+    QTest::addColumn<QByteArray>("after");
+    QByteArray withoutCom = kHandWritten;
+    withoutCom.replace("com=5\r\n", "");
+    QTest::newRow("first section of the name, any case") << kHandWritten << "MISC"
+                                                         << "Com" << withoutCom;
+    QTest::newRow("pinned port, LF, comment kept")
+        << QByteArray("[Ports]\n; pinned\nCom3=/dev/serial/by-id/usb-X\nCom4=/dev/ttyS1\n[Misc]\nCom3=1\n") << "Ports"
+        << "com3" << QByteArray("[Ports]\n; pinned\nCom4=/dev/ttyS1\n[Misc]\nCom3=1\n");
+    QTest::newRow("last line without a line end") << QByteArray("[Ports]\r\nCom1=a\r\nCom3=b") << "Ports"
+                                                  << "Com3" << QByteArray("[Ports]\r\nCom1=a\r\n");
+    QTest::newRow("missing key: unchanged") << QByteArray("[Ports]\nCom1=a\n") << "Ports"
+                                            << "Com2" << QByteArray("[Ports]\nCom1=a\n");
+    QTest::newRow("missing section: unchanged") << QByteArray("Com1=a\n") << "Ports"
+                                                << "Com1" << QByteArray("Com1=a\n");
+}
+
+void TstIniFile::deletesOneKeyLine()
+{
+    QFETCH(QByteArray, before);
+    QFETCH(QString, section);
+    QFETCH(QString, key);
+    QFETCH(QByteArray, after);
+    PutFile(File("d.ini"), before);
+    TIniFile ini(File("d.ini"));
+    QVERIFY(ini.DeleteKey(section, key));
+    QCOMPARE(FileBytes(ini.Path()), after);
+    QCOMPARE(ini.ReadString(section, key, QStringLiteral("gone")), QStringLiteral("gone"));
+    // A missing file stays missing; a read-only one is not changed.
+    QVERIFY(TIniFile(File("none.ini")).DeleteKey(section, key));
+    QVERIFY(!QFile::exists(File("none.ini")));
+    if (before != after) {
+        PutFile(ini.Path(), before);
+        QVERIFY(QFile::setPermissions(ini.Path(), QFileDevice::ReadOwner));
+        QVERIFY(!ini.DeleteKey(section, key));
+        QCOMPARE(FileBytes(ini.Path()), before);
+    }
 }
 
 // Files no program writes but a disk or a user can produce: every line
