@@ -2,8 +2,8 @@
 
 #include "app/GeneralError.h"
 #include "app/UnitMain.h"
-#include "serial/PortLink.h"
 #include "panels/VigiloStatus.h"
+#include "serial/PortLink.h"
 #include "ui_PanelVigiloGSMNEU.h"
 #include "watchdog/ProcessCheck.h"
 

@@ -125,7 +125,8 @@ void TPortWatcher::rewatch()
             m_watcher.addPath(d);
     // An editor saving the settings file may replace it: watch it again.
     if (!m_settingsFile.isEmpty()) {
-        m_watcher.removePaths(m_watcher.files());
+        if (!m_watcher.files().isEmpty())
+            m_watcher.removePaths(m_watcher.files());
         if (QFileInfo::exists(m_settingsFile))
             m_watcher.addPath(m_settingsFile);
     }

@@ -67,33 +67,35 @@ private slots:
             << QList<TEvent>{{"lost", gone}, {"-", none}, {"lost", none}, {"/dev/ttyUSB0@usb-A", reopen}, {"ok", none}}
             << false;
         QTest::newRow("back under another node name, same adapter")
-            << "/dev/ttyUSB0@usb-A" << QList<TEvent>{{"-", gone}, {"/dev/ttyUSB3@usb-A", reopen}, {"ok", none}} << false;
-        QTest::newRow("another adapter in its socket ends the wait")
-            << "/dev/ttyUSB0@usb-A" << QList<TEvent>{{"-", gone}, {"/dev/ttyUSB0@usb-B", other}, {"-", none}}
+            << "/dev/ttyUSB0@usb-A" << QList<TEvent>{{"-", gone}, {"/dev/ttyUSB3@usb-A", reopen}, {"ok", none}}
             << false;
+        QTest::newRow("another adapter in its socket ends the wait")
+            << "/dev/ttyUSB0@usb-A" << QList<TEvent>{{"-", gone}, {"/dev/ttyUSB0@usb-B", other}, {"-", none}} << false;
         QTest::newRow("node first, its by-id link a moment later")
             << "/dev/ttyUSB0@usb-A"
             << QList<TEvent>{{"-", gone}, {"/dev/ttyUSB0", none}, {"/dev/ttyUSB0@usb-A", reopen}, {"ok", none}}
             << false;
         QTest::newRow("no stable name: whatever comes back at the entry")
-            << "/dev/pts/4" << QList<TEvent>{{"lost", gone}, {"-", none}, {"/dev/pts/7", reopen}, {"ok", none}} << false;
+            << "/dev/pts/4" << QList<TEvent>{{"lost", gone}, {"-", none}, {"/dev/pts/7", reopen}, {"ok", none}}
+            << false;
         QTest::newRow("replaced at once: gone, then back in the same look")
             << "/dev/pts/4" << QList<TEvent>{{"/dev/pts/7", gone}, {"/dev/pts/7", reopen}, {"ok", none}} << false;
         QTest::newRow("back and gone again: a failed reopen is not retried on the same look")
             << "/dev/ttyUSB0@usb-A"
-            << QList<TEvent>{{"-", gone},
-                             {"/dev/ttyUSB0@usb-A", reopen},
-                             {"fail", none},
-                             {"/dev/ttyUSB0@usb-A", none},
-                             {"-", none},
-                             {"/dev/ttyUSB0@usb-A", reopen},
-                             {"fail", none}}
+            << QList<TEvent>{{"-", gone}, {"/dev/ttyUSB0@usb-A", reopen}, {"fail", none}, {"/dev/ttyUSB0@usb-A", none},
+                             {"-", none}, {"/dev/ttyUSB0@usb-A", reopen}, {"fail", none}}
             << true;
         QTest::newRow("flapping after a good reopen: gone again, once per going")
             << "/dev/ttyUSB0@usb-A"
-            << QList<TEvent>{{"-", gone},         {"/dev/ttyUSB0@usb-A", reopen}, {"ok", none}, {"lost", gone},
-                             {"lost", none},      {"-", none},                    {"/dev/ttyUSB0@usb-A", reopen},
-                             {"ok", none},        {"/dev/ttyUSB0@usb-A", none}}
+            << QList<TEvent>{{"-", gone},
+                             {"/dev/ttyUSB0@usb-A", reopen},
+                             {"ok", none},
+                             {"lost", gone},
+                             {"lost", none},
+                             {"-", none},
+                             {"/dev/ttyUSB0@usb-A", reopen},
+                             {"ok", none},
+                             {"/dev/ttyUSB0@usb-A", none}}
             << false;
         QTest::newRow("a port chosen anew ends the wait")
             << "/dev/ttyUSB0@usb-A" << QList<TEvent>{{"-", gone}, {"forget", none}, {"/dev/ttyUSB0@usb-A", none}}

@@ -2,8 +2,8 @@
 #include "app/GeneralError.h"
 #include "app/UnitMain.h"
 #include "panels/PanelAllgemein.h"
-#include "serial/SendEcho.h"
 #include "serial/PortLink.h"
+#include "serial/SendEcho.h"
 #include "support/Harness.h"
 #include "widgets/RadioGroup.h"
 
