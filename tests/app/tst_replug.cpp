@@ -221,6 +221,77 @@ private slots:
         }
     }
 
+    // An adapter with a loose contact comes and goes every 150 ms, then stays:
+    // one line per going and per coming back, never a message box, the
+    // protocol file keeps growing and the run goes on. Then another adapter
+    // (another by-id name) in its socket: the wait ends, the other adapter
+    // is left alone.
+    void looseContactThenAnotherAdapter()
+    {
+        TScriptedDialogsScope scope;
+        const QString byIdDir = m_dir.filePath(QStringLiteral("loose-by-id"));
+        QVERIFY(QDir().mkpath(byIdDir));
+        TAdapter adapter;
+        adapter.link = m_dir.filePath(QStringLiteral("ttyUSB0"));
+        const QString nameA = byIdDir + QStringLiteral("/usb-Maker_A-if00-port0");
+        auto plugA = [&] {
+            adapter.plug();
+            QFile::remove(nameA);
+            QVERIFY(QFile::link(adapter.peer->SlavePath(), nameA));
+        };
+        auto unplugA = [&] {
+            QFile::remove(nameA);
+            adapter.unplug();
+        };
+        WriteTestSettings("[Misc]\r\nCOM=0\r\n[Ports]\r\nCom3=" + adapter.link.toUtf8() + "\r\n");
+        plugA();
+        TFormMain form;
+        TPortFolders folders = form.PortLink()->Watcher().Folders();
+        folders.byId = byIdDir;
+        form.PortLink()->Watcher().SetFolders(folders);
+        form.RadioGroupCOM()->SetItemIndex(2);
+        QCOMPARE(form.ActivePanel, QStringLiteral("VigiloGSM"));
+        Jobs()[0].start(form, *scope.dialogs, m_dir.path());
+        const QString protocol = m_dir.filePath(QStringLiteral("run.pro"));
+        QVERIFY(PumpUntil([&] { return FileBytes(protocol).contains("CSQ 0.1"); }, 5000));
+        const QByteArray first = FileBytes(protocol);
+
+        for (int i = 0; i < 5; ++i) {
+            unplugA();
+            Pump(150);
+            plugA();
+            Pump(150);
+        }
+        const int plugs = adapter.plugs;
+        QVERIFY(PumpUntil([&] { return FileBytes(protocol).contains("CSQ " + QByteArray::number(plugs - 1) + ".1"); },
+                          5000));
+        const QByteArray before = FileBytes(protocol);
+        QVERIFY(before.startsWith(first));  // nothing lost or cut
+        const QStringList lines = LogLines(form);
+        const qsizetype goings = lines.filter(QStringLiteral("device gone")).size();
+        const qsizetype comings = lines.filter(QStringLiteral("device back")).size();
+        qInfo("5 pulls: %lld lines of going, %lld of coming back", qlonglong(goings), qlonglong(comings));
+        QVERIFY2(goings >= 1 && goings <= 5 && comings >= goings && comings <= 2 * goings,
+                 qPrintable(lines.join(u'\n')));
+        QVERIFY(scope.dialogs->shown.size() == 1);  // the protocol file's chooser only
+        QVERIFY(form.ComPort.Connected());
+
+        // Another adapter where A was.
+        unplugA();
+        QVERIFY(PumpUntil([&] { return form.PortLink()->Waiting(); }));
+        adapter.plug();
+        QVERIFY(QFile::link(adapter.peer->SlavePath(), byIdDir + QStringLiteral("/usb-Maker_B-if00-port0")));
+        QVERIFY(PumpUntil([&] { return !form.PortLink()->Waiting(); }));
+        QCOMPARE(LogLines(form).filter(QStringLiteral("another adapter is there now (usb-Maker_B-if00-port0)")).size(),
+                 1);
+        QCOMPARE(form.RadioGroupCOM()->ItemIndex(), -1);
+        QCOMPARE(form.StatusPanel(1)->text(), QStringLiteral("disconnected"));
+        Pump(300);
+        QCOMPARE(adapter.peer->Received(), QByteArray());
+        QVERIFY(FileBytes(protocol).startsWith(before));
+        form.Timer4.stop();
+    }
+
     // Right click on an entry, as the user does it: pin the adapter behind it
     // to the entry by its stable name, then unpin it; the settings file
     // changes in that one line only. An entry without a device looks absent
