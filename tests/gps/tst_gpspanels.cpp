@@ -2,6 +2,7 @@
 // main window over a pseudo-terminal device.
 #include "app/IniFile.h"
 #include "gps/ListDownload.h"
+#include "serial/PortLink.h"
 #include "support/WindowRig.h"
 #include "widgets/RadioGroup.h"
 #include "widgets/SpinEdit.h"
@@ -363,7 +364,7 @@ private slots:
         rig.peer.Write("$GPGGA,1\r$GPGGA,2\r");
         QVERIFY(rig.logged(QStringLiteral("$GPGGA,2")));
         rig.peer.Vanish();
-        Pump(200);
+        QVERIFY(PumpUntil([&] { return rig.form->PortLink()->Waiting(); }));
         // The capture stays armed with every line so far on disk.
         QVERIFY(rig.form->PlainCapture);
         QVERIFY(rig.form->DataFileOpen());

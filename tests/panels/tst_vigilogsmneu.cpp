@@ -270,12 +270,11 @@ private slots:
         rig.w<QCheckBox>(QStringLiteral("VGGSMNEU_CB_HBPERIODIC"))->click();
         rig.form->HeartbeatTimer.stop();
         rig.peer.Vanish();
-        Pump(100);
+        QVERIFY(PumpUntil([&] { return rig.form->PortLink()->Waiting(); }));
         QElapsedTimer clock;
         clock.start();
         rig.tick(10);
         QVERIFY(clock.elapsed() < 3000);
-        QVERIFY(rig.form->PortLink()->Waiting());
         QCOMPARE(rig.form->ActivePanel, QStringLiteral("VigiloGSMNEU"));
         QCOMPARE(rig.form->RadioGroupCOM()->ItemIndex(), 2);
         QCOMPARE(rig.panel()->Heartbeat().Count(), THeartbeat::kTicksPerHeartbeat - 1);
