@@ -232,7 +232,7 @@ private slots:
         const QString byIdDir = m_dir.filePath(QStringLiteral("loose-by-id"));
         QVERIFY(QDir().mkpath(byIdDir));
         TAdapter adapter;
-        adapter.link = m_dir.filePath(QStringLiteral("ttyUSB0"));
+        adapter.link = m_dir.filePath(QStringLiteral("loose-ttyUSB0"));
         const QString nameA = byIdDir + QStringLiteral("/usb-Maker_A-if00-port0");
         auto plugA = [&] {
             adapter.plug();
