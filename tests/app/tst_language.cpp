@@ -96,39 +96,28 @@ QMultiHash<QString, QString> UntranslatableTexts()
     return texts;
 }
 
-QString WithoutMnemonic(QString text) { return text.remove(QLatin1Char('&')); }
-
-// Whether a text shown in English is one of the catalogue's translations
-// (a placeholder %1 .. %9 stands for any text).
-class TEnglishTexts {
-public:
-    explicit TEnglishTexts(const QList<TCatalogueEntry>& catalogue)
-    {
-        for (const TCatalogueEntry& e : catalogue) {
-            const QString t = WithoutMnemonic(e.translation);
-            if (!t.contains(QRegularExpression(QStringLiteral("%[1-9]")))) {
-                m_plain.insert(t);
-                continue;
-            }
-            QString pattern = QRegularExpression::escape(t);
-            pattern.replace(QRegularExpression(QStringLiteral("%[1-9]")), QStringLiteral(".*"));
-            m_patterns.append(QRegularExpression(QStringLiteral("^") + pattern + QStringLiteral("$"),
-                                                 QRegularExpression::DotMatchesEverythingOption));
-        }
+// The catalogue's translations as patterns of the texts they make: without
+// the mnemonic '&', a placeholder %1 .. %9 standing for any text.
+QList<QRegularExpression> EnglishPatterns(const QList<TCatalogueEntry>& catalogue)
+{
+    // A placeholder as QRegularExpression::escape() writes it: "\\%1".
+    static const QRegularExpression placeholder(QStringLiteral("\\\\%[1-9]"));
+    QList<QRegularExpression> patterns;
+    for (const TCatalogueEntry& e : catalogue) {
+        QString pattern = QRegularExpression::escape(QString(e.translation).remove(QLatin1Char('&')));
+        pattern.replace(placeholder, QStringLiteral(".*"));
+        patterns.append(QRegularExpression(QRegularExpression::anchoredPattern(pattern),
+                                           QRegularExpression::DotMatchesEverythingOption));
     }
-    bool Has(const QString& shown) const
-    {
-        const QString t = WithoutMnemonic(shown);
-        if (m_plain.contains(t))
-            return true;
-        return std::any_of(m_patterns.begin(), m_patterns.end(),
-                           [&t](const QRegularExpression& p) { return p.match(t).hasMatch(); });
-    }
+    return patterns;
+}
 
-private:
-    QSet<QString> m_plain;
-    QList<QRegularExpression> m_patterns;
-};
+bool IsEnglish(const QList<QRegularExpression>& patterns, QString shown)
+{
+    shown.remove(QLatin1Char('&'));
+    return std::any_of(patterns.begin(), patterns.end(),
+                       [&shown](const QRegularExpression& p) { return p.match(shown).hasMatch(); });
+}
 
 // Texts that are the same in every language: no word in them (numbers,
 // units, punctuation), port names and device paths.
@@ -295,7 +284,6 @@ private slots:
             QVERIFY2(start.error->startsWith(error) && start.error->endsWith('\n'), start.error->constData());
         // --help and --version are answered whatever the language says.
         QVERIFY(ParseProgramArguments(QStringList{"--version"} + arguments).answer);
-        QVERIFY(ParseProgramArguments(arguments + QStringList{"-h"}).answer || arguments.endsWith("--lang"));
     }
 
     // The program itself: a wrong language ends it on the terminal, before
@@ -336,7 +324,7 @@ private slots:
         QCOMPARE(LanguageInUse(), TLanguage::English);
         TFormMain& form = *program.form;
         form.show();
-        const TEnglishTexts english(m_catalogue);
+        const QList<QRegularExpression> english = EnglishPatterns(m_catalogue);
         const QMultiHash<QString, QString> fixed = UntranslatableTexts();
         QVERIFY(!fixed.isEmpty());
 
@@ -347,7 +335,7 @@ private slots:
                 if (text.trimmed().isEmpty() || LanguageFree(text) || fixed.contains(name, text))
                     continue;
                 ++checked;
-                if (!english.Has(text))
+                if (!IsEnglish(english, text))
                     missing << name + QStringLiteral(": ") + text;
             }
         };
@@ -382,7 +370,7 @@ private slots:
         }
         // The messages shown meanwhile (no port chosen) are English too.
         for (const QString& text : scope.dialogs->Texts())
-            if (!english.Has(text))
+            if (!IsEnglish(english, text))
                 missing << QStringLiteral("message: ") + text;
         QVERIFY2(missing.isEmpty(), qPrintable(missing.join(QLatin1Char('\n'))));
         QVERIFY2(checked > 400, qPrintable(QString::number(checked)));
