@@ -29,6 +29,9 @@ install_missing build-essential cmake ninja-build qt6-base-dev qt6-serialport-de
 # groff, the software centre's entry with appstreamcli (appstream) and the
 # package's changelog with dpkg-parsechangelog (dpkg-dev).
 install_missing help2man groff-base appstream dpkg-dev
+# The window's English texts are compiled from translations/*.ts by lrelease
+# into the program (qt6-l10n-tools has lrelease and lupdate).
+install_missing qt6-l10n-tools
 
 if [ "${1:-}" = check ]; then
   # The checks CI runs after the test suite: the house style, the whole

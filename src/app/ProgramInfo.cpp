@@ -1,5 +1,7 @@
 #include "app/ProgramInfo.h"
 
+#include "app/Language.h"
+
 namespace {
 
 const char kProgramName[] = "VelmorServiceSoftware";
@@ -14,6 +16,9 @@ outputs, loads new firmware and converts the logger's recordings. Everything
 else is chosen in the window.
 
 Options:
+  --lang CODE    the language of the window for this run: de (German, the
+                 default) or en (English); overrides the choice made in the
+                 menu "Sprache / Language", which is kept in the settings file
   -h, --help     this text
   --version      the program's version
 
@@ -30,13 +35,40 @@ QByteArray VersionAnswer(const char* program)
     return name + package + ' ' + kProgramVersion + '\n';
 }
 
+TProgramStart ParseProgramArguments(const QStringList& arguments)
+{
+    TProgramStart start;
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        const QString& argument = arguments[i];
+        if (argument == QLatin1String("--help") || argument == QLatin1String("-h")) {
+            start.answer = QByteArray(kProgramHelp);
+            return start;
+        }
+        if (argument == QLatin1String("--version")) {
+            start.answer = VersionAnswer(kProgramName);
+            return start;
+        }
+        // A wrong language is reported, not replaced by German: whoever
+        // typed it expects that language.
+        std::optional<QString> code;
+        if (argument == QLatin1String("--lang"))
+            code = i + 1 < arguments.size() ? arguments[++i] : QString();
+        else if (argument.startsWith(QLatin1String("--lang=")))
+            code = argument.mid(7);
+        if (!code || start.error)
+            continue;
+        if (LanguageFromCode(*code))
+            start.language = code->toLower();
+        else if (code->isEmpty())
+            start.error = QByteArray(kProgramName) + ": --lang needs a language: de or en\n";
+        else
+            start.error =
+                QByteArray(kProgramName) + ": unknown language '" + code->toLocal8Bit() + "' for --lang: de or en\n";
+    }
+    return start;
+}
+
 std::optional<QByteArray> ProgramTerminalAnswer(const QStringList& arguments)
 {
-    for (const QString& argument : arguments) {
-        if (argument == QLatin1String("--help") || argument == QLatin1String("-h"))
-            return QByteArray(kProgramHelp);
-        if (argument == QLatin1String("--version"))
-            return VersionAnswer(kProgramName);
-    }
-    return std::nullopt;
+    return ParseProgramArguments(arguments).answer;
 }

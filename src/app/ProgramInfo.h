@@ -17,8 +17,22 @@ inline constexpr char kProgramVersion[] = VELMOR_VERSION;
 // project to --version.
 QByteArray VersionAnswer(const char* program);
 
-// The program's answer on standard output (it then ends with status 0) when
-// its command line (without the program name) asks for text: --help or -h,
-// --version. Anything else, Qt's own options included, opens the window as
-// before: no answer.
+// What the program's command line (without the program name) asks for before
+// any window exists.
+struct TProgramStart {
+    // Text for standard output, after which the program ends with status 0:
+    // --help or -h, --version.
+    std::optional<QByteArray> answer;
+    // A line for standard error, after which the program ends with status 2:
+    // --lang without a value or with a language the program does not have.
+    std::optional<QByteArray> error;
+    // The language code given with --lang CODE or --lang=CODE ("de", "en"),
+    // empty when none was given.
+    QString language;
+};
+TProgramStart ParseProgramArguments(const QStringList& arguments);
+
+// ParseProgramArguments(arguments).answer: the text asked for, or nothing
+// when the window opens. Anything else, Qt's own options included, opens the
+// window as before.
 std::optional<QByteArray> ProgramTerminalAnswer(const QStringList& arguments);

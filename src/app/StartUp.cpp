@@ -102,8 +102,8 @@ void TFormMain::FormCreate()
 
 void TFormMain::FormClick()
 {
-    Dialogs().Info(QStringLiteral("VelmorServiceSoftware\r") + QStringLiteral("Version: V") + VersionText
-                   + QLatin1Char('\r') + QString(53, QLatin1Char('-')) + QLatin1Char('\r') + QLatin1Char('\r')
+    Dialogs().Info(QStringLiteral("VelmorServiceSoftware\r") + tr("Version: V") + VersionText + QLatin1Char('\r')
+                   + QString(53, QLatin1Char('-')) + QLatin1Char('\r') + QLatin1Char('\r')
                    + QStringLiteral("Velmor Service Systems\r") + QStringLiteral("https://www.example.com\r")
                    + QStringLiteral("service@example.com\r"));
 }

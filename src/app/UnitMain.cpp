@@ -130,9 +130,7 @@ TFormMain::TFormMain(QWidget* parent) : QMainWindow(parent), ui(new Ui::TFormMai
     buildPanels();
     NameInputFields(ui->PanelLinks);
 
-    DataFile.OnError = [](const QString& name) {
-        Dialogs().Warning(QStringLiteral("Fehler bei Dateizugriff (") + name + QLatin1Char(')'));
-    };
+    DataFile.OnError = [](const QString& name) { Dialogs().Warning(tr("Fehler bei Dateizugriff (%1)").arg(name)); };
     ExportFile.OnError = DataFile.OnError;
     ExportFile.SetFlushEachLine(false);
 

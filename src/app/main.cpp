@@ -1,5 +1,8 @@
 #include "app/GeneralError.h"
+#include "app/Language.h"
+#include "app/LanguageMenu.h"
 #include "app/ProgramInfo.h"
+#include "app/SettingsLocation.h"
 #include "app/UnitMain.h"
 #include "firmware/UnitFlashen.h"
 #include "firmware/UnitFlashenCSD.h"
@@ -33,20 +36,29 @@ public:
 int main(int argc, char** argv)
 {
     // --help and --version are answered on the terminal before Qt starts, so
-    // that they need no display (the manual page is made from them).
+    // that they need no display (the manual page is made from them); so is a
+    // wrong --lang.
     QStringList arguments;
     for (int i = 1; i < argc; ++i)
         arguments << QString::fromLocal8Bit(argv[i]);
-    if (const auto answer = ProgramTerminalAnswer(arguments)) {
-        std::fwrite(answer->constData(), 1, answer->size(), stdout);
+    const TProgramStart start = ParseProgramArguments(arguments);
+    if (start.answer) {
+        std::fwrite(start.answer->constData(), 1, start.answer->size(), stdout);
         return 0;
+    }
+    if (start.error) {
+        std::fwrite(start.error->constData(), 1, start.error->size(), stderr);
+        return 2;
     }
 
     TApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("VelmorServiceSoftware"));
     QApplication::setApplicationDisplayName(QStringLiteral("VelmorServiceSoftware"));
 
+    // The language is in force before the first window is made.
+    UseLanguage(StartLanguage(start.language, SettingsFileForProgram(QCoreApplication::applicationFilePath())));
     TFormMain formMain;
+    AddLanguageMenu(formMain);
     TFormFlashen formFlashen(&formMain);
     TFormFlashenCSD formFlashenCSD(&formMain);
     formMain.show();

@@ -6,6 +6,7 @@
 #include "widgets/Dialogs.h"
 #include "widgets/RadioGroup.h"
 
+#include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QProgressBar>
@@ -271,8 +272,9 @@ void TFlashDialog::FormActivate()
     holdTimers({&main.Timer4, &main.HeartbeatTimer});
     TFlashHost host(main, m_view, Clock);
 
-    const TOpenFileRequest request{QStringLiteral(" bitte die Firmware-Datei auswählen ..."),
-                                   QStringLiteral("Flashdatei(*.rom)|*.rom"), main.FirmwareDir, main.FirmwareFile};
+    const TOpenFileRequest request{
+        QCoreApplication::translate("FlashDialog", " bitte die Firmware-Datei auswählen ..."),
+        QCoreApplication::translate("FlashDialog", "Flashdatei(*.rom)|*.rom"), main.FirmwareDir, main.FirmwareFile};
     const QString path = Dialogs().OpenFile(request);
     if (path.isEmpty()) {
         if (m_config.switchTo115200)
@@ -289,17 +291,20 @@ void TFlashDialog::FormActivate()
     case TRomLoad::Ok:
         break;
     case TRomLoad::CannotOpen:
-        Dialogs().Warning(QStringLiteral("Fehler bei Dateizugriff (") + QString::number(loaded.error)
-                          + QLatin1Char(')'));
+        Dialogs().Warning(QCoreApplication::translate("FlashDialog", "Fehler bei Dateizugriff (%1)").arg(loaded.error));
         return;
     case TRomLoad::TooManyLines:
-        Dialogs().Warning(QStringLiteral("Firmware-Datei zu groß (") + path + QStringLiteral("): höchstens ")
-                          + QString::number(RomMaxDataLines) + QStringLiteral(" Datenzeilen"));
+        Dialogs().Warning(
+            QCoreApplication::translate("FlashDialog", "Firmware-Datei zu groß (%1): höchstens %2 Datenzeilen")
+                .arg(path)
+                .arg(RomMaxDataLines));
         return;
     case TRomLoad::ReadError:
-        ShowGeneralError(std::runtime_error(
-            (loaded.errorText.isEmpty() ? QStringLiteral("Fehler beim Lesen von ") + path : loaded.errorText)
-                .toStdString()));
+        ShowGeneralError(
+            std::runtime_error((loaded.errorText.isEmpty()
+                                    ? QCoreApplication::translate("FlashDialog", "Fehler beim Lesen von %1").arg(path)
+                                    : loaded.errorText)
+                                   .toStdString()));
         return;
     }
 

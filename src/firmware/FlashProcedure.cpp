@@ -1,12 +1,16 @@
 #include "firmware/FlashProcedure.h"
 
+#include <QCoreApplication>
+
 namespace {
 
 constexpr int MaxAttempts = 3;  // sends of one block, the first included
 
+// why is marked for translation where it is given.
 QString FailedText(const char* why)
 {
-    return QStringLiteral("Firmware-Update fehlerhaft (") + QLatin1String(why) + u')';
+    return QCoreApplication::translate("FlashProcedure", "Firmware-Update fehlerhaft (%1)")
+        .arg(QCoreApplication::translate("FlashProcedure", why));
 }
 
 // The only place that waits for the device: a pumped wait of at most
@@ -22,13 +26,13 @@ QChar Await(IFlashHost& host, int limitMs, Pred holds)
 TFlashOutcome Transfer(const TRomImage& image, int blockSize, const TFlashConfig& config, IFlashHost& host)
 {
     if (Await(host, config.startWaitMs, [](QChar c) { return c != u'3'; }) != u'3') {
-        host.SetStatus(FailedText("Startzeichen fehlt ..."));
+        host.SetStatus(FailedText(QT_TRANSLATE_NOOP("FlashProcedure", "Startzeichen fehlt ...")));
         return TFlashOutcome::NoStart;
     }
 
     const quint16 blocks = BlockCount(image.length, blockSize);
     const int total = blockSize > 0 ? int(blocks) * blockSize : 0;
-    host.SetStatus(QStringLiteral("in progress"));
+    host.SetStatus(QCoreApplication::translate("FlashProcedure", "in progress"));
     host.SetProgressMax(total);
     host.SetProgress(0);
     host.SetBarGreen(false);
@@ -47,7 +51,7 @@ TFlashOutcome Transfer(const TRomImage& image, int blockSize, const TFlashConfig
     int r = 0;  // rejections of that block
     for (;;) {
         if (p >= total) {
-            host.SetStatus(FailedText("???"));
+            host.SetStatus(FailedText(QT_TRANSLATE_NOOP("FlashProcedure", "???")));
             return TFlashOutcome::NoCompletion;
         }
         quint8 sum = 0;
@@ -73,22 +77,21 @@ TFlashOutcome Transfer(const TRomImage& image, int blockSize, const TFlashConfig
         case '1':
             p = s;
             ++r;
-            host.SetStatus(QStringLiteral("ab Byte ") + QString::number(s) + QStringLiteral(" - ")
-                           + QString::number(r + 1) + QStringLiteral(". Versuch"));
+            host.SetStatus(QCoreApplication::translate("FlashProcedure", "ab Byte %1 - %2. Versuch").arg(s).arg(r + 1));
             if (r >= MaxAttempts) {
-                host.SetStatus(FailedText("zuviel Wiederholungen"));
+                host.SetStatus(FailedText(QT_TRANSLATE_NOOP("FlashProcedure", "zuviel Wiederholungen")));
                 return TFlashOutcome::TooManyRetries;
             }
             break;
         case '2':
             host.SetBarGreen(true);
-            host.SetStatus(QStringLiteral("Firmware-Update OK"));
+            host.SetStatus(QCoreApplication::translate("FlashProcedure", "Firmware-Update OK"));
             return TFlashOutcome::Ok;
         case 'x':
-            host.SetStatus(FailedText("no ACK"));
+            host.SetStatus(FailedText(QT_TRANSLATE_NOOP("FlashProcedure", "no ACK")));
             return TFlashOutcome::NoAck;
         default:
-            host.SetStatus(FailedText("wrong ACK"));
+            host.SetStatus(FailedText(QT_TRANSLATE_NOOP("FlashProcedure", "wrong ACK")));
             return TFlashOutcome::WrongAck;
         }
     }

@@ -9,6 +9,7 @@
 #include "widgets/Dialogs.h"
 
 #include <QAbstractButton>
+#include <QCoreApplication>
 
 TFormFlashen::TFormFlashen(TFormMain* main) : TFlashDialog(main, SerialFlashConfig, true), ui(new Ui::TFormFlashen)
 {
@@ -29,7 +30,7 @@ TFormFlashen::~TFormFlashen()
 
 void TFormMain::Flashen1Click()
 {
-    if (!Dialogs().YesNo(QStringLiteral("Wirklich flashen?\r\r"), true))
+    if (!Dialogs().YesNo(QCoreApplication::translate("UnitFlashen", "Wirklich flashen?\r\r"), true))
         return;
     if (FormFlashen)
         FormFlashen->exec();

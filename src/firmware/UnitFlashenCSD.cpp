@@ -4,6 +4,8 @@
 #include "ui_UnitFlashenCSD.h"
 #include "widgets/Dialogs.h"
 
+#include <QCoreApplication>
+
 TFormFlashenCSD::TFormFlashenCSD(TFormMain* main)
     : TFlashDialog(main, ModemFlashConfig, false), ui(new Ui::TFormFlashenCSD)
 {
@@ -22,7 +24,7 @@ TFormFlashenCSD::~TFormFlashenCSD()
 
 void ButtonFUCSDClick(TFormMain* main)
 {
-    if (!main || !Dialogs().YesNo(QStringLiteral("wirklich flashen?\r\r"), true))
+    if (!main || !Dialogs().YesNo(QCoreApplication::translate("UnitFlashen", "wirklich flashen?\r\r"), true))
         return;
     if (main->FormFlashenCSD)
         main->FormFlashenCSD->exec();

@@ -3,12 +3,14 @@
 #include "app/UnitMain.h"
 #include "widgets/Dialogs.h"
 
+#include <QCoreApplication>
+
 namespace {
 
 // Log lines and warning of a file that cannot be opened or written.
 void ReportFileError(TFormMain* main, const QString& fileName)
 {
-    const QString text = QStringLiteral("Fehler bei Dateizugriff (") + fileName + QLatin1Char(')');
+    const QString text = QCoreApplication::translate("ConversionRun", "Fehler bei Dateizugriff (%1)").arg(fileName);
     main->Print(QString());
     main->Print(QString());
     main->Print(text);
@@ -19,7 +21,7 @@ void ReportFileError(TFormMain* main, const QString& fileName)
 void LogFinished(TFormMain* main)
 {
     main->Print(QString());
-    main->Print(QStringLiteral("fertig!"));
+    main->Print(QCoreApplication::translate("ConversionRun", "fertig!"));
     main->Print(QString());
     main->Print(QString());
 }
@@ -33,12 +35,14 @@ void RunConversion(TFormMain* main, TExportFormat format)
     main->StampCapture = false;
 
     const TFormatInfo& info = FormatInfo(format);
-    const TOpenFileRequest request{info.title, info.filter, main->GpsDir, main->GpsFile};
+    const TOpenFileRequest request{QCoreApplication::translate("NmeaConvert", info.title.toUtf8().constData()),
+                                   QCoreApplication::translate("NmeaConvert", info.filter.toUtf8().constData()),
+                                   main->GpsDir, main->GpsFile};
     QString input = Dialogs().OpenFile(request);
     if (input.isEmpty()) {
         main->Print(QString());
         main->Print(QString());
-        main->Print(QStringLiteral("Konvertierung abgebrochen ..."));
+        main->Print(QCoreApplication::translate("ConversionRun", "Konvertierung abgebrochen ..."));
         main->Print(QString());
         // A capture that was still running into a slot ends here.
         main->CloseDataFile();
@@ -70,12 +74,12 @@ void RunConversion(TFormMain* main, TExportFormat format)
 
     main->Print(QString());
     main->Print(QString());
-    main->Print(QStringLiteral("Konvertierung gestartet ..."));
+    main->Print(QCoreApplication::translate("ConversionRun", "Konvertierung gestartet ..."));
     main->Print(QString());
-    main->Print(QStringLiteral("Quelle: ") + input);
-    main->Print(QStringLiteral("Ziel:   ") + output);
+    main->Print(QCoreApplication::translate("ConversionRun", "Quelle: %1").arg(input));
+    main->Print(QCoreApplication::translate("ConversionRun", "Ziel:   %1").arg(output));
     main->Print(QString());
-    main->Print(QStringLiteral("bitte warten ..."));
+    main->Print(QCoreApplication::translate("ConversionRun", "bitte warten ..."));
     main->Print(QString());
 
     if (!conversion.Run()) {

@@ -8,6 +8,7 @@
 #include "widgets/Dialogs.h"
 
 #include <QAbstractButton>
+#include <QCoreApplication>
 
 namespace {
 
@@ -41,7 +42,7 @@ void Button21Click(TFormMain& main)
 
 void BtnERAS_GPSDLClick(TFormMain& main)
 {
-    if (Dialogs().YesNo(QStringLiteral("Speicher wirklich löschen?\r\r"), true))
+    if (Dialogs().YesNo(QCoreApplication::translate("GpsCommands", "Speicher wirklich löschen?\r\r"), true))
         main.SendPlain(QStringLiteral("ERASE\r"));
 }
 

@@ -3,6 +3,8 @@
 #include "app/UnitMain.h"
 #include "widgets/Dialogs.h"
 
+#include <QCoreApplication>
+
 QString ListFileName(const QString& chosen)
 {
     const qsizetype nameStart = chosen.lastIndexOf(QLatin1Char('/')) + 1;
@@ -13,9 +15,9 @@ QString ListFileName(const QString& chosen)
 
 void BtnL_GPSDLClick(TFormMain& main)
 {
-    const TOpenFileRequest request{QStringLiteral("... wohin mit den List-Daten?"),
-                                   QStringLiteral("LST-Datei(*.lst)|*.lst"), main.LstDir, main.LstFile,
-                                   TOpenFileRequest::Mode::Save};
+    const TOpenFileRequest request{QCoreApplication::translate("ListDownload", "... wohin mit den List-Daten?"),
+                                   QCoreApplication::translate("ListDownload", "LST-Datei(*.lst)|*.lst"), main.LstDir,
+                                   main.LstFile, TOpenFileRequest::Mode::Save};
     const QString chosen = Dialogs().OpenFile(request);
     if (chosen.isEmpty())
         return;
@@ -27,7 +29,7 @@ void BtnL_GPSDLClick(TFormMain& main)
 
     if (main.OpenDataFileForWriting(fileName) != 0) {
         main.PlainCapture = main.StampCapture = main.PlcCapture = false;
-        Dialogs().Warning(QStringLiteral("Fehler bei Dateizugriff"));
+        Dialogs().Warning(QCoreApplication::translate("ListDownload", "Fehler bei Dateizugriff"));
         return;
     }
     main.PlcCapture = false;

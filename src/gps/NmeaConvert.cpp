@@ -3,6 +3,7 @@
 #include "gps/NmeaExport.h"
 #include "gps/NmeaStream.h"
 
+#include <QCoreApplication>
 #include <QFile>
 
 #include <sys/stat.h>
@@ -10,18 +11,21 @@
 namespace {
 
 const TFormatInfo kFormats[] = {
-    {TExportFormat::MapPoint, QStringLiteral("Formatkonvertierung: NMEA ---> MS-MapPoint - Format"),
-     QStringLiteral("GPS-Datei(*.txt)|*.txt|List-Datei (*.lst)|*.lst"), QStringLiteral("CSV"),
-     QStringLiteral("mappoint"), MakeMapPointExport},
-    {TExportFormat::Kartex, QStringLiteral("Formatkonvertierung: NMEA ---> Kartex-Format"),
-     QStringLiteral("GPS-Datei(*.txt;*.lst;*.gps)|*.txt;*.lst;*.gps|alle (*.*)|*.*"), QStringLiteral("KTX"),
-     QStringLiteral("kartex"), MakeKartexExport},
-    {TExportFormat::MagicMaps, QStringLiteral("Formatkonvertierung: NMEA ---> MagicMaps (z.B. NRW 3D)"),
-     QStringLiteral("GPS-Datei(*.txt)|*.txt|List-Datei (*.lst)|*.lst"), QStringLiteral("PTH"),
-     QStringLiteral("magicmaps"), MakeMagicMapsExport},
-    {TExportFormat::Gpx, QStringLiteral("Formatkonvertierung: NMEA ---> GPX"),
-     QStringLiteral("GPS-Datei(*.txt)|*.txt|List-Datei (*.lst)|*.lst"), QStringLiteral("gpx"), QStringLiteral("gpx"),
-     MakeGpxExport},
+    {TExportFormat::MapPoint,
+     QStringLiteral(QT_TRANSLATE_NOOP("NmeaConvert", "Formatkonvertierung: NMEA ---> MS-MapPoint - Format")),
+     QStringLiteral(QT_TRANSLATE_NOOP("NmeaConvert", "GPS-Datei(*.txt)|*.txt|List-Datei (*.lst)|*.lst")),
+     QStringLiteral("CSV"), QStringLiteral("mappoint"), MakeMapPointExport},
+    {TExportFormat::Kartex,
+     QStringLiteral(QT_TRANSLATE_NOOP("NmeaConvert", "Formatkonvertierung: NMEA ---> Kartex-Format")),
+     QStringLiteral(QT_TRANSLATE_NOOP("NmeaConvert", "GPS-Datei(*.txt;*.lst;*.gps)|*.txt;*.lst;*.gps|alle (*.*)|*.*")),
+     QStringLiteral("KTX"), QStringLiteral("kartex"), MakeKartexExport},
+    {TExportFormat::MagicMaps,
+     QStringLiteral(QT_TRANSLATE_NOOP("NmeaConvert", "Formatkonvertierung: NMEA ---> MagicMaps (z.B. NRW 3D)")),
+     QStringLiteral(QT_TRANSLATE_NOOP("NmeaConvert", "GPS-Datei(*.txt)|*.txt|List-Datei (*.lst)|*.lst")),
+     QStringLiteral("PTH"), QStringLiteral("magicmaps"), MakeMagicMapsExport},
+    {TExportFormat::Gpx, QStringLiteral(QT_TRANSLATE_NOOP("NmeaConvert", "Formatkonvertierung: NMEA ---> GPX")),
+     QStringLiteral(QT_TRANSLATE_NOOP("NmeaConvert", "GPS-Datei(*.txt)|*.txt|List-Datei (*.lst)|*.lst")),
+     QStringLiteral("gpx"), QStringLiteral("gpx"), MakeGpxExport},
 };
 
 // Index of the first character of the last path component.

@@ -2,6 +2,7 @@
 
 #include "gps/NmeaStream.h"
 
+#include <QCoreApplication>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -150,49 +151,55 @@ QStringList SummaryLines(const TTrackSummary& summary)
     const TReadCounts& c = summary.counts;
     const TTrackStats& s = summary.stats;
     QStringList lines;
-    lines << QStringLiteral("Fixes: %1").arg(s.fixes);
-    lines << QStringLiteral("Sentences read: %1 of %2 lines").arg(c.sentences).arg(c.lines);
-    lines << QStringLiteral("Lines skipped: %1 (checksum %2, no fix %3, unreadable %4)")
+    lines << QCoreApplication::translate("TrackSummary", "Fixes: %1").arg(s.fixes);
+    lines
+        << QCoreApplication::translate("TrackSummary", "Sentences read: %1 of %2 lines").arg(c.sentences).arg(c.lines);
+    lines << QCoreApplication::translate("TrackSummary", "Lines skipped: %1 (checksum %2, no fix %3, unreadable %4)")
                  .arg(c.SkippedTotal())
                  .arg(c.Skipped(TSkipReason::Checksum))
                  .arg(c.Skipped(TSkipReason::NoFix))
                  .arg(c.Skipped(TSkipReason::Unreadable));
     if (s.fixes == 0) {
-        lines << (c.lines == 0 ? QStringLiteral("Empty file: no fix recorded") : QStringLiteral("No fix recorded"));
+        lines << (c.lines == 0 ? QCoreApplication::translate("TrackSummary", "Empty file: no fix recorded")
+                               : QCoreApplication::translate("TrackSummary", "No fix recorded"));
         return lines;
     }
     if (!s.anyTimed) {
-        lines << QStringLiteral("Time: no time recorded");
+        lines << QCoreApplication::translate("TrackSummary", "Time: no time recorded");
     } else {
         const int64_t span = s.SpanMs();
-        lines << QStringLiteral("Time: %1 to %2 UTC%3")
+        lines << QCoreApplication::translate("TrackSummary", "Time: %1 to %2 UTC%3")
                      .arg(FixTimeText(s.firstTimed), FixTimeText(s.lastTimed),
                           span >= 0 ? QStringLiteral(" (") + DurationText(span) + QLatin1Char(')') : QString());
     }
     QStringList days;
     for (const TCivilDate& d : s.dates)
         days << DateText(d);
-    lines << QStringLiteral("Dates: %1").arg(days.isEmpty() ? QStringLiteral("none recorded") : days.join(", "));
-    lines << QStringLiteral("Distance: %1").arg(KmText(s.distanceM));
-    lines << QStringLiteral("Moving time: %1").arg(DurationText(s.movingMs));
+    lines << QCoreApplication::translate("TrackSummary", "Dates: %1")
+                 .arg(days.isEmpty() ? QCoreApplication::translate("TrackSummary", "none recorded") : days.join(", "));
+    lines << QCoreApplication::translate("TrackSummary", "Distance: %1").arg(KmText(s.distanceM));
+    lines << QCoreApplication::translate("TrackSummary", "Moving time: %1").arg(DurationText(s.movingMs));
     if (s.maxSpeedIndex < 0)
-        lines << QStringLiteral("Speed: no two timed fixes to measure by");
+        lines << QCoreApplication::translate("TrackSummary", "Speed: no two timed fixes to measure by");
     else
-        lines << QStringLiteral("Speed: max %1, mean %2")
+        lines << QCoreApplication::translate("TrackSummary", "Speed: max %1, mean %2")
                      .arg(KmhText(s.maxSpeedMps),
                           std::isnan(s.MeanSpeedMps()) ? QStringLiteral("--") : KmhText(s.MeanSpeedMps()));
-    lines << (std::isnan(s.minAltitude)
-                  ? QStringLiteral("Altitude: none recorded")
-                  : QStringLiteral("Altitude: %1 m to %2 m").arg(ShortText(s.minAltitude), ShortText(s.maxAltitude)));
-    lines << (s.minSatellites < 0 ? QStringLiteral("Satellites: none recorded")
-                                  : QStringLiteral("Satellites: %1 to %2").arg(s.minSatellites).arg(s.maxSatellites));
-    lines << (std::isnan(s.minHdop) ? QStringLiteral("HDOP: none recorded")
-                                    : QStringLiteral("HDOP: %1 to %2").arg(ShortText(s.minHdop), ShortText(s.maxHdop)));
+    lines << (std::isnan(s.minAltitude) ? QCoreApplication::translate("TrackSummary", "Altitude: none recorded")
+                                        : QCoreApplication::translate("TrackSummary", "Altitude: %1 m to %2 m")
+                                              .arg(ShortText(s.minAltitude), ShortText(s.maxAltitude)));
+    lines << (s.minSatellites < 0 ? QCoreApplication::translate("TrackSummary", "Satellites: none recorded")
+                                  : QCoreApplication::translate("TrackSummary", "Satellites: %1 to %2")
+                                        .arg(s.minSatellites)
+                                        .arg(s.maxSatellites));
+    lines << (std::isnan(s.minHdop) ? QCoreApplication::translate("TrackSummary", "HDOP: none recorded")
+                                    : QCoreApplication::translate("TrackSummary", "HDOP: %1 to %2")
+                                          .arg(ShortText(s.minHdop), ShortText(s.maxHdop)));
     if (s.backwardSteps > 0)
-        lines << QStringLiteral("Times going backwards: %1").arg(s.backwardSteps);
+        lines << QCoreApplication::translate("TrackSummary", "Times going backwards: %1").arg(s.backwardSteps);
     if (s.untimedFixes > 0)
-        lines << QStringLiteral("Fixes without time: %1").arg(s.untimedFixes);
-    lines << QStringLiteral("Gaps over 60 s: %1").arg(s.gaps.size());
+        lines << QCoreApplication::translate("TrackSummary", "Fixes without time: %1").arg(s.untimedFixes);
+    lines << QCoreApplication::translate("TrackSummary", "Gaps over 60 s: %1").arg(s.gaps.size());
     for (const TTrackGap& g : s.gaps)
         lines
             << QStringLiteral("  %1 to %2 (%3)").arg(FixTimeText(g.before), FixTimeText(g.after), DurationText(g.Ms()));
@@ -268,10 +275,13 @@ QString PointText(const TTrackPoint& p)
     QStringList lines;
     lines << FixTimeText(p.AsFix());
     lines << QString::number(p.lat, 'f', 7) + QStringLiteral(", ") + QString::number(p.lon, 'f', 7);
-    lines << (std::isnan(p.altitude) ? QStringLiteral("altitude --")
-                                     : QStringLiteral("altitude ") + ShortText(p.altitude) + QStringLiteral(" m"));
-    lines << (std::isnan(p.speedMps) ? QStringLiteral("speed --") : QStringLiteral("speed ") + KmhText(p.speedMps));
-    lines << (p.satellites < 0 ? QStringLiteral("satellites --") : QStringLiteral("%1 satellites").arg(p.satellites));
+    lines << (std::isnan(p.altitude) ? QCoreApplication::translate("TrackSummary", "altitude --")
+                                     : QCoreApplication::translate("TrackSummary", "altitude ") + ShortText(p.altitude)
+                                           + QStringLiteral(" m"));
+    lines << (std::isnan(p.speedMps) ? QCoreApplication::translate("TrackSummary", "speed --")
+                                     : QCoreApplication::translate("TrackSummary", "speed ") + KmhText(p.speedMps));
+    lines << (p.satellites < 0 ? QCoreApplication::translate("TrackSummary", "satellites --")
+                               : QCoreApplication::translate("TrackSummary", "%1 satellites").arg(p.satellites));
     return lines.join(QLatin1Char('\n'));
 }
 

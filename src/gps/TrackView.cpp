@@ -3,6 +3,7 @@
 #include "app/UnitMain.h"
 #include "widgets/Dialogs.h"
 
+#include <QCoreApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QListWidget>
@@ -24,7 +25,8 @@ constexpr double kFitMargin = 16.0;
 constexpr double kHoverRadius = 8.0;
 constexpr double kWheelStep = 1.25;  // zoom per notch
 // The filter of the recording dialog: the converter's input files.
-const char kTrackFilter[] = "GPS-Datei(*.txt;*.lst;*.gps)|*.txt;*.lst;*.gps|alle (*.*)|*.*";
+const char kTrackFilter[] =
+    QT_TRANSLATE_NOOP("TrackView", "GPS-Datei(*.txt;*.lst;*.gps)|*.txt;*.lst;*.gps|alle (*.*)|*.*");
 
 }  // namespace
 
@@ -91,7 +93,7 @@ void TTrackMap::paintEvent(QPaintEvent*)
     const std::vector<TTrackPoint>& pts = m_track.points;
     m_drawnSegments = 0;
     if (pts.empty()) {
-        p.drawText(rect(), Qt::AlignCenter, QStringLiteral("no fix recorded"));
+        p.drawText(rect(), Qt::AlignCenter, QCoreApplication::translate("TrackView", "no fix recorded"));
         return;
     }
     p.setRenderHint(QPainter::Antialiasing);
@@ -260,11 +262,12 @@ void TTrackProfile::paintEvent(QPaintEvent*)
     draw(altitude, s.minAltitude, s.maxAltitude, QColor(30, 90, 200));
     draw(speed, 0.0, speedMax, QColor(230, 120, 0));
     p.setPen(Qt::black);
-    QString legend = QStringLiteral("altitude (blue)");
+    QString legend = QCoreApplication::translate("TrackView", "altitude (blue)");
     if (!std::isnan(s.minAltitude))
         legend += QStringLiteral(" %1 .. %2 m").arg(s.minAltitude).arg(s.maxAltitude);
-    legend += QStringLiteral(", speed (orange) 0 .. %1 km/h").arg(speedMax * 3.6, 0, 'f', 1);
-    legend += byTime ? QStringLiteral(", over time") : QStringLiteral(", over the fixes");
+    legend += QCoreApplication::translate("TrackView", ", speed (orange) 0 .. %1 km/h").arg(speedMax * 3.6, 0, 'f', 1);
+    legend += byTime ? QCoreApplication::translate("TrackView", ", over time")
+                     : QCoreApplication::translate("TrackView", ", over the fixes");
     p.drawText(QRectF(4, height() - 15, width() - 8, 14), Qt::AlignLeft | Qt::AlignVCenter, legend);
 }
 
@@ -275,7 +278,7 @@ TTrackWindow::TTrackWindow(std::unique_ptr<TTrack> track, const QString& fileNam
 {
     setObjectName(QStringLiteral("TrackWindow"));
     setAttribute(Qt::WA_DeleteOnClose);
-    setWindowTitle(QStringLiteral("Track - ") + fileName);
+    setWindowTitle(QCoreApplication::translate("TrackView", "Track - %1").arg(fileName));
     resize(1000, 700);
 
     m_map = new TTrackMap(*m_track, this);
@@ -286,10 +289,10 @@ TTrackWindow::TTrackWindow(std::unique_ptr<TTrack> track, const QString& fileNam
     m_summary->setPlainText(SummaryLines(m_track->summary).join(QLatin1Char('\n')));
     m_events = new QListWidget(this);
     m_events->setObjectName(QStringLiteral("TrackEvents"));
-    m_events->setToolTip(QStringLiteral("Klick zeigt Punkt oder Lücke in der Karte"));
-    m_fit = new QPushButton(QStringLiteral("Fit"), this);
+    m_events->setToolTip(QCoreApplication::translate("TrackView", "Klick zeigt Punkt oder Lücke in der Karte"));
+    m_fit = new QPushButton(QCoreApplication::translate("TrackView", "Fit"), this);
     m_fit->setObjectName(QStringLiteral("ButtonTrackFit"));
-    m_fit->setToolTip(QStringLiteral("ganzen Track zeigen"));
+    m_fit->setToolTip(QCoreApplication::translate("TrackView", "ganzen Track zeigen"));
 
     // Notable points first, then the gaps; each item holds its point and
     // how many points to mark.
@@ -303,17 +306,19 @@ TTrackWindow::TTrackWindow(std::unique_ptr<TTrack> track, const QString& fileNam
     };
     if (!m_track->points.empty()) {
         const long long last = (long long)m_track->points.size() - 1;
-        add(QStringLiteral("Start ") + FixTimeText(s.first), 0, 1);
-        add(QStringLiteral("End ") + FixTimeText(s.last), last, 1);
+        add(QCoreApplication::translate("TrackView", "Start %1").arg(FixTimeText(s.first)), 0, 1);
+        add(QCoreApplication::translate("TrackView", "End %1").arg(FixTimeText(s.last)), last, 1);
         if (s.maxAltitudeIndex >= 0)
-            add(QStringLiteral("Highest %1 m").arg(s.maxAltitude), s.maxAltitudeIndex, 1);
+            add(QCoreApplication::translate("TrackView", "Highest %1 m").arg(s.maxAltitude), s.maxAltitudeIndex, 1);
         if (s.minAltitudeIndex >= 0)
-            add(QStringLiteral("Lowest %1 m").arg(s.minAltitude), s.minAltitudeIndex, 1);
+            add(QCoreApplication::translate("TrackView", "Lowest %1 m").arg(s.minAltitude), s.minAltitudeIndex, 1);
         if (s.maxSpeedIndex >= 0)
-            add(QStringLiteral("Fastest %1 km/h").arg(s.maxSpeedMps * 3.6, 0, 'f', 1), s.maxSpeedIndex, 2);
+            add(QCoreApplication::translate("TrackView", "Fastest %1 km/h").arg(s.maxSpeedMps * 3.6, 0, 'f', 1),
+                s.maxSpeedIndex, 2);
     }
     for (const TTrackGap& g : s.gaps)
-        add(QStringLiteral("Gap %1 to %2 (%3)").arg(FixTimeText(g.before), FixTimeText(g.after), DurationText(g.Ms())),
+        add(QCoreApplication::translate("TrackView", "Gap %1 to %2 (%3)")
+                .arg(FixTimeText(g.before), FixTimeText(g.after), DurationText(g.Ms())),
             g.index, 2);
     connect(m_events, &QListWidget::itemClicked, this, [this](QListWidgetItem* item) {
         m_map->Select(size_t(item->data(Qt::UserRole).toLongLong()), item->data(Qt::UserRole + 1).toInt());
@@ -340,7 +345,7 @@ TTrackWindow* ShowTrackWindow(QWidget* parent, const QString& fileName)
 {
     auto track = std::make_unique<TTrack>();
     if (LoadTrack(fileName, *track) != 0) {
-        Dialogs().Warning(QStringLiteral("Fehler bei Dateizugriff (") + fileName + QLatin1Char(')'));
+        Dialogs().Warning(QCoreApplication::translate("TrackView", "Fehler bei Dateizugriff (%1)").arg(fileName));
         return nullptr;
     }
     auto* window = new TTrackWindow(std::move(track), fileName, parent);
@@ -352,7 +357,8 @@ void TrackAnsehenClick(TFormMain& main)
 {
     // The list just downloaded is the likeliest wish; else the last converted file.
     const bool list = !main.LstFile.isEmpty();
-    const TOpenFileRequest request{QStringLiteral("Track ansehen"), QString::fromLatin1(kTrackFilter),
+    const TOpenFileRequest request{QCoreApplication::translate("TrackView", "Track ansehen"),
+                                   QCoreApplication::translate("TrackView", kTrackFilter),
                                    list ? main.LstDir : main.GpsDir, list ? main.LstFile : main.GpsFile};
     const QString chosen = Dialogs().OpenFile(request);
     if (!chosen.isEmpty())
@@ -361,8 +367,8 @@ void TrackAnsehenClick(TFormMain& main)
 
 void OfferTrackView(TFormMain& main, const QString& fileName)
 {
-    if (Dialogs().YesNo(QStringLiteral("List download finished. Show the track?\r\r"
-                                       "List-Download beendet. Track ansehen?\r\r"),
+    if (Dialogs().YesNo(QCoreApplication::translate("TrackView", "List download finished. Show the track?\r\r"
+                                                                 "List-Download beendet. Track ansehen?\r\r"),
                         false))
         ShowTrackWindow(&main, fileName);
 }

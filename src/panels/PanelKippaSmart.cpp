@@ -6,6 +6,7 @@
 #include "ui_PanelKippaSmart.h"
 #include "widgets/Dialogs.h"
 
+#include <QCoreApplication>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QSignalBlocker>
@@ -127,8 +128,9 @@ void TPanelKippaSmart::AddressCommandClick(QObject* sender)
             continue;
         const QString address = BoxAddress();
         if (address.isEmpty()) {
-            Dialogs().Info(QStringLiteral("Please set box address ...\r\r"
-                                          "Bitte erst die Boxadresse auswählen ...\r\r"));
+            Dialogs().Info(QCoreApplication::translate("PanelKippaSmart",
+                                                       "Please set box address ...\r\r"
+                                                       "Bitte erst die Boxadresse auswählen ...\r\r"));
             return;
         }
         m_main->SendPlain(QLatin1String(c.prefix) + address + QLatin1String(c.suffix));
@@ -139,8 +141,8 @@ void TPanelKippaSmart::AddressCommandClick(QObject* sender)
 void TPanelKippaSmart::ButtonKPSMARTKommandoClick()
 {
     if (BoxAddress().isEmpty()) {
-        Dialogs().Info(QStringLiteral("Please set box adress ...\r\r"
-                                      "Bitte erst die Boxadresse auswählen ...\r\r"));
+        Dialogs().Info(QCoreApplication::translate("PanelKippaSmart", "Please set box adress ...\r\r"
+                                                                      "Bitte erst die Boxadresse auswählen ...\r\r"));
         return;
     }
     m_main->SendPlain(ui->EditKommando2->text() + QLatin1Char('\r'));
@@ -188,7 +190,7 @@ void TPanelKippaSmart::ButtonSetBaudrateClick()
 
 void TPanelKippaSmart::ButtonFWUpdateClick()
 {
-    if (!Dialogs().YesNo(QStringLiteral("wirklich flashen?\r\r"), true))
+    if (!Dialogs().YesNo(QCoreApplication::translate("UnitFlashen", "wirklich flashen?\r\r"), true))
         return;
     TComPort& port = m_main->ComPort;
     try {

@@ -7,6 +7,7 @@
 #include "ui_PanelVigiloGSMNEU.h"
 #include "watchdog/ProcessCheck.h"
 
+#include <QCoreApplication>
 #include <QEvent>
 
 namespace {
@@ -113,7 +114,7 @@ void TPanelVigiloGSMNEU::numberEditBoxClick(QObject* sender)
 
 void TPanelVigiloGSMNEU::requestVigiloState()
 {
-    ui->VGGSMNEU_L_STATUS->setText(QStringLiteral("Bitte warten..."));
+    ui->VGGSMNEU_L_STATUS->setText(QCoreApplication::translate("PanelVigiloGSMNEU", "Bitte warten..."));
     m_main->Send(QStringLiteral("GET"));
 }
 

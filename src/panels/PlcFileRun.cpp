@@ -4,17 +4,19 @@
 #include "panels/PlcSequence.h"
 #include "widgets/Dialogs.h"
 
+#include <QCoreApplication>
 #include <QThread>
 
 namespace {
 
-const QString kFileError = QStringLiteral("Fehler bei Dateizugriff");
+QString fileError() { return QCoreApplication::translate("PlcFileRun", "Fehler bei Dateizugriff"); }
 
 // Shows the dialog; on confirmation remembers directory and file, writes the
 // settings file and returns the name with its extension. Empty on cancel.
-QString chooseFile(TFormMain& main, const QString& title, TOpenFileRequest::Mode mode)
+QString chooseFile(TFormMain& main, const char* title, TOpenFileRequest::Mode mode)
 {
-    const TOpenFileRequest request{title, kPlcFilter, main.PlcDir, main.PlcFile, mode};
+    const TOpenFileRequest request{QCoreApplication::translate("PlcSequence", title), PlcFilter(), main.PlcDir,
+                                   main.PlcFile, mode};
     const QString chosen = Dialogs().OpenFile(request);
     if (chosen.isEmpty())
         return QString();
@@ -43,7 +45,7 @@ void PlcSequenceSave(TFormMain& main)
     endCaptures(main);
     if (main.OpenDataFileForWriting(path) != 0) {
         main.PlcCapture = false;
-        Dialogs().Warning(kFileError);
+        Dialogs().Warning(fileError());
         return;
     }
     main.PlcCapture = true;
@@ -59,7 +61,7 @@ void PlcSequenceLoad(TFormMain& main)
         return;
     endCaptures(main);
     if (main.OpenDataFileForReading(path) != 0) {
-        Dialogs().Warning(kFileError);
+        Dialogs().Warning(fileError());
         return;
     }
     // Checked whole before the first step goes out: a wrong file (a settings
@@ -71,7 +73,7 @@ void PlcSequenceLoad(TFormMain& main)
         return;
     }
     if (main.OpenDataFileForReading(path) != 0) {
-        Dialogs().Warning(kFileError);
+        Dialogs().Warning(fileError());
         return;
     }
     // The pause blocks on purpose: the unit takes one step at a time, and its

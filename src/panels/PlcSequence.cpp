@@ -3,6 +3,8 @@
 #include "rx/RxLogic.h"
 #include "rx/TextFileSlot.h"
 
+#include <QCoreApplication>
+
 QString WithPlcExtension(const QString& fileName)
 {
     const qsizetype slash = fileName.lastIndexOf(QLatin1Char('/'));
@@ -34,13 +36,18 @@ QString PlcFileRefusal(TTextFileSlot& slot)
         const QString line = slot.ReadLine();
         for (const QChar c : line) {
             if ((c.unicode() < 0x20 && c != QLatin1Char('\t')) || c.unicode() == 0x7f)
-                return QStringLiteral("Keine PLC-Datei: Steuerzeichen in Zeile %1 - nichts gesendet").arg(number);
+                return QCoreApplication::translate("PlcSequence",
+                                                   "Keine PLC-Datei: Steuerzeichen in Zeile %1 - nichts gesendet")
+                    .arg(number);
         }
         if (PlcStepOf(line) && ++steps > kPlcMaxFileSteps)
-            return QStringLiteral("Keine PLC-Datei: mehr als %1 Schritte - nichts gesendet").arg(kPlcMaxFileSteps);
+            return QCoreApplication::translate("PlcSequence", "Keine PLC-Datei: mehr als %1 Schritte - nichts gesendet")
+                .arg(kPlcMaxFileSteps);
     }
     return QString();
 }
+
+QString PlcFilter() { return QCoreApplication::translate("PlcSequence", "PLC-Datei(*.plc)|*.plc"); }
 
 QString PlcSetCommand(const QString& step) { return QStringLiteral("{+}PLCset=") + step + QLatin1Char('\r'); }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QCoreApplication>
 #include <QString>
 
 #include <functional>
@@ -11,9 +12,11 @@ class TTextFileSlot;
 // No widgets here: the rules are shared by the panel and by tests.
 
 // The file dialog of both file operations.
-inline const QString kPlcFilter = QStringLiteral("PLC-Datei(*.plc)|*.plc");
-inline const QString kPlcSaveTitle = QStringLiteral("... save as?");
-inline const QString kPlcLoadTitle = QStringLiteral("... load from?");
+// Its filter in the language in force.
+QString PlcFilter();
+// Its titles; translated where they are shown (context "PlcSequence").
+inline constexpr char kPlcSaveTitle[] = QT_TRANSLATE_NOOP("PlcSequence", "... save as?");
+inline constexpr char kPlcLoadTitle[] = QT_TRANSLATE_NOOP("PlcSequence", "... load from?");
 
 // A step taken from one file line holds at most this many characters.
 constexpr int kPlcStepLimit = 1000;

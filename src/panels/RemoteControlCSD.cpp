@@ -5,6 +5,7 @@
 #include "serial/ComPort.h"
 #include "ui_PanelVigiloGSM.h"
 
+#include <QCoreApplication>
 #include <QThread>
 
 TRemoteControlCSD::TRemoteControlCSD(TFormMain* main, Ui::TPanelVigiloGSM* ui, QObject* parent)
@@ -66,5 +67,5 @@ void TRemoteControlCSD::LineReceived(const QString& line)
 {
     // Nothing sets it back: a hang-up leaves the label as it is.
     if (line.contains(QLatin1String("CONNECT")))
-        ui->LabelConnect->setText(QStringLiteral("OK ... connected"));
+        ui->LabelConnect->setText(QCoreApplication::translate("RemoteControlCSD", "OK ... connected"));
 }

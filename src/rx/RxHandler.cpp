@@ -87,7 +87,7 @@ void TFormMain::completeLine(QChar endChar)
                 DataFile.Close();
                 // The log shows everything up to here while the message is open.
                 EndLogBatch();
-                Dialogs().Info(QStringLiteral("OK - Datei gespeichert ...\r\r"));
+                Dialogs().Info(tr("OK - Datei gespeichert ...\r\r"));
                 BeginLogBatch();
             }
         }

@@ -31,7 +31,7 @@ std::string composeMessage(int code, int platformCode)
 {
     QString m = EComPort::CodeText(code);
     if (platformCode != 0)
-        m += QStringLiteral(" (Error: %1)").arg(platformCode);
+        m += QCoreApplication::translate("ComPort", " (Error: %1)").arg(platformCode);
     return m.toStdString();
 }
 
@@ -45,31 +45,31 @@ QString EComPort::CodeText(int code)
 {
     switch (code) {
     case int(TComError::OpenFailed):
-        return QStringLiteral("Unable to open com port");
+        return QCoreApplication::translate("ComPort", "Unable to open com port");
     case int(TComError::WriteFailed):
-        return QStringLiteral("WriteFile function failed");
+        return QCoreApplication::translate("ComPort", "WriteFile function failed");
     case int(TComError::ReadFailed):
-        return QStringLiteral("ReadFile function failed");
+        return QCoreApplication::translate("ComPort", "ReadFile function failed");
     case int(TComError::PurgeFailed):
-        return QStringLiteral("PurgeComm function failed");
+        return QCoreApplication::translate("ComPort", "PurgeComm function failed");
     case int(TComError::StatusFailed):
-        return QStringLiteral("Unable to get async status");
+        return QCoreApplication::translate("ComPort", "Unable to get async status");
     case int(TComError::SetStateFailed):
-        return QStringLiteral("SetCommState function failed");
+        return QCoreApplication::translate("ComPort", "SetCommState function failed");
     case int(TComError::SetTimeoutsFailed):
-        return QStringLiteral("SetCommTimeouts failed");
+        return QCoreApplication::translate("ComPort", "SetCommTimeouts failed");
     case int(TComError::SetupFailed):
-        return QStringLiteral("SetupComm function failed");
+        return QCoreApplication::translate("ComPort", "SetupComm function failed");
     case int(TComError::ClearErrorFailed):
-        return QStringLiteral("ClearCommError function failed");
+        return QCoreApplication::translate("ComPort", "ClearCommError function failed");
     case int(TComError::LineControlFailed):
-        return QStringLiteral("EscapeCommFunction function failed");
+        return QCoreApplication::translate("ComPort", "EscapeCommFunction function failed");
     case int(TComError::TransmitFailed):
-        return QStringLiteral("TransmitCommChar function failed");
+        return QCoreApplication::translate("ComPort", "TransmitCommChar function failed");
     case int(TComError::NotOpen):
-        return QStringLiteral("Port Not Open");
+        return QCoreApplication::translate("ComPort", "Port Not Open");
     default:
-        return QStringLiteral("Com port error %1").arg(code);
+        return QCoreApplication::translate("ComPort", "Com port error %1").arg(code);
     }
 }
 

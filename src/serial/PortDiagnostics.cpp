@@ -1,5 +1,6 @@
 #include "serial/PortDiagnostics.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
 #include <QSerialPort>
@@ -164,30 +165,32 @@ QString PortProblemText(const QString& devicePath, const TPortDiagnosis& d)
         return QString();
     case TPortProblem::NoSuchDevice:
         return head
-               + QStringLiteral("no such device — plug in the adapter, or check the [Ports] "
-                                "entry of the settings file");
+               + QCoreApplication::translate("PortDiagnostics",
+                                             "no such device — plug in the adapter, or check the [Ports] "
+                                             "entry of the settings file");
     case TPortProblem::PermissionDenied:
         return head
-               + QStringLiteral("permission denied — add your user to the dialout group "
-                                "(sudo usermod -aG dialout $USER) and log in again");
+               + QCoreApplication::translate("PortDiagnostics",
+                                             "permission denied — add your user to the dialout group "
+                                             "(sudo usermod -aG dialout $USER) and log in again");
     case TPortProblem::Busy: {
         QString who;
         if (d.holder > 0) {
             const QString name = processName(d.holder);
-            who = QStringLiteral(" (%1process %2)")
+            who = QCoreApplication::translate("PortDiagnostics", " (%1process %2)")
                       .arg(name.isEmpty() ? QString() : name + QStringLiteral(", "))
                       .arg(d.holder);
         }
-        return head + QStringLiteral("busy — in use by another program") + who
-               + QStringLiteral("; close it there first");
+        return head + QCoreApplication::translate("PortDiagnostics", "busy — in use by another program") + who
+               + QCoreApplication::translate("PortDiagnostics", "; close it there first");
     }
     case TPortProblem::NotSerial:
         return head
-               + QStringLiteral("not a serial device — check the [Ports] entry of the "
-                                "settings file");
+               + QCoreApplication::translate("PortDiagnostics", "not a serial device — check the [Ports] entry of the "
+                                                                "settings file");
     case TPortProblem::Other:
         break;
     }
-    return head + QStringLiteral("cannot be opened")
+    return head + QCoreApplication::translate("PortDiagnostics", "cannot be opened")
            + (d.error ? QStringLiteral(" (") + qt_error_string(d.error) + QLatin1Char(')') : QString());
 }

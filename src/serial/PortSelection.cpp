@@ -69,13 +69,12 @@ void TFormMain::RadioGroupCOMClick()
     if (ComPort.Connected()) {
         RadioGroupCOMconnect()->SetItemIndex(n - 1);
         ComNumber = n;
-        SetStatusText(1, ComPort.Port() + QStringLiteral(" = connected"));
+        SetStatusText(1, tr("%1 = connected").arg(ComPort.Port()));
         if (auto* rc = findChild<QGroupBox*>(QStringLiteral("GroupBoxRC")))
-            rc->setTitle(QStringLiteral("remote control via mobil phone on ") + ComPort.Port()
-                         + QStringLiteral(" (= CSD)"));
+            rc->setTitle(tr("remote control via mobil phone on %1 (= CSD)").arg(ComPort.Port()));
     } else {
         RadioGroupCOMconnect()->SetItemIndex(-1);
-        SetStatusText(1, QStringLiteral("disconnected"));
+        SetStatusText(1, tr("disconnected"));
     }
 
     RxLine.clear();

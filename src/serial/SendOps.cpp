@@ -47,8 +47,8 @@ QString fieldText(QWidget* field)
 
 void TFormMain::NoPortMessage()
 {
-    Dialogs().Info(QStringLiteral("Please choose the COM interface ...\r\r"
-                                  "Bitte erst die COM-Schnittstelle auswählen ...\r\r"));
+    Dialogs().Info(tr("Please choose the COM interface ...\r\r"
+                      "Bitte erst die COM-Schnittstelle auswählen ...\r\r"));
     RadioGroupCOM()->SetItemIndex(-1);
 }
 

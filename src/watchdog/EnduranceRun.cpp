@@ -5,6 +5,8 @@
 #include "serial/PortLink.h"
 #include "widgets/Dialogs.h"
 
+#include <QCoreApplication>
+
 QString ProtocolFileName(const QString& chosen)
 {
     const qsizetype slash = chosen.lastIndexOf(QLatin1Char('/'));
@@ -24,8 +26,8 @@ void TEnduranceRun::ButtonDauerlaufClick()
     TFormMain& main = *m_main;
     // The dialog keeps the directory and file name its previous use left.
     TOpenFileRequest& dialog = main.OpenDialog1;
-    dialog.title = QStringLiteral("... wohin mit den Protokoll-Daten?");
-    dialog.filter = QStringLiteral("PRO-Datei(*.pro)|*.pro");
+    dialog.title = QCoreApplication::translate("EnduranceRun", "... wohin mit den Protokoll-Daten?");
+    dialog.filter = QCoreApplication::translate("EnduranceRun", "PRO-Datei(*.pro)|*.pro");
     dialog.mode = TOpenFileRequest::Mode::Save;
     const QString chosen = Dialogs().OpenFile(dialog);
     if (chosen.isEmpty())
@@ -34,7 +36,7 @@ void TEnduranceRun::ButtonDauerlaufClick()
 
     if (main.OpenDataFileForWriting(ProtocolFileName(chosen)) != 0) {
         main.StampCapture = false;
-        Dialogs().Warning(QStringLiteral("Fehler bei Dateizugriff"));
+        Dialogs().Warning(QCoreApplication::translate("EnduranceRun", "Fehler bei Dateizugriff"));
         return;
     }
     main.StampCapture = true;

@@ -1,8 +1,10 @@
 #include "watchdog/Heartbeat.h"
 
+#include <QCoreApplication>
+
 QString THeartbeat::CountdownText(int secondsLeft)
 {
-    return QStringLiteral("Nächster Heartbeat in: ") + QString::number(secondsLeft) + QStringLiteral(" Sekunden...");
+    return QCoreApplication::translate("Heartbeat", "Nächster Heartbeat in: %1 Sekunden...").arg(secondsLeft);
 }
 
 bool THeartbeat::Tick()

@@ -4,6 +4,7 @@
 #include "widgets/Dialogs.h"
 
 #include <QAction>
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QKeyEvent>
@@ -18,7 +19,10 @@ namespace {
 
 const QString kMisc = QStringLiteral("Misc");
 const QString kLogFileKey = QStringLiteral("LogFile");
-const QString kFilter = QStringLiteral("Log-Datei(*.log;*.txt)|*.log;*.txt|alle (*.*)|*.*");
+QString logFilter()
+{
+    return QCoreApplication::translate("LogTools", "Log-Datei(*.log;*.txt)|*.log;*.txt|alle (*.*)|*.*");
+}
 
 // Enter finds on, Shift+Enter back, Esc hides the field again.
 class TFindKeys : public QObject {
@@ -57,9 +61,9 @@ TLogTools::TLogTools(QPlainTextEdit* log, QMenu* fileMenu, std::function<QString
     m_log->setUndoRedoEnabled(false);
     m_log->setMaximumBlockCount(kWindowLines);
 
-    m_save = new QAction(QStringLiteral("Log speichern unter..."), fileMenu);
+    m_save = new QAction(tr("Log speichern unter..."), fileMenu);
     m_save->setObjectName(QStringLiteral("LogSpeichern"));
-    m_running = new QAction(QStringLiteral("Log mitschreiben..."), fileMenu);
+    m_running = new QAction(tr("Log mitschreiben..."), fileMenu);
     m_running->setObjectName(QStringLiteral("LogMitschreiben"));
     m_running->setCheckable(true);
     QAction* first = fileMenu->actions().value(0);
@@ -71,8 +75,8 @@ TLogTools::TLogTools(QPlainTextEdit* log, QMenu* fileMenu, std::function<QString
 
     m_findField = new QLineEdit(log->parentWidget());
     m_findField->setObjectName(QStringLiteral("EditLogSuche"));
-    m_findField->setAccessibleName(QStringLiteral("Log durchsuchen"));
-    m_findField->setPlaceholderText(QStringLiteral("Suchen (Enter: weiter, Umschalt+Enter: zurück)"));
+    m_findField->setAccessibleName(tr("Log durchsuchen"));
+    m_findField->setPlaceholderText(tr("Suchen (Enter: weiter, Umschalt+Enter: zurück)"));
     m_findField->hide();
     if (QLayout* layout = log->parentWidget()->layout())
         layout->addWidget(m_findField);
@@ -89,7 +93,7 @@ TLogTools::TLogTools(QPlainTextEdit* log, QMenu* fileMenu, std::function<QString
             return;
         m_reported = true;
         m_running->setChecked(false);
-        Dialogs().Warning(QStringLiteral("Fehler bei Dateizugriff (") + path + QLatin1Char(')'));
+        Dialogs().Warning(tr("Fehler bei Dateizugriff (%1)").arg(path));
     };
 }
 
@@ -102,14 +106,14 @@ void TLogTools::RestoreRunning()
 
 void TLogTools::SaveLogAs()
 {
-    const TOpenFileRequest request{QStringLiteral("... Log speichern unter?"), kFilter, m_lastDir, QString(),
+    const TOpenFileRequest request{tr("... Log speichern unter?"), logFilter(), m_lastDir, QString(),
                                    TOpenFileRequest::Mode::Save};
     const QString path = Dialogs().OpenFile(request);
     if (path.isEmpty())
         return;
     m_lastDir = QFileInfo(path).absolutePath();
     if (m_files.SaveAs(path) != 0)
-        Dialogs().Warning(QStringLiteral("Fehler bei Dateizugriff (") + path + QLatin1Char(')'));
+        Dialogs().Warning(tr("Fehler bei Dateizugriff (%1)").arg(path));
 }
 
 void TLogTools::ToggleRunning()
@@ -119,14 +123,14 @@ void TLogTools::ToggleRunning()
         setRunning(QString());
         return;
     }
-    const TOpenFileRequest request{QStringLiteral("... Log mitschreiben in?"), kFilter, m_lastDir, QString(),
+    const TOpenFileRequest request{tr("... Log mitschreiben in?"), logFilter(), m_lastDir, QString(),
                                    TOpenFileRequest::Mode::Save};
     const QString path = Dialogs().OpenFile(request);
     if (!path.isEmpty())
         m_lastDir = QFileInfo(path).absolutePath();
     if (path.isEmpty() || m_files.StartRunning(path) != 0) {
         if (!path.isEmpty())
-            Dialogs().Warning(QStringLiteral("Fehler bei Dateizugriff (") + path + QLatin1Char(')'));
+            Dialogs().Warning(tr("Fehler bei Dateizugriff (%1)").arg(path));
         setRunning(QString());
         return;
     }
