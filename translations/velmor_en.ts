@@ -341,6 +341,25 @@
     </message>
 </context>
 <context>
+    <name>PortWatcher</name>
+    <message>
+        <source>%1 — no device</source>
+        <translation>%1 — no device</translation>
+    </message>
+    <message>
+        <source>by-id: %1</source>
+        <translation>by-id: %1</translation>
+    </message>
+    <message>
+        <source>serial number: %1</source>
+        <translation>serial number: %1</translation>
+    </message>
+    <message>
+        <source>driver: %1</source>
+        <translation>driver: %1</translation>
+    </message>
+</context>
+<context>
     <name>RemoteControlCSD</name>
     <message>
         <source>OK ... connected</source>
@@ -1983,6 +2002,60 @@
     <message>
         <source>firmware update</source>
         <translation>firmware update</translation>
+    </message>
+</context>
+<context>
+    <name>TPortLink</name>
+    <message>
+        <source>%1: not sent, the port waits for its device</source>
+        <translation>%1: not sent, the port waits for its device</translation>
+    </message>
+    <message>
+        <source>%1: device gone (%2), waiting for it to come back</source>
+        <translation>%1: device gone (%2), waiting for it to come back</translation>
+    </message>
+    <message>
+        <source>%1 = device gone, waiting</source>
+        <translation>%1 = device gone, waiting</translation>
+    </message>
+    <message>
+        <source>%1: the device went away; the port opens again when it is back</source>
+        <translation>%1: the device went away; the port opens again when it is back</translation>
+    </message>
+    <message>
+        <source>%1: device back, but the port does not open</source>
+        <translation>%1: device back, but the port does not open</translation>
+    </message>
+    <message>
+        <source>%1: device back, port open again at %2 bit/s</source>
+        <translation>%1: device back, port open again at %2 bit/s</translation>
+    </message>
+    <message>
+        <source>%1: another adapter is there now (%2); no longer waiting for %3</source>
+        <translation>%1: another adapter is there now (%2); no longer waiting for %3</translation>
+    </message>
+    <message>
+        <source>pin this adapter to %1</source>
+        <translation>pin this adapter to %1</translation>
+    </message>
+    <message>
+        <source>pin another adapter to %1</source>
+        <translation>pin another adapter to %1</translation>
+    </message>
+    <message>
+        <source>unpin %1 (%2)</source>
+        <translation>unpin %1 (%2)</translation>
+    </message>
+    <message>
+        <source>%1: cannot write the settings file</source>
+        <translation>%1: cannot write the settings file</translation>
+    </message>
+</context>
+<context>
+    <name>TRadioGroup</name>
+    <message>
+        <source>no device</source>
+        <translation>no device</translation>
     </message>
 </context>
 <context>

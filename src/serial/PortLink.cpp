@@ -91,7 +91,7 @@ void TPortLink::SendFailed()
 
 void TPortLink::SendHeld()
 {
-    m_main.Print(portName(m_keeper.Entry()) + QStringLiteral(": not sent, the port waits for its device"));
+    m_main.Print(tr("%1: not sent, the port waits for its device").arg(portName(m_keeper.Entry())));
 }
 
 bool TPortLink::busy() const
@@ -164,11 +164,10 @@ void TPortLink::gone()
     } catch (const EComPort&) {
     }
     const QString device = m_keeper.Device().device;
-    m_main.Print(portName(n) + QStringLiteral(": device gone (") + device
-                 + QStringLiteral("), waiting for it to come back"));
-    m_main.SetStatusText(1, portName(n) + QStringLiteral(" = device gone, waiting"));
+    m_main.Print(tr("%1: device gone (%2), waiting for it to come back").arg(portName(n), device));
+    m_main.SetStatusText(1, tr("%1 = device gone, waiting").arg(portName(n)));
     if (QLabel* status = m_main.StatusPanel(1))
-        status->setToolTip(device + QStringLiteral(": the device went away; the port opens again when it is back"));
+        status->setToolTip(tr("%1: the device went away; the port opens again when it is back").arg(device));
 }
 
 void TPortLink::reopen(const TPortPresence& now)
@@ -191,15 +190,14 @@ void TPortLink::reopen(const TPortPresence& now)
     m_keeper.Reopened(ok, now);
     if (!ok) {
         const QString why = PortProblemText(now.device, DiagnosePort(now.device, port.LastOpenError()));
-        m_main.Print(portName(n) + QStringLiteral(": device back, but the port does not open")
+        m_main.Print(tr("%1: device back, but the port does not open").arg(portName(n))
                      + (why.isEmpty() ? QString() : QStringLiteral(": ") + why));
         return;
     }
     NoteTrouble(n, QString());
     ShowPorts();
-    m_main.Print(portName(n) + QStringLiteral(": device back, port open again at ") + BaudRateName(rate)
-                 + QStringLiteral(" bit/s"));
-    m_main.SetStatusText(1, port.Port() + QStringLiteral(" = connected"));
+    m_main.Print(tr("%1: device back, port open again at %2 bit/s").arg(portName(n), BaudRateName(rate)));
+    m_main.SetStatusText(1, TFormMain::tr("%1 = connected").arg(port.Port()));
     if (QLabel* status = m_main.StatusPanel(1))
         status->setToolTip(QString());
     emit Reopened(n);
@@ -217,10 +215,10 @@ void TPortLink::reopen(const TPortPresence& now)
 
 void TPortLink::otherAdapter(const TPortPresence& now)
 {
-    m_main.Print(portName(m_keeper.Entry()) + QStringLiteral(": another adapter is there now (") + now.id.byId
-                 + QStringLiteral("); no longer waiting for ") + m_keeper.Device().id.byId);
+    m_main.Print(tr("%1: another adapter is there now (%2); no longer waiting for %3")
+                     .arg(portName(m_keeper.Entry()), now.id.byId, m_keeper.Device().id.byId));
     m_keeper.Forget();
-    m_main.SetStatusText(1, QStringLiteral("disconnected"));
+    m_main.SetStatusText(1, TFormMain::tr("disconnected"));
     m_main.RadioGroupCOMconnect()->SetItemIndex(-1);
     m_main.RadioGroupCOM()->SetItemIndex(-1);
 }
@@ -231,7 +229,7 @@ void TPortLink::FillMenu(QMenu& menu, int n)
     const QString own = m_watcher.Presence(n).id.byId;
     const QString folder = m_watcher.Folders().byId;
     if (!own.isEmpty() && pinned != folder + u'/' + own)
-        menu.addAction(QStringLiteral("pin this adapter to ") + portName(n), this, [this, n, own] { pin(n, own); });
+        menu.addAction(tr("pin this adapter to %1").arg(portName(n)), this, [this, n, own] { pin(n, own); });
     // Every other adapter with a stable name, once.
     QStringList others;
     for (int m = 1; m <= TPortWatcher::kEntries; ++m) {
@@ -240,26 +238,25 @@ void TPortLink::FillMenu(QMenu& menu, int n)
             others << byId;
     }
     if (!others.isEmpty()) {
-        QMenu* sub = menu.addMenu(QStringLiteral("pin another adapter to ") + portName(n));
+        QMenu* sub = menu.addMenu(tr("pin another adapter to %1").arg(portName(n)));
         for (const QString& byId : others)
             sub->addAction(byId, this, [this, n, byId] { pin(n, byId); });
     }
     if (!pinned.isEmpty())
-        menu.addAction(QStringLiteral("unpin ") + portName(n) + QStringLiteral(" (") + pinned + u')', this,
-                       [this, n] { unpin(n); });
+        menu.addAction(tr("unpin %1 (%2)").arg(portName(n), pinned), this, [this, n] { unpin(n); });
 }
 
 void TPortLink::pin(int n, const QString& byId)
 {
     const QString path = m_watcher.Folders().byId + u'/' + byId;
     if (!TIniFile(m_main.SettingsFile).WriteString(kPorts, portName(n), path))
-        m_main.Print(m_main.SettingsFile + QStringLiteral(": cannot write the settings file"));
+        m_main.Print(tr("%1: cannot write the settings file").arg(m_main.SettingsFile));
     LookAgain();
 }
 
 void TPortLink::unpin(int n)
 {
     if (!TIniFile(m_main.SettingsFile).DeleteKey(kPorts, portName(n)))
-        m_main.Print(m_main.SettingsFile + QStringLiteral(": cannot write the settings file"));
+        m_main.Print(tr("%1: cannot write the settings file").arg(m_main.SettingsFile));
     LookAgain();
 }

@@ -1,5 +1,6 @@
 #include "serial/PortWatcher.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QSet>
@@ -22,13 +23,13 @@ QString PresenceHint(const TPortPresence& p)
         return QString();
     QStringList lines;
     if (!p.Present()) {
-        lines << p.device + QStringLiteral(" — no device");
+        lines << QCoreApplication::translate("PortWatcher", "%1 — no device").arg(p.device);
         return lines.join(u'\n');
     }
     lines << (p.target == p.device ? p.device : p.device + QStringLiteral(" → ") + p.target);
     const TPortIdentity& id = p.id;
     if (!id.byId.isEmpty())
-        lines << QStringLiteral("by-id: ") + id.byId;
+        lines << QCoreApplication::translate("PortWatcher", "by-id: %1").arg(id.byId);
     if (!id.vendorId.isEmpty()) {
         QString usb = QStringLiteral("USB ") + id.vendorId + u':' + id.productId;
         const QString names = QStringList{id.manufacturer, id.product}.join(u' ').trimmed();
@@ -37,9 +38,9 @@ QString PresenceHint(const TPortPresence& p)
         lines << usb;
     }
     if (!id.serial.isEmpty())
-        lines << QStringLiteral("serial number: ") + id.serial;
+        lines << QCoreApplication::translate("PortWatcher", "serial number: %1").arg(id.serial);
     if (!id.driver.isEmpty())
-        lines << QStringLiteral("driver: ") + id.driver;
+        lines << QCoreApplication::translate("PortWatcher", "driver: %1").arg(id.driver);
     return lines.join(u'\n');
 }
 

@@ -99,7 +99,7 @@ void TRadioGroup::SetItemPresent(int index, bool present)
         for (auto role : {QPalette::WindowText, QPalette::ButtonText, QPalette::Text})
             dim.setColor(group, role, dim.color(QPalette::Disabled, role));
     b->setPalette(dim);
-    b->setAccessibleDescription(QStringLiteral("no device"));
+    b->setAccessibleDescription(tr("no device"));
 }
 
 bool TRadioGroup::ItemPresent(int index) const
