@@ -4,6 +4,7 @@
 #include "serial/DeviceTable.h"
 #include "serial/PortDiagnostics.h"
 #include "serial/PortLink.h"
+#include "widgets/AccessibleNames.h"
 #include "widgets/RadioGroup.h"
 
 #include <QGroupBox>
@@ -71,7 +72,7 @@ void TFormMain::RadioGroupCOMClick()
         ComNumber = n;
         SetStatusText(1, tr("%1 = connected").arg(ComPort.Port()));
         if (auto* rc = findChild<QGroupBox*>(QStringLiteral("GroupBoxRC")))
-            rc->setTitle(tr("remote control via mobil phone on %1 (= CSD)").arg(ComPort.Port()));
+            SetGroupTitle(rc, tr("remote control via mobil phone on %1 (= CSD)").arg(ComPort.Port()));
     } else {
         RadioGroupCOMconnect()->SetItemIndex(-1);
         SetStatusText(1, tr("disconnected"));

@@ -88,6 +88,13 @@ QString standsFor(QWidget* field, const QHash<QWidget*, QLabel*>& buddies)
 
 void NameInputFields(QWidget* root)
 {
+    // Qt's accessibility gives a group box inside another group box the
+    // outer one's caption as its name; its own caption, set as its name,
+    // mends that.
+    for (QGroupBox* box : root->findChildren<QGroupBox*>())
+        if (box->accessibleName().isEmpty() && !plain(box->title()).isEmpty())
+            box->setAccessibleName(plain(box->title()));
+
     QHash<QWidget*, QLabel*> buddies;
     for (QLabel* label : root->findChildren<QLabel*>())
         if (label->buddy())
@@ -124,4 +131,10 @@ void NameInputFields(QWidget* root)
         if (final.value(name) > 1)
             w->setAccessibleName(name + QStringLiteral(" ") + QString::number(++seen[name]));
     }
+}
+
+void SetGroupTitle(QGroupBox* box, const QString& title)
+{
+    box->setTitle(title);
+    box->setAccessibleName(plain(title));
 }

@@ -8,5 +8,13 @@ class QWidget;
 // label or button to its left in its layout row, else its group's caption,
 // else its tool tip. Where two fields of root would share a name, the
 // caption of each one's group is added, so that a screen reader tells them
-// apart. Names already set are kept.
+// apart. Every group box under root is named by its own caption (Qt would
+// report a nested box under its outer box's caption). Names already set are
+// kept.
 void NameInputFields(QWidget* root);
+
+class QGroupBox;
+class QString;
+
+// Changes a group box's caption and the name it is announced by with it.
+void SetGroupTitle(QGroupBox* box, const QString& title);

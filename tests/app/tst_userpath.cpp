@@ -333,6 +333,14 @@ private slots:
             roots << rig.form->Panel(QLatin1String(name));
         for (QWidget* root : roots) {
             QHash<QString, QString> fieldNames;  // name -> object name
+            // Each group box, nested ones too, under its own caption.
+            for (QGroupBox* box : root->findChildren<QGroupBox*>()) {
+                const QString title = box->title().remove(u'&').simplified();
+                QAccessibleInterface* a = QAccessible::queryAccessibleInterface(box);
+                if (!title.isEmpty() && (!a || a->text(QAccessible::Name) != title))
+                    problems << root->objectName() + u'/' + box->objectName() + QStringLiteral(": group named \"")
+                                    + (a ? a->text(QAccessible::Name) : QString()) + QStringLiteral("\"");
+            }
             for (QWidget* w : root->findChildren<QWidget*>()) {
                 if (w->focusPolicy() == Qt::NoFocus || w->focusProxy() || qobject_cast<QTabBar*>(w)
                     || qobject_cast<QAbstractScrollArea*>(w))
