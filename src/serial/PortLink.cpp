@@ -26,7 +26,6 @@ bool DeviceAwaited(const TFormMain& main) { return main.PortLink() && main.PortL
 TPortLink::TPortLink(TFormMain& main)
     : QObject(&main), m_main(main), m_watcher([this](int n) { return devicePath(n); }, this)
 {
-    m_watcher.SetSettingsFile(main.SettingsFile);
     m_later.setSingleShot(true);
     m_later.setInterval(kLaterMs);
     connect(&m_later, &QTimer::timeout, this, &TPortLink::evaluate);

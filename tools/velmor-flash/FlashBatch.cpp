@@ -11,14 +11,14 @@
 #include <csignal>
 #include <pthread.h>
 
-TFlashBatch::TFlashBatch(const QList<TPortSpec>& ports, const TFlashSetup& setup, const TOptions& options,
+TFlashBatch::TFlashBatch(const QList<TPortName>& ports, const TFlashSetup& setup, const TOptions& options,
                          TFlashBoard& board, TFlashReport& report, const std::atomic<int>& interrupts)
     : m_setup(setup), m_options(options), m_board(board), m_report(report), m_interrupts(interrupts)
 {
-    for (const TPortSpec& spec : ports) {
+    for (const TPortName& name : ports) {
         TPort port;
-        port.spec = spec;
-        port.row = m_board.AddRow(spec.device);
+        port.name = name;
+        port.row = m_board.AddRow(name.device);
         m_ports.push_back(std::move(port));
     }
     const QFileInfo firmware(m_options.firmwareFile);
@@ -43,7 +43,7 @@ void TFlashBatch::start(TPort& port)
     TFlashTrack* track = port.track.get();
     auto result = port.result;
     const TFlashSetup& setup = m_setup;
-    const QString device = port.spec.device;
+    const QString device = port.name.device;
     port.thread = QThread::create([device, &setup, track, result] { *result = TFlashJob(device, setup).Run(track); });
     // The interrupts reach the showing thread only: a job's blocking waits
     // are never broken off by them.
@@ -143,7 +143,7 @@ int TFlashBatch::Run()
         if (m_options.station && (!look.isValid() || look.elapsed() >= kLookMs)) {
             look.start();
             for (TPort& port : m_ports) {
-                const bool present = QFileInfo::exists(port.spec.path);
+                const bool present = QFileInfo::exists(port.name.path);
                 if (port.state == TState::Waiting && present && interrupts == 0) {
                     lookAtFirmware();
                     start(port);

@@ -32,7 +32,7 @@ class TFlashReport;
 // the second those are cut.
 class TFlashBatch {
 public:
-    struct TPortSpec {
+    struct TPortName {
         QString device;  // as given
         QString path;    // the device it names
     };
@@ -41,7 +41,7 @@ public:
         QString firmwareFile;  // watched for changes in station mode
     };
 
-    TFlashBatch(const QList<TPortSpec>& ports, const TFlashSetup& setup, const TOptions& options, TFlashBoard& board,
+    TFlashBatch(const QList<TPortName>& ports, const TFlashSetup& setup, const TOptions& options, TFlashBoard& board,
                 TFlashReport& report, const std::atomic<int>& interrupts);
     ~TFlashBatch();
 
@@ -57,7 +57,7 @@ public:
 private:
     enum class TState { Waiting, Flashing, Removal, Finished };
     struct TPort {
-        TPortSpec spec;
+        TPortName name;
         int row = -1;
         TState state = TState::Waiting;
         std::unique_ptr<TFlashTrack> track;

@@ -307,7 +307,7 @@ int Run(const QStringList& arguments)
     setup.identify = parser.isSet(identify);
 
     // The same device twice would have two jobs fight over one line.
-    QList<TFlashBatch::TPortSpec> ports;
+    QList<TFlashBatch::TPortName> ports;
     {
         TComPort resolver;
         resolver.SetSettingsFile(setup.settingsFile);
