@@ -587,6 +587,53 @@ private slots:
         }
     }
 
+    // A device that has just appeared is still being set up by the system
+    // (its mode, a probe holding it): the station tries it again for a while
+    // before the unit fails, so that it is flashed once the device is free.
+    void stationLetsDevicesSettle()
+    {
+        TBench bench(1);
+        const QString link = bench.path(QStringLiteral("unit"));
+        const QString lockFile = QStringLiteral("/run/lock/LCK..") + bench.slave(0).mid(5).replace(u'/', u'_');
+        {
+            QFile lock(lockFile);
+            if (!lock.open(QIODevice::WriteOnly))
+                QSKIP("/run/lock cannot be written here");
+            lock.write(QByteArray::number(qint64(::getpid())).rightJustified(10) + '\n');
+        }
+        const auto unlock = qScopeGuard([&] { QFile::remove(lockFile); });
+        int stage = 0;
+        QElapsedTimer clock;
+        const TRun r = bench.run({QStringLiteral("--station"), QStringLiteral("--report"), bench.report(),
+                                  QStringLiteral("--device"), link, bench.rom},
+                                 [&](QProcess& tool) {
+                                     switch (stage) {
+                                     case 0:
+                                         QFile::link(bench.slave(0), link);
+                                         clock.start();
+                                         break;
+                                     case 1:  // held for a while after it appeared
+                                         if (clock.elapsed() < 900)
+                                             return false;
+                                         QFile::remove(lockFile);
+                                         break;
+                                     case 2:
+                                         if (bench.loaders[0]->Flash() != bench.image())
+                                             return false;
+                                         ::kill(pid_t(tool.processId()), SIGINT);
+                                         return true;
+                                     }
+                                     ++stage;
+                                     return false;
+                                 });
+        QCOMPARE(stage, 2);
+        QCOMPARE(r.exit, 0);
+        const QList<QJsonObject> lines = bench.reportLines();
+        QCOMPARE(lines.size(), 1);
+        QCOMPARE(lines[0][QStringLiteral("outcome")].toString(), kOk);
+        QVERIFY(lines[0][QStringLiteral("duration_s")].toDouble() >= 0.5);
+    }
+
     // The simulator's paced line: each block's answer leaves no sooner than
     // the block's bytes have had their line time at 115200 bit/s.
     void pacedLineTakesItsTime()

@@ -37,8 +37,9 @@
 namespace {
 
 const char kHelp[] = R"(Usage: velmor-flash [OPTIONS] DEVICE FILE.rom
-       velmor-flash [OPTIONS] --device DEVICE [--device DEVICE ...] FILE.rom
-       velmor-flash [OPTIONS] --station --device DEVICE [...] FILE.rom
+  or:  velmor-flash [OPTIONS] --device DEVICE [--device DEVICE ...] FILE.rom
+  or:  velmor-flash [OPTIONS] --devices ComA-ComB [--report FILE] FILE.rom
+  or:  velmor-flash [OPTIONS] --station --device DEVICE [...] FILE.rom
 
 Loads the firmware file FILE.rom into the device on DEVICE with the block
 procedure of the firmware update dialogs: "{+}fwupdate" and CR at the start
@@ -122,7 +123,8 @@ Exit status:
   12  the file holds no data line, or a data line that is no hexadecimal
       number of one to eight digits (nothing is sent)
   20  DEVICE does not exist
-  21  DEVICE cannot be opened (in use by another program, no permission)
+  21  DEVICE cannot be opened (busy: held by another program; no
+      permission)
  130  the transfer was cut (a second SIGINT or SIGTERM, or SIGHUP)
 )";
 
@@ -288,6 +290,7 @@ int Run(const QStringList& arguments)
     QCommandLineParser parser;
     const QCommandLineOption help(QStringList{QStringLiteral("h"), QStringLiteral("help")});
     const QCommandLineOption version(QStringLiteral("version"));
+    const QCommandLineOption helpMan(QStringLiteral("help-man"));  // for the manual page only
     const QCommandLineOption block(QStringLiteral("block"), QString(), QStringLiteral("N"), QStringLiteral("128"));
     const QCommandLineOption startRate(QStringLiteral("start-rate"), QString(), QStringLiteral("NAME"),
                                        QStringLiteral("9600"));
@@ -300,12 +303,22 @@ int Run(const QStringList& arguments)
     const QCommandLineOption station(QStringLiteral("station"));
     const QCommandLineOption identify(QStringLiteral("identify"));
     const QCommandLineOption reportFile(QStringLiteral("report"), QString(), QStringLiteral("FILE"));
-    parser.addOptions({help, version, block, startRate, csd, settings, startWait, ackWait, device, devices, station,
-                       identify, reportFile});
+    parser.addOptions({help, helpMan, version, block, startRate, csd, settings, startWait, ackWait, device, devices,
+                       station, identify, reportFile});
     if (!parser.parse(arguments))
         return Usage(parser.errorText());
     if (parser.isSet(help)) {
         std::fputs(kHelp, stdout);
+        return ExitOk;
+    }
+    if (parser.isSet(helpMan)) {
+        // The same text for help2man, which makes a section of its own of
+        // a heading between asterisks.
+        std::fputs(QString::fromUtf8(kHelp)
+                       .replace(QStringLiteral("\nExit status:\n"), QStringLiteral("\n*Exit status*\n"))
+                       .toUtf8()
+                       .constData(),
+                   stdout);
         return ExitOk;
     }
     if (parser.isSet(version)) {
