@@ -78,10 +78,12 @@ private slots:
         QTest::addColumn<int>("lines");
         QTest::addColumn<int>("devices");
         QTest::addColumn<bool>("station");
+        QTest::addColumn<bool>("resized");  // to 40x10 while it runs
         for (const auto& [c, l] : {std::pair{80, 24}, {40, 10}})
             for (const int n : {8, 16})
-                QTest::addRow("%dx%d, %d devices", c, l, n) << c << l << n << false;
-        QTest::addRow("40x10, 16 devices, station") << 40 << 10 << 16 << true;
+                QTest::addRow("%dx%d, %d devices", c, l, n) << c << l << n << false << false;
+        QTest::addRow("40x10, 16 devices, station") << 40 << 10 << 16 << true << false;
+        QTest::addRow("80x24 to 40x10, 16 devices, station") << 80 << 24 << 16 << true << true;
     }
 
     // Every screen while it runs: each device at most once, no line wider
@@ -93,6 +95,7 @@ private slots:
         QFETCH(int, lines);
         QFETCH(int, devices);
         QFETCH(bool, station);
+        QFETCH(bool, resized);
         QTemporaryDir dir;
         std::vector<std::unique_ptr<TDevicePeer>> peers;
         std::vector<std::unique_ptr<TBootLoaderPeer>> loaders;
@@ -145,6 +148,17 @@ private slots:
             if (QTest::currentTestFailed())
                 return;
             ++screens;
+            if (resized && screens == 3 && columns != 40) {
+                // The terminal reflows what is on it and moves the top of a
+                // taller screen into its scrollback; the board follows at its
+                // next redraw.
+                tmux.tmux({QStringLiteral("resize-window"), QStringLiteral("-x"), QStringLiteral("40"),
+                           QStringLiteral("-y"), QStringLiteral("10")});
+                QTRY_COMPARE_WITH_TIMEOUT(tmux.PaneSize(), QStringLiteral("40x10"), 2000);
+                columns = 40;
+                QTest::qWait(300);
+                continue;
+            }
             if (station) {
                 bool all = true;
                 for (const auto& l : loaders)
@@ -158,7 +172,14 @@ private slots:
         }
         QVERIFY2(ended, qPrintable(tmux.Screen(true).join(u'\n')));
         QVERIFY(screens >= 5);
-        const QStringList all = tmux.Screen(true);
+        QStringList all = tmux.Screen(true);
+        if (resized) {
+            // What the terminal itself moved into the scrollback is left
+            // out: the table and what follows it.
+            const qsizetype table = all.lastIndexOf(QStringLiteral("device"));
+            QVERIFY(table >= 0);
+            all = all.mid(table);
+        }
         check(all, "at the end, with the history");
         const QString text = all.join(u'\n');
         QVERIFY2(text.contains(QLatin1String("EXIT=0")), qPrintable(text));

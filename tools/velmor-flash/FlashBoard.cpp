@@ -235,8 +235,11 @@ void TFlashBoard::draw()
     QByteArray out;
     if (m_drawnSize && !(*m_drawnSize == size) && m_drawn > 0) {
         // The terminal has reflowed or cut what was drawn for the old size:
-        // no telling where the board's lines are now. A clean screen.
-        out += "\033[H\033[2J";
+        // no telling where the board's lines are now. A clean screen, line
+        // by line (a screen cleared at once may be kept in the scrollback),
+        // and the board at its top.
+        for (int line = size.lines; line >= 1; --line)
+            out += "\033[" + QByteArray::number(line) + ";1H\033[K";
     } else {
         out += up();
     }
