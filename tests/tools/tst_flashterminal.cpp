@@ -84,6 +84,9 @@ private slots:
                 QTest::addRow("%dx%d, %d devices", c, l, n) << c << l << n << false << false;
         QTest::addRow("40x10, 16 devices, station") << 40 << 10 << 16 << true << false;
         QTest::addRow("80x24 to 40x10, 16 devices, station") << 80 << 24 << 16 << true << true;
+        // The one device of the original form: its progress line on a narrow
+        // terminal.
+        QTest::addRow("40x10, one device") << 40 << 10 << 1 << false << false;
     }
 
     // Every screen while it runs: each device at most once, no line wider
@@ -109,7 +112,9 @@ private slots:
             // Named as udev names adapters, the unit's number at the end.
             names << dir.filePath(QStringLiteral("usb-FTDI_FT232R_USB_UART_A9X3K%1").arg(i, 2, 10, QLatin1Char('0')));
             QVERIFY(QFile::link(peers.back()->SlavePath(), names.last()));
-            args << QStringLiteral("--device") << names.last();
+            if (devices > 1)
+                args << QStringLiteral("--device");
+            args << names.last();
         }
         if (station)
             args << QStringLiteral("--station");
@@ -184,6 +189,8 @@ private slots:
         const QString text = all.join(u'\n');
         QVERIFY2(text.contains(QLatin1String("EXIT=0")), qPrintable(text));
         QVERIFY2(text.count(QLatin1String("Firmware-Update OK")) == devices, qPrintable(text));
+        if (devices == 1)
+            return;  // no table: its outcome alone
         for (int i = 0; i < devices; ++i)
             QVERIFY2(all.filter(id(i)).size() == 1, qPrintable(id(i) + u'\n' + text));
     }
