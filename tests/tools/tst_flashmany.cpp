@@ -12,6 +12,7 @@
 #include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QRegularExpression>
 #include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -249,6 +250,13 @@ private slots:
         QCOMPARE(status, (QMap<QString, int>{{bench.slave(0), 0}, {missing, 20}, {bench.slave(1), 21}}));
         const QString table = r.out.join(u'\n');
         QVERIFY2(table.contains(missing + QStringLiteral(": no such device")), qPrintable(table));
+        QVERIFY2(!table.contains(missing + QStringLiteral(": ") + missing), qPrintable(table));
+        // The table at the end: the devices in the order they were given,
+        // whatever order they ended in.
+        const QStringList rows = r.out.mid(r.out.lastIndexOf(QRegularExpression(QStringLiteral("device\\s.*"))) + 1);
+        QCOMPARE(rows.size(), 3);
+        for (const auto& [row, device] : {std::pair{0, bench.slave(0)}, {1, missing}, {2, bench.slave(1)}})
+            QVERIFY2(rows[row].startsWith(device + u' '), qPrintable(rows.join(u'\n')));
 
         bench.peers[0]->ClearReceived();
         bench.put(QStringLiteral("settings.ini"), "[Ports]\r\nCom7=" + bench.slave(0).toUtf8() + "\r\n");
