@@ -27,8 +27,9 @@ install_missing() {
 install_missing build-essential cmake ninja-build qt6-base-dev qt6-serialport-dev libgl-dev gpsbabel
 # The build makes the manual pages with help2man; the tests check them with
 # groff, the software centre's entry with appstreamcli (appstream) and the
-# package's changelog with dpkg-parsechangelog (dpkg-dev).
-install_missing help2man groff-base appstream dpkg-dev
+# package's changelog with dpkg-parsechangelog (dpkg-dev); the flasher's
+# board is tried in a real terminal, tmux.
+install_missing help2man groff-base appstream dpkg-dev tmux
 # The window's English texts are compiled from translations/*.ts by lrelease
 # into the program (qt6-l10n-tools has lrelease and lupdate).
 install_missing qt6-l10n-tools

@@ -130,6 +130,7 @@ int main(int argc, char** argv)
         std::printf("%-10s %7.3f s  %7.1f MB/s\n", qPrintable(FormatInfo(f).name), seconds, megabytes / seconds);
     }
 
+    bool met = true;
     const QString babel = QStandardPaths::findExecutable(QStringLiteral("gpsbabel"));
     if (babel.isEmpty()) {
         std::printf("gpsbabel: not installed, no ratio\n");
@@ -144,6 +145,7 @@ int main(int argc, char** argv)
         std::printf("gpsbabel   %7.3f s  %7.1f MB/s (exit %d)\n", seconds, megabytes / seconds, p.exitCode());
         std::printf("ratio gpsbabel / slowest format: %.1fx (aim %.0fx: %s)\n", seconds / slowest, kAimRatio,
                     seconds / slowest >= kAimRatio ? "met" : "missed");
+        met = seconds / slowest >= kAimRatio;
     }
 
     const long rss30 = ChildRss(30);
@@ -152,5 +154,6 @@ int main(int argc, char** argv)
                 "(aim within %.0f KiB: %s)\n",
                 rss30, rss300, rss300 - rss30, kAimRssKiB,
                 rss30 > 0 && rss300 > 0 && std::abs(rss300 - rss30) <= kAimRssKiB ? "met" : "missed");
-    return 0;
+    met = met && rss30 > 0 && rss300 > 0 && std::abs(rss300 - rss30) <= kAimRssKiB;
+    return met ? 0 : 1;
 }

@@ -132,5 +132,5 @@ int main(int argc, char** argv)
                 kept < 256 ? "OK" : "MISSED");
     SetStampClock(nullptr);
     RemoveTestSettings();
-    return 0;
+    return kept < 256 ? 0 : 1;
 }

@@ -128,5 +128,5 @@ int main(int argc, char** argv)
 
     form.ComPort.Close();
     RemoveTestSettings();
-    return 0;
+    return share < kAimShare && realShare < kAimShare ? 0 : 1;
 }

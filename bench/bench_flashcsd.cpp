@@ -116,5 +116,5 @@ int main(int argc, char** argv)
                 qPrintable(csd.findChild<QLabel*>(QStringLiteral("LabelDauer"))->text()));
 
     RemoveTestSettings();
-    return 0;
+    return share < kAimShare ? 0 : 1;
 }

@@ -131,5 +131,5 @@ int main(int argc, char** argv)
     std::printf(
         "memory added by track and window: %.1f MiB; aim %.0f MiB; ratio %.2f (process %.1f MiB, peak %.1f MiB)\n",
         addedMiB, kAimMiB, addedMiB / kAimMiB, rssKiB / 1024.0, peakKiB / 1024.0);
-    return first.isNull() ? 1 : 0;
+    return first.isNull() || totalMs > kAimMs || addedMiB > kAimMiB ? 1 : 0;
 }

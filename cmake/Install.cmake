@@ -47,10 +47,17 @@ if(VELMOR_MANPAGES)
     if(TARGET ${program})
       set(page ${VELMOR_MAN_DIR}/${program}.1)
       set(handWritten ${PROJECT_SOURCE_DIR}/packaging/man/${program}.h2m)
+      # velmor-flash marks its exit statuses as a section of their own for
+      # help2man.
+      set(helpOption --help)
+      if(program STREQUAL "velmor-flash")
+        set(helpOption --help-man)
+      endif()
       add_custom_command(
         OUTPUT ${page} ${page}.gz
         COMMAND ${CMAKE_COMMAND} -E env SOURCE_DATE_EPOCH=${VELMOR_RELEASE_EPOCH}
-                ${VELMOR_HELP2MAN} --no-info --section=1 --include=${handWritten} --output=${page}
+                ${VELMOR_HELP2MAN} --no-info --section=1 --help-option=${helpOption}
+                --include=${handWritten} --output=${page}
                 $<TARGET_FILE:${program}>
         COMMAND gzip -9nkf ${page}
         DEPENDS ${program} ${handWritten}

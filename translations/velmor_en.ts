@@ -310,19 +310,34 @@
     </message>
 </context>
 <context>
-    <name>PortDiagnostics</name>
+    <name>PortBusy</name>
     <message>
-        <source> (%1process %2)</source>
-        <translation> (%1process %2)</translation>
+        <source>Prozess %1</source>
+        <translation>process %1</translation>
     </message>
     <message>
-        <source>busy — in use by another program</source>
+        <source>Sperrdatei</source>
+        <translation>lock file</translation>
+    </message>
+    <message>
+        <source>exklusiv geöffnet</source>
+        <translation>exclusive open</translation>
+    </message>
+    <message>
+        <source>flock-Sperre</source>
+        <translation>flock lock</translation>
+    </message>
+    <message>
+        <source>belegt — von einem anderen Programm benutzt</source>
         <translation>busy — in use by another program</translation>
     </message>
     <message>
-        <source>; close it there first</source>
+        <source>; dort zuerst schließen</source>
         <translation>; close it there first</translation>
     </message>
+</context>
+<context>
+    <name>PortDiagnostics</name>
     <message>
         <source>cannot be opened</source>
         <translation>cannot be opened</translation>

@@ -1,6 +1,8 @@
 #include "serial/ComPort.h"
 
 #include "app/IniFile.h"
+#include "serial/DevicePath.h"
+#include "serial/PortBusy.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -160,12 +162,12 @@ QString TComPort::DevicePathFor(const QString& name) const
 {
     const int n = ComNumberOf(name);
     if (n == 0)
-        return name;  // a device path given directly
+        return AbsoluteDevicePath(name);  // a device path given directly
     if (!m_settingsFile.isEmpty()) {
         const QString over =
             TIniFile(m_settingsFile).ReadString(QStringLiteral("Ports"), QStringLiteral("Com%1").arg(n), QString());
         if (!over.isEmpty())
-            return over;
+            return AbsoluteDevicePath(over);
     }
     return DefaultDevicePath(n);
 }
@@ -221,6 +223,12 @@ void TComPort::Open()
     m_serial->setReadBufferSize(0);
     errno = 0;
     m_openError = 0;
+    // Another program's port is never opened, not even by the superuser.
+    const TPortBusyProbe probe(device);
+    if (probe.Busy()) {
+        m_openError = int(QSerialPort::PermissionError);
+        throw EComPort(TComError::OpenFailed, EBUSY);
+    }
     if (device.isEmpty() || !m_serial->open(QIODevice::ReadWrite)) {
         const int err = errno ? errno : int(m_serial->error());
         m_openError = device.isEmpty() ? int(QSerialPort::DeviceNotFoundError) : int(m_serial->error());

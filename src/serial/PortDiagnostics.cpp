@@ -35,48 +35,6 @@ TPortProblem openErrorProblem(int err)
     }
 }
 
-// The first line of a lock file as a process id (ASCII, blanks allowed).
-long long lockFilePid(const QString& lockFile)
-{
-    QFile f(lockFile);
-    if (!f.open(QIODevice::ReadOnly))
-        return 0;
-    const QByteArray first = f.readLine(64).trimmed();
-    bool ok = false;
-    const long long pid = first.toLongLong(&ok);
-    return ok && pid > 0 ? pid : 0;
-}
-
-bool processRuns(long long pid) { return pid > 0 && (::kill(pid_t(pid), 0) == 0 || errno == EPERM); }
-
-// "LCK.." names the device goes by: below /dev with '/' as '_'; a symbolic
-// link (a /dev/serial/by-id name) also by the device it points at.
-QStringList lockNames(const QString& devicePath)
-{
-    QStringList paths{devicePath};
-    const QString real = QFileInfo(devicePath).canonicalFilePath();
-    if (!real.isEmpty() && real != devicePath)
-        paths.append(real);
-    QStringList names;
-    for (QString p : paths) {
-        if (p.startsWith(QLatin1String("/dev/")))
-            p = p.mid(5);
-        while (p.startsWith(QLatin1Char('/')))
-            p = p.mid(1);
-        if (!p.isEmpty())
-            names.append(QStringLiteral("LCK..") + p.replace(QLatin1Char('/'), QLatin1Char('_')));
-    }
-    return names;
-}
-
-QString processName(long long pid)
-{
-    QFile f(QStringLiteral("/proc/%1/comm").arg(pid));
-    if (!f.open(QIODevice::ReadOnly))
-        return QString();
-    return QString::fromLocal8Bit(f.readAll()).trimmed();
-}
-
 }  // namespace
 
 TPortDiagnosis ProbeSerialDevice(const char* path)
@@ -113,25 +71,15 @@ TPortDiagnosis ProbeSerialDevice(const char* path)
     return d;
 }
 
-long long PortLockHolder(const QString& devicePath)
-{
-    static const char* const kLockDirs[] = {"/run/lock", "/var/lock", "/var/spool/locks", "/tmp"};
-    for (const QString& name : lockNames(devicePath))
-        for (const char* dir : kLockDirs) {
-            const long long pid = lockFilePid(QLatin1String(dir) + QLatin1Char('/') + name);
-            if (processRuns(pid))
-                return pid;
-        }
-    return 0;
-}
-
 TPortDiagnosis DiagnosePort(const QString& devicePath, int serialError)
 {
     TPortDiagnosis d = ProbeSerialDevice(QFile::encodeName(devicePath).constData());
     if (d.problem == TPortProblem::None || d.problem == TPortProblem::Busy) {
-        if (const long long pid = PortLockHolder(devicePath)) {
+        const TPortBusyProbe probe(devicePath);
+        if (probe.Busy()) {
             d.problem = TPortProblem::Busy;
-            d.holder = pid;
+            d.holder = probe.Busy().holder;
+            d.busyWay = probe.Busy().way;
             return d;
         }
     }
@@ -173,17 +121,8 @@ QString PortProblemText(const QString& devicePath, const TPortDiagnosis& d)
                + QCoreApplication::translate("PortDiagnostics",
                                              "permission denied — add your user to the dialout group "
                                              "(sudo usermod -aG dialout $USER) and log in again");
-    case TPortProblem::Busy: {
-        QString who;
-        if (d.holder > 0) {
-            const QString name = processName(d.holder);
-            who = QCoreApplication::translate("PortDiagnostics", " (%1process %2)")
-                      .arg(name.isEmpty() ? QString() : name + QStringLiteral(", "))
-                      .arg(d.holder);
-        }
-        return head + QCoreApplication::translate("PortDiagnostics", "busy — in use by another program") + who
-               + QCoreApplication::translate("PortDiagnostics", "; close it there first");
-    }
+    case TPortProblem::Busy:
+        return PortBusyText(devicePath, TPortBusy{d.busyWay, d.holder});
     case TPortProblem::NotSerial:
         return head
                + QCoreApplication::translate("PortDiagnostics", "not a serial device — check the [Ports] entry of the "

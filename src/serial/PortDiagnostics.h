@@ -1,5 +1,7 @@
 #pragma once
 
+#include "serial/PortBusy.h"
+
 #include <QString>
 
 // Why a serial port could not be opened, found out on the device path itself
@@ -16,8 +18,9 @@ enum class TPortProblem {
 
 struct TPortDiagnosis {
     TPortProblem problem = TPortProblem::None;
-    int error = 0;         // errno of the failing call, where there is one
-    long long holder = 0;  // process holding the port's lock file, 0 unknown
+    int error = 0;                      // errno of the failing call, where there is one
+    long long holder = 0;               // process holding the port, 0 unknown
+    TBusyWay busyWay = TBusyWay::None;  // how it holds it, where known
 };
 
 // Looks at the device with stat, open (read/write, no controlling terminal,
@@ -26,13 +29,8 @@ struct TPortDiagnosis {
 // process between fork and exit.
 TPortDiagnosis ProbeSerialDevice(const char* path);
 
-// Process id in the UUCP-style lock file of the device ("LCK.." + its name
-// below /dev with '/' turned into '_', in /run/lock, /var/lock or /tmp) whose
-// process still runs; 0 when there is none.
-long long PortLockHolder(const QString& devicePath);
-
-// The whole diagnosis of a port whose open failed: the device probe, the
-// port's lock file, and the error the serial port layer reported (a
+// The whole diagnosis of a port whose open failed: the device probe, whether
+// another program holds it (PortBusy.h), and the error the serial port layer reported (a
 // QSerialPort::SerialPortError value, 0 for none) where the probe finds
 // nothing of its own.
 TPortDiagnosis DiagnosePort(const QString& devicePath, int serialError);

@@ -135,6 +135,16 @@ private slots:
             << QStringList{"fw.rom"};
         QTest::newRow("nothing after the file")
             << QStringList{"velmor-flash", "Com3", "fw.rom", ""} << dev << QStringList();
+        // The devices given with options: the one argument is the file.
+        QTest::newRow("firmware file after --device") << QStringList{"velmor-flash", "--device", "Com3", ""} << dev
+                                                      << QStringList{"FW2.ROM", "dev", "fw.rom", "nodev", "sub"};
+        QTest::newRow("firmware file after --devices")
+            << QStringList{"velmor-flash", "--devices", "=", "Com5-Com12", "f"} << dev << QStringList{"fw.rom"};
+        QTest::newRow("firmware file of a station")
+            << QStringList{"velmor-flash", "--station", "--device", "Com3", "--device", "Com4", "F"} << dev
+            << QStringList{"FW2.ROM"};
+        QTest::newRow("nothing after the file of several devices")
+            << QStringList{"velmor-flash", "--device", "Com3", "fw.rom", ""} << dev << QStringList();
         QTest::newRow("after --, a dash is a device") << QStringList{"velmor-flash", "--", "-"} << dev << QStringList();
         QTest::newRow("settings file") << QStringList{"velmor-flash", "--settings", "n"} << dev
                                        << QStringList{"nodev", "notes.txt"};

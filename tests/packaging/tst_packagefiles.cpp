@@ -58,7 +58,7 @@ private slots:
             << "VelmorServiceSoftware" << QStringList{"\"EXIT STATUS\"", "FILES", "EXAMPLES", "\"SEE ALSO\""};
         // Its exit statuses come with its help, under OPTIONS.
         QTest::newRow("velmor-flash") << "velmor-flash"
-                                      << QStringList{"FILES", "EXAMPLES", "\"SEE ALSO\"", "\"Exit status:\""};
+                                      << QStringList{"\"EXIT STATUS\"", "FILES", "EXAMPLES", "\"SEE ALSO\""};
         QTest::newRow("velmor-convert") << "velmor-convert"
                                         << QStringList{"\"EXIT STATUS\"", "EXAMPLES", "\"SEE ALSO\""};
         QTest::newRow("velmor-devsim") << "velmor-devsim"
@@ -94,6 +94,59 @@ private slots:
         for (const QString& heading : sections)
             QVERIFY2(text.contains(".SH " + heading.toUtf8() + '\n') || text.contains(".SS " + heading.toUtf8() + '\n'),
                      qPrintable(heading));
+#endif
+    }
+
+    // The pages as a reader sees them: their sections in order, none made
+    // from a line of an example, the synopsis with every form of the tool.
+    void renderedSections_data()
+    {
+        QTest::addColumn<QString>("program");
+        QTest::addColumn<QStringList>("sections");
+        QTest::addColumn<QStringList>("synopsis");  // a line each, as rendered
+        QTest::addColumn<QString>("shows");         // a line of the page, trimmed
+        const QStringList all{"NAME",        "SYNOPSIS", "DESCRIPTION", "OPTIONS",
+                              "EXIT STATUS", "FILES",    "EXAMPLES",    "SEE ALSO"};
+        QTest::newRow("window") << "VelmorServiceSoftware" << all << QStringList{"VelmorServiceSoftware [OPTION]..."}
+                                << "Com3=/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A1B2C3-if00-port0";
+        QTest::newRow("velmor-flash")
+            << "velmor-flash" << all
+            << QStringList{"velmor-flash [OPTIONS] DEVICE FILE.rom",
+                           "velmor-flash [OPTIONS] --device DEVICE [--device DEVICE ...] FILE.rom",
+                           "velmor-flash [OPTIONS] --devices ComA-ComB [--report FILE] FILE.rom",
+                           "velmor-flash [OPTIONS] --station --device DEVICE [...] FILE.rom"}
+            << "velmor-flash --station --devices Com5-Com12 --report units.jsonl firmware.rom";
+    }
+
+    void renderedSections()
+    {
+#ifndef VELMOR_MAN_DIR
+        QSKIP("built without manual pages (VELMOR_MANPAGES=OFF)");
+#else
+        QFETCH(QString, program);
+        QFETCH(QStringList, sections);
+        QFETCH(QStringList, synopsis);
+        QFETCH(QString, shows);
+        const QString page = QDir(QStringLiteral(VELMOR_MAN_DIR)).filePath(program + QStringLiteral(".1"));
+        const TRun groff = Run(QStringLiteral("groff"), {QStringLiteral("-man"), QStringLiteral("-Tascii"),
+                                                         QStringLiteral("-P-cbou"), QStringLiteral("-rLL=200n"), page});
+        QCOMPARE(groff.status, 0);
+        const QStringList lines = QString::fromUtf8(groff.out).split(u'\n');
+        QStringList headings;
+        static const QRegularExpression heading(QStringLiteral("^[A-Z][A-Z ]*$"));
+        for (const QString& line : lines)
+            if (heading.match(line).hasMatch())
+                headings << line;
+        QCOMPARE(headings, sections);
+        const qsizetype from = lines.indexOf(QStringLiteral("SYNOPSIS")) + 1;
+        QStringList forms;
+        for (qsizetype i = from; i < lines.size() && !lines[i].trimmed().isEmpty(); ++i)
+            forms << lines[i].simplified();
+        QCOMPARE(forms, synopsis);
+        bool found = false;
+        for (const QString& line : lines)
+            found = found || line.simplified() == shows;
+        QVERIFY2(found, qPrintable(shows + u'\n' + lines.join(u'\n')));
 #endif
     }
 

@@ -13,6 +13,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <stdlib.h>
+#include <sys/file.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -68,15 +69,21 @@ private slots:
         QTest::newRow("free terminal") << "pty" << none << int(TPortProblem::None) << "";
         // The device opens but the serial port layer could not lock it.
         QTest::newRow("lock refused by the port layer")
-            << "pty" << int(QSerialPort::PermissionError) << int(TPortProblem::Busy) << "busy";
+            << "pty" << int(QSerialPort::PermissionError) << int(TPortProblem::Busy) << "belegt";
         QTest::newRow("unknown port layer error")
             << "pty" << int(QSerialPort::UnknownError) << int(TPortProblem::Other) << "cannot be opened";
         QTest::newRow("held by another port") << "pty held" << int(QSerialPort::PermissionError)
-                                              << int(TPortProblem::Busy) << "in use by another program";
+                                              << int(TPortProblem::Busy) << "von einem anderen Programm benutzt";
+        // Ways of holding a device that the superuser's open does not meet.
+        QTest::newRow("flock") << "pty flock" << none << int(TPortProblem::Busy)
+                               << "belegt — von einem anderen "
+                                  "Programm benutzt (flock-Sperre)";
+        QTest::newRow("exclusive, seen by the superuser")
+            << "pty excl root" << none << int(TPortProblem::Busy) << "(exklusiv geöffnet); dort zuerst schließen";
         QTest::newRow("no permission") << "pty 000" << int(QSerialPort::PermissionError)
                                        << int(TPortProblem::PermissionDenied) << "add your user to the dialout group";
         QTest::newRow("opened exclusively")
-            << "pty excl" << int(QSerialPort::UnknownError) << int(TPortProblem::Busy) << "busy";
+            << "pty excl" << int(QSerialPort::UnknownError) << int(TPortProblem::Busy) << "belegt";
     }
 
     void diagnosis()
@@ -107,6 +114,13 @@ private slots:
             if (setup == QLatin1String("pty held")) {
                 holder.SetPort(path);
                 holder.Open();
+            } else if (setup == QLatin1String("pty flock") || setup == QLatin1String("pty excl root")) {
+                pty.slaveFd = ::open(pty.slave.toLocal8Bit().constData(), O_RDWR | O_NOCTTY);
+                QVERIFY(pty.slaveFd >= 0);
+                if (setup == QLatin1String("pty flock"))
+                    QCOMPARE(::flock(pty.slaveFd, LOCK_EX), 0);
+                else
+                    QCOMPARE(::ioctl(pty.slaveFd, TIOCEXCL), 0);
             } else if (setup == QLatin1String("pty 000")) {
                 QCOMPARE(::chmod(pty.slave.toLocal8Bit().constData(), 0), 0);
                 unprivileged = true;
@@ -147,7 +161,7 @@ private slots:
         QVERIFY2(text.contains(says), qPrintable(text));
         if (setup == QLatin1String("pty held")) {
             QCOMPARE(d.holder, qint64(::getpid()));
-            QVERIFY2(text.contains(QStringLiteral("process %1").arg(::getpid())), qPrintable(text));
+            QVERIFY2(text.contains(QStringLiteral("Prozess %1").arg(::getpid())), qPrintable(text));
         }
         if (unprivileged)
             QVERIFY(d.error != 0);

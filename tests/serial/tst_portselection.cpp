@@ -119,7 +119,7 @@ private slots:
         QTest::newRow("regular file") << "file"
                                       << "not a serial device";
         QTest::newRow("held by another program") << "held"
-                                                 << "busy — in use by another program";
+                                                 << "belegt — von einem anderen Programm benutzt";
         QTest::newRow("no permission") << "000"
                                        << "permission denied — add your user to the dialout group";
     }

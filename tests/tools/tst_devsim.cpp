@@ -7,6 +7,7 @@
 
 #include <QAction>
 #include <QComboBox>
+#include <QDir>
 #include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -352,6 +353,41 @@ private slots:
         const QStringList log = LogLines(*win.form);
         QVERIFY(!log.join(u'\n').contains(QStringLiteral("end of data")));
         QVERIFY(!log.join(u'\n').contains(QString::fromLatin1(TSimGpsLogger::Track().last())));
+    }
+
+    // Installed beside the window, --map points the ports of the settings
+    // file the window uses there (~/.config/VelmorServiceSoftware/) at the
+    // simulated devices.
+    void mapIntoTheWindowsSettings()
+    {
+        QTemporaryDir dir;
+        const QString prefix = dir.filePath(QStringLiteral("usr"));
+        QVERIFY(QDir().mkpath(prefix + QStringLiteral("/bin")));
+        QVERIFY(QDir().mkpath(prefix + QStringLiteral("/share/applications")));
+        const QString sim = prefix + QStringLiteral("/bin/velmor-devsim");
+        QVERIFY(QFile::copy(kSim, sim));
+        QFile(sim).setPermissions(QFileDevice::ExeOwner | QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+        QFile entry(prefix + QStringLiteral("/share/applications/VelmorServiceSoftware.desktop"));
+        QVERIFY(entry.open(QIODevice::WriteOnly));
+        entry.close();
+        QProcess p;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("HOME"), dir.filePath(QStringLiteral("home")));
+        env.remove(QStringLiteral("XDG_CONFIG_HOME"));
+        p.setProcessEnvironment(env);
+        p.start(sim, {QStringLiteral("--map"), QStringLiteral("--device"), QStringLiteral("zerbo:3")});
+        QByteArray out;
+        QTRY_VERIFY_WITH_TIMEOUT((out += p.readAllStandardOutput()).contains("ready\n"), 10000);
+        p.terminate();
+        QVERIFY(p.waitForFinished(5000));
+        const QList<QByteArray> first = out.split('\n').first().split(' ');
+        QCOMPARE(first.size(), 3);
+        const QString ini =
+            dir.filePath(QStringLiteral("home/.config/VelmorServiceSoftware/VelmorServiceSoftware.ini"));
+        QFile f(ini);
+        QVERIFY2(f.open(QIODevice::ReadOnly), qPrintable(ini));
+        const QByteArray text = f.readAll();
+        QVERIFY2(text.contains("[Ports]") && text.contains("Com3=" + first[2]), text.constData());
     }
 };
 

@@ -7,14 +7,19 @@
 
 #include <QCryptographicHash>
 #include <QDateTime>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QRegularExpression>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QtTest>
 
 #include <csignal>
 #include <memory>
+#include <sys/mount.h>
 #include <sys/resource.h>
 #include <vector>
 
@@ -72,11 +77,11 @@ struct TBench {
             args << QStringLiteral("--device") << peer->SlavePath();
         return args;
     }
-    TRun run(const QStringList& args, const std::function<bool(QProcess&)>& during = nullptr) const
+    TRun run(const QStringList& args, const std::function<bool(QProcess&)>& during = nullptr, int limitMs = 15000) const
     {
         return flashtool::Run(kTool,
                               QStringList{QStringLiteral("--settings"), path(QStringLiteral("settings.ini"))} + args,
-                              during, 15000);
+                              during, limitMs);
     }
     QList<QJsonObject> reportLines() const
     {
@@ -245,6 +250,13 @@ private slots:
         QCOMPARE(status, (QMap<QString, int>{{bench.slave(0), 0}, {missing, 20}, {bench.slave(1), 21}}));
         const QString table = r.out.join(u'\n');
         QVERIFY2(table.contains(missing + QStringLiteral(": no such device")), qPrintable(table));
+        QVERIFY2(!table.contains(missing + QStringLiteral(": ") + missing), qPrintable(table));
+        // The table at the end: the devices in the order they were given,
+        // whatever order they ended in.
+        const QStringList rows = r.out.mid(r.out.lastIndexOf(QRegularExpression(QStringLiteral("device\\s.*"))) + 1);
+        QCOMPARE(rows.size(), 3);
+        for (const auto& [row, device] : {std::pair{0, bench.slave(0)}, {1, missing}, {2, bench.slave(1)}})
+            QVERIFY2(rows[row].startsWith(device + u' '), qPrintable(rows.join(u'\n')));
 
         bench.peers[0]->ClearReceived();
         bench.put(QStringLiteral("settings.ini"), "[Ports]\r\nCom7=" + bench.slave(0).toUtf8() + "\r\n");
@@ -259,79 +271,122 @@ private slots:
         QCOMPARE(bench.peers[0]->Received(), QByteArray());
     }
 
-    // A report that cannot take its lines ends the call before any device
-    // is touched, and what it held stays as it was.
+    // A report that cannot take a line of every device ends the call before
+    // any device is touched, what it held stays as it was, and a file the
+    // call created is gone again; one with room for those lines, however
+    // little more, is taken.
     void reportThatCannotBeWritten_data()
     {
-        QTest::addColumn<bool>("fullDisk");  // else: over the file size limit
-        QTest::newRow("full disk") << true;
-        QTest::newRow("file size limit") << false;
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<int>("limit");  // file size limit; 0: none
+        QTest::addColumn<bool>("taken");
+        QTest::newRow("full disk") << "full" << 0 << false;
+        QTest::newRow("file size limit") << "earlier" << 1500 << false;
+        QTest::newRow("new file, size limit") << "new" << 1500 << false;
+        QTest::newRow("room for the lines") << "earlier" << 4096 << true;
     }
 
     void reportThatCannotBeWritten()
     {
-        QFETCH(bool, fullDisk);
+        QFETCH(QString, kind);
+        QFETCH(int, limit);
+        QFETCH(bool, taken);
         TBench bench(2);
         const QByteArray earlier = "{\"device\":\"earlier\"}\n";
-        if (fullDisk)
+        if (kind == QLatin1String("full"))
             QVERIFY(QFile::link(QStringLiteral("/dev/full"), bench.report()));
-        else
+        else if (kind == QLatin1String("earlier"))
             bench.put(QStringLiteral("report.jsonl"), earlier);
         rlimit previous{};
         ::getrlimit(RLIMIT_FSIZE, &previous);
         rlimit limited = previous;
-        limited.rlim_cur = 4096;
-        if (!fullDisk)
+        limited.rlim_cur = rlim_t(limit);
+        if (limit)
             QCOMPARE(::setrlimit(RLIMIT_FSIZE, &limited), 0);
         const TRun r = bench.run(QStringList{QStringLiteral("--report"), bench.report()} + bench.devices()
                                  + QStringList{bench.rom});
         ::setrlimit(RLIMIT_FSIZE, &previous);
+        if (taken) {
+            QCOMPARE(r.exit, 0);
+            QCOMPARE(bench.reportLines().size(), 3);
+            return;
+        }
         QCOMPARE(r.exit, 9);
         QVERIFY2(r.err.contains(QLatin1String("cannot be written")), qPrintable(r.err));
         QTest::qWait(100);
         for (const auto& peer : bench.peers)
             QCOMPARE(peer->Received(), QByteArray());
-        if (!fullDisk)
+        if (kind == QLatin1String("earlier"))
             QCOMPARE(QFile(bench.report()).size(), qint64(earlier.size()));
+        if (kind == QLatin1String("new"))
+            QVERIFY(!QFileInfo::exists(bench.report()));
     }
 
-    // Ctrl+C once: the transfers under way end as they would have; twice:
-    // they are cut, reported as cut, and the call ends at once.
+    // The signals that end a call, in each of its forms: the first SIGINT or
+    // SIGTERM lets the transfers under way finish, a second one or SIGHUP
+    // (the terminal closed) cuts them; every transfer begun has its line.
     void interrupts_data()
     {
-        QTest::addColumn<int>("times");
+        QTest::addColumn<QString>("form");
+        QTest::addColumn<QList<int>>("sent");
         QTest::addColumn<int>("exitCode");
-        QTest::newRow("once") << 1 << 0;
-        QTest::newRow("twice") << 2 << 130;
+        for (const QString form : {QStringLiteral("one"), QStringLiteral("several"), QStringLiteral("station")}) {
+            const auto row = [&](const char* name, const QList<int>& sent, int exit) {
+                QTest::newRow(qPrintable(form + u' ' + QLatin1String(name))) << form << sent << exit;
+            };
+            row("SIGINT", {SIGINT}, 0);
+            row("SIGINT twice", {SIGINT, SIGINT}, 130);
+            row("SIGTERM", {SIGTERM}, 0);
+            row("SIGTERM, SIGINT", {SIGTERM, SIGINT}, 130);
+            row("SIGHUP", {SIGHUP}, 130);
+        }
     }
 
     void interrupts()
     {
-        QFETCH(int, times);
+        QFETCH(QString, form);
+        QFETCH(QList<int>, sent);
         QFETCH(int, exitCode);
         TScript slow;
         slow.ackDelayMs = 100;  // 11 blocks: more than a second
-        TBench bench(2, {{0, slow}, {1, slow}});
-        int sent = 0;
+        const int count = form == QLatin1String("one") ? 1 : 2;
+        TBench bench(count, {{0, slow}, {1, slow}});
+        QStringList args{QStringLiteral("--report"), bench.report()};
+        if (form == QLatin1String("one"))
+            args << bench.slave(0);
+        else
+            args << bench.devices();
+        if (form == QLatin1String("station"))
+            args << QStringLiteral("--station");
+        args << bench.rom;
+        int signalled = 0;
         QElapsedTimer since;
-        const TRun r = bench.run(
-            QStringList{QStringLiteral("--report"), bench.report()} + bench.devices() + QStringList{bench.rom},
-            [&](QProcess& tool) {
-                if (bench.loaders[0]->BlocksReceived() < 2 || bench.loaders[1]->BlocksReceived() < 2)
+        const QDateTime from = QDateTime::currentDateTimeUtc();
+        const TRun r = bench.run(args, [&](QProcess& tool) {
+            for (int i = 0; i < count; ++i)
+                if (bench.loaders[i]->BlocksReceived() < 2)
                     return false;
-                // Apart, so that the second is not lost in the first.
-                if (since.isValid() && since.elapsed() < 150)
-                    return false;
-                ::kill(pid_t(tool.processId()), SIGINT);
-                since.start();
-                return ++sent == times;
-            });
+            // Apart, so that the second is not lost in the first.
+            if (since.isValid() && since.elapsed() < 150)
+                return false;
+            ::kill(pid_t(tool.processId()), sent[signalled]);
+            since.start();
+            return ++signalled == sent.size();
+        });
+        const QDateTime to = QDateTime::currentDateTimeUtc();
         QCOMPARE(r.exit, exitCode);
         const QList<QJsonObject> lines = bench.reportLines();
-        QCOMPARE(lines.size(), 2);
-        for (int i = 0; i < 2; ++i) {
-            QCOMPARE(lines[i][QStringLiteral("status")].toInt(), exitCode);
-            QCOMPARE(lines[i][QStringLiteral("outcome")].toString(), exitCode ? QStringLiteral("cut") : kOk);
+        QCOMPARE(lines.size(), count);
+        for (int i = 0; i < count; ++i) {
+            TExpected e{bench.slave(i), bench.slave(i), exitCode, exitCode ? QStringLiteral("cut") : kOk};
+            e.bytes = exitCode ? -1 : e.bytes;
+            const auto line = std::find_if(lines.begin(), lines.end(), [&](const QJsonObject& o) {
+                return o[QStringLiteral("device")].toString() == e.device;
+            });
+            QVERIFY(line != lines.end());
+            CheckLine(*line, e, bench, from, to);
+            if (QTest::currentTestFailed())
+                return;
             if (exitCode == 0)
                 QCOMPARE(bench.loaders[i]->Flash(), bench.image());
             else
@@ -421,6 +476,170 @@ private slots:
             QVERIFY2(log.contains(text), qPrintable(text + u'\n' + log));
         QCOMPARE(log.count(links[0] + QStringLiteral(": OK, remove the unit")), 2);
         QCOMPARE(log.count(links[1] + QStringLiteral(": OK, remove the unit")), 1);
+    }
+
+    // A station whose report fills up on a small disk: the unit whose line
+    // finds no room is shown failed, no port is armed while the line is held
+    // back, and once there is room again the held line is written and the
+    // station goes on.
+    void stationReportFillsUp()
+    {
+        TBench bench(1);
+        const QString share = bench.path(QStringLiteral("share"));
+        QVERIFY(QDir().mkpath(share));
+        if (::mount("tmpfs", QFile::encodeName(share).constData(), "tmpfs", 0, "size=64k") != 0)
+            QSKIP("mounting a tmpfs is not permitted here");
+        const auto unmount = qScopeGuard([&] { ::umount2(QFile::encodeName(share).constData(), MNT_DETACH); });
+        const QString report = share + QStringLiteral("/units.jsonl");
+        const QString filler = share + QStringLiteral("/filler");
+        const QString link = bench.path(QStringLiteral("unit"));
+        const QStringList args{QStringLiteral("--station"),
+                               QStringLiteral("--report"),
+                               report,
+                               QStringLiteral("--device"),
+                               link,
+                               bench.rom};
+        const QByteArray image = bench.image();
+        const auto fill = [&] {
+            QFile f(filler);
+            f.open(QIODevice::WriteOnly | QIODevice::Append);
+            const QByteArray chunk(1024, 'f');
+            while (f.write(chunk) == chunk.size() && f.flush()) {
+            }
+        };
+        const auto lines = [&] {
+            QFile f(report);
+            f.open(QIODevice::ReadOnly);
+            return f.readAll().count('\n');
+        };
+
+        QByteArray log;
+        int stage = 0, flashed = 0, heldAt = -1;
+        bool armedWhileHeld = false;
+        QElapsedTimer clock;
+        clock.start();
+        const TRun r = bench.run(
+            args,
+            [&](QProcess& tool) {
+                log += tool.readAllStandardOutput();
+                switch (stage) {
+                case 0:  // a unit on the port; the disk is filled once it has its line
+                    QFile::link(bench.slave(0), link);
+                    break;
+                case 1:
+                    if (bench.loaders[0]->Flash() != image
+                        || (lines() < flashed + 1 && !log.contains("FAILED (no record written)")))
+                        return false;
+                    ++flashed;
+                    if (flashed == 1)
+                        fill();
+                    if (log.contains("FAILED (no record written)")) {
+                        heldAt = flashed;
+                        stage = 3;
+                        QFile::remove(link);
+                        clock.start();
+                        return false;
+                    }
+                    if (flashed >= 40)
+                        return true;
+                    QFile::remove(link);
+                    clock.start();
+                    break;
+                case 2:  // gone, seen gone: the next unit
+                    if (clock.elapsed() < 600)
+                        return false;
+                    bench.boot(0);
+                    QFile::link(bench.slave(0), link);
+                    stage = 1;
+                    return false;
+                case 3:  // the line is held: a new unit is not flashed
+                    if (clock.elapsed() < 600)
+                        return false;
+                    bench.boot(0);
+                    QFile::link(bench.slave(0), link);
+                    clock.start();
+                    break;
+                case 4:
+                    if (clock.elapsed() < 1500)
+                        return false;
+                    armedWhileHeld = bench.loaders[0]->Loader().Started();
+                    QFile::remove(filler);
+                    break;
+                case 5:  // room again: the held line and the waiting unit
+                    if (bench.loaders[0]->Flash() != image || lines() < heldAt + 1)
+                        return false;
+                    ::kill(pid_t(tool.processId()), SIGINT);
+                    return true;
+                }
+                ++stage;
+                return false;
+            },
+            60000);
+        log += r.out.join(u'\n').toUtf8();
+        QCOMPARE(stage, 5);
+        QVERIFY2(heldAt >= 1, log.constData());
+        QVERIFY(!armedWhileHeld);
+        QCOMPARE(r.exit, 9);  // a unit was shown failed for want of its record
+        for (const char* text : {"no port is armed until the report takes lines again", "the report takes lines again",
+                                 "FAILED (record written late): Firmware-Update OK"})
+            QVERIFY2(log.contains(text), qPrintable(QString::fromLatin1(text) + u'\n' + QString::fromUtf8(log)));
+        // Every unit flashed has its line, the held one among them.
+        QFile f(report);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        const QList<QByteArray> written = f.readAll().split('\n');
+        QCOMPARE(written.size() - 1, heldAt + 1);
+        for (qsizetype i = 0; i + 1 < written.size(); ++i) {
+            const QJsonObject o = QJsonDocument::fromJson(written[i]).object();
+            QCOMPARE(o[QStringLiteral("outcome")].toString(), kOk);
+            QCOMPARE(o[QStringLiteral("path")].toString(), link);
+        }
+    }
+
+    // A device that has just appeared is still being set up by the system
+    // (its mode, a probe holding it): the station tries it again for a while
+    // before the unit fails, so that it is flashed once the device is free.
+    void stationLetsDevicesSettle()
+    {
+        TBench bench(1);
+        const QString link = bench.path(QStringLiteral("unit"));
+        const QString lockFile = QStringLiteral("/run/lock/LCK..") + bench.slave(0).mid(5).replace(u'/', u'_');
+        {
+            QFile lock(lockFile);
+            if (!lock.open(QIODevice::WriteOnly))
+                QSKIP("/run/lock cannot be written here");
+            lock.write(QByteArray::number(qint64(::getpid())).rightJustified(10) + '\n');
+        }
+        const auto unlock = qScopeGuard([&] { QFile::remove(lockFile); });
+        int stage = 0;
+        QElapsedTimer clock;
+        const TRun r = bench.run({QStringLiteral("--station"), QStringLiteral("--report"), bench.report(),
+                                  QStringLiteral("--device"), link, bench.rom},
+                                 [&](QProcess& tool) {
+                                     switch (stage) {
+                                     case 0:
+                                         QFile::link(bench.slave(0), link);
+                                         clock.start();
+                                         break;
+                                     case 1:  // held for a while after it appeared
+                                         if (clock.elapsed() < 900)
+                                             return false;
+                                         QFile::remove(lockFile);
+                                         break;
+                                     case 2:
+                                         if (bench.loaders[0]->Flash() != bench.image())
+                                             return false;
+                                         ::kill(pid_t(tool.processId()), SIGINT);
+                                         return true;
+                                     }
+                                     ++stage;
+                                     return false;
+                                 });
+        QCOMPARE(stage, 2);
+        QCOMPARE(r.exit, 0);
+        const QList<QJsonObject> lines = bench.reportLines();
+        QCOMPARE(lines.size(), 1);
+        QCOMPARE(lines[0][QStringLiteral("outcome")].toString(), kOk);
+        QVERIFY(lines[0][QStringLiteral("duration_s")].toDouble() >= 0.5);
     }
 
     // The simulator's paced line: each block's answer leaves no sooner than

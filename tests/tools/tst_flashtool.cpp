@@ -5,13 +5,24 @@
 #include "support/BootLoaderPeer.h"
 #include "support/FlashToolRun.h"
 
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <csignal>
+#include <fcntl.h>
 #include <optional>
+#include <sys/file.h>
+#include <sys/ioctl.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace {
 
@@ -242,6 +253,156 @@ private slots:
         QVERIFY2(busy.err.contains(rig.peer.SlavePath()), qPrintable(busy.err));
         QTest::qWait(100);
         QCOMPARE(rig.peer.Received(), QByteArray());
+    }
+
+    // A device held by another process, in each of the three ways a program
+    // holds a serial device: it fails at once as busy (status 21), the
+    // holder named where the system tells it, and nothing reaches it. The
+    // superuser, as whom the tests run, is kept out too.
+    void busy_data()
+    {
+        QTest::addColumn<QString>("way");
+        QTest::addColumn<QString>("says");
+        QTest::addColumn<bool>("named");
+        QTest::newRow("lock file") << "lock file"
+                                   << "lock file" << true;
+        QTest::newRow("TIOCEXCL") << "exclusive"
+                                  << "exclusive open" << false;
+        QTest::newRow("flock") << "flock"
+                               << "flock lock" << true;
+    }
+
+    void busy()
+    {
+        QFETCH(QString, way);
+        QFETCH(QString, says);
+        QFETCH(bool, named);
+        TRig rig;
+        const QString rom = rig.writeFile("fw.rom", RomText(Words(100)));
+        rig.boot(128);
+        const QByteArray slave = QFile::encodeName(rig.peer.SlavePath());
+        const bool exclusive = way == QLatin1String("exclusive"), flocked = way == QLatin1String("flock");
+        // The second process: holds the device until it is ended (only
+        // async-signal-safe calls after the fork).
+        int ready[2];
+        QCOMPARE(::pipe(ready), 0);
+        const pid_t holder = ::fork();
+        QVERIFY(holder >= 0);
+        if (holder == 0) {
+            const int fd = ::open(slave.constData(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+            if (exclusive)
+                ::ioctl(fd, TIOCEXCL);
+            else if (flocked)
+                ::flock(fd, LOCK_EX);
+            const char c = 'r';
+            (void)::write(ready[1], &c, 1);
+            for (;;)
+                ::pause();
+        }
+        char c = 0;
+        QCOMPARE(::read(ready[0], &c, 1), ssize_t(1));
+        ::close(ready[0]);
+        ::close(ready[1]);
+        QString lockFile;
+        if (way == QLatin1String("lock file")) {
+            lockFile = QStringLiteral("/run/lock/LCK..") + rig.peer.SlavePath().mid(5).replace(u'/', u'_');
+            QFile f(lockFile);
+            if (!f.open(QIODevice::WriteOnly))
+                QSKIP("/run/lock cannot be written here");
+            f.write(QByteArray::number(holder).rightJustified(10) + '\n');
+        }
+        const auto end = qScopeGuard([&] {
+            ::kill(holder, SIGKILL);
+            ::waitpid(holder, nullptr, 0);
+            if (!lockFile.isEmpty())
+                QFile::remove(lockFile);
+        });
+        rig.peer.ClearReceived();
+        QElapsedTimer clock;
+        clock.start();
+        const TRun r = rig.run({rig.peer.SlavePath(), rom});
+        QCOMPARE(r.exit, 21);
+        QVERIFY2(clock.elapsed() < 2000, qPrintable(QString::number(clock.elapsed())));
+        QVERIFY2(r.err.contains(rig.peer.SlavePath() + QStringLiteral(": busy — in use by another program (")),
+                 qPrintable(r.err));
+        QVERIFY2(r.err.contains(says + QStringLiteral("); close it there first")), qPrintable(r.err));
+        if (named)
+            QVERIFY2(r.err.contains(QStringLiteral("process %1").arg(holder)), qPrintable(r.err));
+        QVERIFY2(r.err.count(rig.peer.SlavePath()) == 1, qPrintable(r.err));
+        QTest::qWait(100);
+        QCOMPARE(rig.peer.Received(), QByteArray());
+    }
+
+    // Device paths as given: relative ones below the working folder, a bare
+    // name below /dev; the report holds the absolute path.
+    void relativePaths()
+    {
+        TRig rig;
+        const QByteArray data = Words(100);
+        const QString rom = rig.writeFile("fw.rom", RomText(data));
+        QVERIFY(QDir(rig.dir.path()).mkpath(QStringLiteral("st")));
+        QVERIFY(QFile::link(rig.peer.SlavePath(), rig.path("st/p1")));
+        QVERIFY(QFile::link(rig.peer.SlavePath(), rig.path("ttyUSB0")));
+        const QString report = rig.path("units.jsonl");
+        for (const auto& [given, absolute] : {std::pair{QStringLiteral("st/p1"), rig.path("st/p1")},
+                                              {QStringLiteral("./ttyUSB0"), rig.path("ttyUSB0")}}) {
+            rig.boot(128);
+            QProcess tool;
+            tool.setWorkingDirectory(rig.dir.path());
+            tool.start(kTool, {QStringLiteral("--settings"), rig.settings(), QStringLiteral("--report"), report, given,
+                               QStringLiteral("fw.rom")});
+            QVERIFY(tool.waitForFinished(20000));
+            QVERIFY2(tool.exitCode() == 0, tool.readAllStandardError().constData());
+            QCOMPARE(rig.loader->Flash(), Padded(data, 128));
+            QFile f(report);
+            QVERIFY(f.open(QIODevice::ReadOnly));
+            const QJsonObject last = QJsonDocument::fromJson(f.readAll().trimmed().split('\n').last()).object();
+            QCOMPARE(last[QStringLiteral("device")].toString(), given);
+            QCOMPARE(last[QStringLiteral("path")].toString(), absolute);
+        }
+        // A bare name is a device below /dev, not a file of the working folder.
+        if (QFileInfo::exists(QStringLiteral("/dev/ttyUSB0")))
+            QSKIP("this machine has a /dev/ttyUSB0");
+        QProcess tool;
+        tool.setWorkingDirectory(rig.dir.path());
+        tool.start(kTool, {QStringLiteral("--settings"), rig.settings(), QStringLiteral("ttyUSB0"), rom});
+        QVERIFY(tool.waitForFinished(20000));
+        const QString err = QString::fromUtf8(tool.readAllStandardError());
+        QCOMPARE(tool.exitCode(), 20);
+        QCOMPARE(err, QStringLiteral("velmor-flash: ttyUSB0: no such device (/dev/ttyUSB0)\n"));
+    }
+
+    // Installed beside the window (<prefix>/bin with the window's desktop
+    // entry in <prefix>/share/applications), the tool reads the settings file
+    // the window uses there: ~/.config/VelmorServiceSoftware/.
+    void installedSettings()
+    {
+        TRig rig;
+        const QByteArray data = Words(100);
+        const QString rom = rig.writeFile("fw.rom", RomText(data));
+        const QString prefix = rig.path("usr");
+        QVERIFY(QDir().mkpath(prefix + QStringLiteral("/bin")));
+        QVERIFY(QDir().mkpath(prefix + QStringLiteral("/share/applications")));
+        QVERIFY(QFile::copy(kTool, prefix + QStringLiteral("/bin/velmor-flash")));
+        QFile(prefix + QStringLiteral("/bin/velmor-flash"))
+            .setPermissions(QFileDevice::ExeOwner | QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+        QFile entry(prefix + QStringLiteral("/share/applications/VelmorServiceSoftware.desktop"));
+        QVERIFY(entry.open(QIODevice::WriteOnly));
+        entry.close();
+        const QString home = rig.path("home");
+        const QString config = home + QStringLiteral("/.config/VelmorServiceSoftware");
+        QVERIFY(QDir().mkpath(config));
+        rig.peer.MapPort(config + QStringLiteral("/VelmorServiceSoftware.ini"), 3);
+        rig.boot(128);
+        QProcess tool;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("HOME"), home);
+        env.remove(QStringLiteral("XDG_CONFIG_HOME"));
+        tool.setProcessEnvironment(env);
+        tool.start(prefix + QStringLiteral("/bin/velmor-flash"), {QStringLiteral("Com3"), rom});
+        QVERIFY(tool.waitForFinished(20000));
+        QVERIFY2(tool.exitCode() == 0, tool.readAllStandardError().constData());
+        QCOMPARE(rig.loader->Flash(), Padded(data, 128));
     }
 
     void commandLine_data()

@@ -1,9 +1,11 @@
 // velmor-devsim: plays devices on pseudo-terminals, so that the program can
 // be tried and shown without hardware. Each device gets a pseudo-terminal of
 // its own; with --settings, the settings file's "Ports" section points ComN
-// at it. Runs until SIGINT or SIGTERM; ending it unplugs every device.
+// at it (with --map, that of the file the window itself uses). Runs until SIGINT or SIGTERM; ending it unplugs every
+// device.
 #include "app/IniFile.h"
 #include "app/ProgramInfo.h"
+#include "app/SettingsLocation.h"
 #include "sim/DevicePeer.h"
 #include "sim/ModemPeer.h"
 #include "sim/SimDevices.h"
@@ -11,6 +13,7 @@
 #include <QCommandLineOption>
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QDir>
 #include <QSet>
 
 #include <csignal>
@@ -59,11 +62,15 @@ int main(int argc, char* argv[])
     const QCommandLineOption settings(QStringLiteral("settings"),
                                       QStringLiteral("Point [Ports] ComN of this settings file at the devices."),
                                       QStringLiteral("FILE"));
+    const QCommandLineOption map(QStringLiteral("map"),
+                                 QStringLiteral("Point [Ports] ComN of the window's own settings file at the devices "
+                                                "(beside the program, else ~/.config/VelmorServiceSoftware/, as the "
+                                                "window looks for it)."));
     const QCommandLineOption version(QStringLiteral("version"), QStringLiteral("Displays the program's version."));
     const QCommandLineOption paced(QStringLiteral("paced"),
                                    QStringLiteral("Take each byte's line time at the rate the port is set to, as a "
                                                   "real line does; without it, answers come at once."));
-    parser.addOptions({device, all, settings, version, paced});
+    parser.addOptions({device, all, settings, map, version, paced});
     parser.process(app);
     if (parser.isSet(version)) {
         std::fputs(VersionAnswer("velmor-devsim").constData(), stdout);
@@ -118,6 +125,15 @@ int main(int argc, char* argv[])
     sigaddset(&stop, SIGHUP);
     pthread_sigmask(SIG_BLOCK, &stop, nullptr);
 
+    QString settingsFile;
+    if (parser.isSet(settings))
+        settingsFile = parser.value(settings);
+    else if (parser.isSet(map)) {
+        settingsFile = SettingsFileForProgram(
+            QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("VelmorServiceSoftware")));
+        MakeSettingsFolder(settingsFile);
+    }
+
     std::vector<std::unique_ptr<TDevicePeer>> peers;
     std::vector<std::shared_ptr<TSimDevice>> devices;
     std::vector<std::unique_ptr<TModemPeer>> modems;
@@ -129,8 +145,8 @@ int main(int argc, char* argv[])
             modems.push_back(std::make_unique<TModemPeer>(*peer, dev));
         else
             peer->SetDevice(dev);
-        if (parser.isSet(settings))
-            peer->MapPort(parser.value(settings), c.com);
+        if (!settingsFile.isEmpty())
+            peer->MapPort(settingsFile, c.com);
         std::printf("%s Com%d %s\n", qPrintable(c.family->name), c.com, qPrintable(peer->SlavePath()));
         peers.push_back(std::move(peer));
         devices.push_back(std::move(dev));

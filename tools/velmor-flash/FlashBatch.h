@@ -2,8 +2,10 @@
 
 #include "FlashJob.h"
 #include "FlashTrack.h"
+#include "Interrupts.h"
 
 #include <QDateTime>
+#include <QElapsedTimer>
 #include <QList>
 #include <QString>
 
@@ -27,9 +29,14 @@ class TFlashReport;
 // (its path gone) and appears again, so that a unit is not flashed twice
 // in a row. The device paths are looked at every kLookMs, never the ports.
 //
-// Interrupts (Ctrl+C) are counted by the caller: after the first no new
-// transfer starts and the call ends once those under way are done; after
-// the second those are cut.
+// Interrupts are caught by the caller: after the first SIGINT or SIGTERM no
+// new transfer starts and the call ends once those under way are done; a
+// second one, or SIGHUP, cuts them.
+//
+// Every attempt gets its report line. When the report takes no line, the
+// unit is shown failed ("no record written") and counts so; a station then
+// arms no port until the report takes the lines held back, tried again
+// every kReportRetryMs.
 class TFlashBatch {
 public:
     struct TPortName {
@@ -42,17 +49,19 @@ public:
     };
 
     TFlashBatch(const QList<TPortName>& ports, const TFlashSetup& setup, const TOptions& options, TFlashBoard& board,
-                TFlashReport& report, const std::atomic<int>& interrupts);
+                TFlashReport& report, const TInterrupts& interrupts);
     ~TFlashBatch();
 
     // Runs until done; returns the exit status: 0 when every attempt
     // succeeded, else the most serious outcome.
     int Run();
-    // Every attempt, in the order they ended.
-    const QList<TFlashResult>& Results() const { return m_results; }
+    // Every attempt, in the order the devices were given (a station's
+    // attempts on one port in the order they ended).
+    QList<TFlashResult> Results() const;
 
-    static constexpr int kLookMs = 250;  // device paths looked at in station mode
-    static constexpr int kTickMs = 20;   // the showing thread's pace
+    static constexpr int kLookMs = 250;          // device paths looked at in station mode
+    static constexpr int kTickMs = 20;           // the showing thread's pace
+    static constexpr int kReportRetryMs = 3000;  // a report that took no line tried again
 
 private:
     enum class TState { Waiting, Flashing, Removal, Finished };
@@ -69,14 +78,23 @@ private:
     void collect(TPort& port);
     void showCount();
     void lookAtFirmware();
+    // Writes the lines held back; true when none is left.
+    bool writeHeld();
+    void record(TFlashResult& result, int port);
 
     std::vector<TPort> m_ports;
     const TFlashSetup& m_setup;
     const TOptions m_options;
     TFlashBoard& m_board;
     TFlashReport& m_report;
-    const std::atomic<int>& m_interrupts;
-    QList<TFlashResult> m_results;
+    const TInterrupts& m_interrupts;
+    struct TAttempt {
+        int port;
+        TFlashResult result;
+    };
+    QList<TAttempt> m_results;
+    QList<int> m_held;  // attempts whose line is still to be written
+    QElapsedTimer m_reportRetry;
     int m_status = 0;
     int m_passed = 0;
     int m_failed = 0;

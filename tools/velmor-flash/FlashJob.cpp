@@ -3,10 +3,14 @@
 #include "ConsoleFlashHost.h"
 #include "ExitStatus.h"
 #include "FlashTrack.h"
+#include "serial/PortBusy.h"
+#include "serial/PortIdentity.h"
 
 #include <QElapsedTimer>
 #include <QFileInfo>
+#include <QThread>
 
+#include <cerrno>
 #include <cstring>
 
 namespace {
@@ -38,26 +42,39 @@ int OutcomeStatus(TFlashOutcome outcome)
 
 bool TFlashJob::open(TComPort& port, TFlashResult& result)
 {
+    result.status = ExitOk;
+    result.outcome.clear();
     port.SetSettingsFile(m_setup.settingsFile);
     port.SetPort(m_device);
     result.path = port.DevicePathFor(m_device);
+    // The device named as given; the path it stands for only where that is
+    // another name.
+    const QString where = result.path == m_device ? QString() : QStringLiteral(" (%1)").arg(result.path);
     if (result.path.isEmpty() || !QFileInfo::exists(result.path)) {
         result.status = ExitDeviceMissing;
-        result.outcome = result.path == m_device ? QStringLiteral("%1: no such device").arg(m_device)
-                                                 : QStringLiteral("%1 (%2): no such device").arg(m_device, result.path);
+        result.outcome = QStringLiteral("no such device") + where;
         return false;
     }
+    // Taken now: the system forgets them once the adapter has gone.
+    const TPortIdentity id = PortIdentityOf(result.path);
+    result.byId = id.byId;
+    result.adapterSerial = id.serial;
     port.SetBaudRate(m_setup.startRate);
     port.SetFlowControlNone();
     try {
         port.Open();
         port.ClearBuffer(true, true);
     } catch (const EComPort& e) {
-        const QString reason = e.PlatformCode() > 0 && e.PlatformCode() < 200
-                                   ? QString::fromLocal8Bit(std::strerror(e.PlatformCode()))
-                                   : QStringLiteral("in use or not permitted");
         result.status = ExitDeviceNotOpened;
-        result.outcome = QStringLiteral("%1: %2 (%3)").arg(result.path, e.Message(), reason);
+        if (e.PlatformCode() == EBUSY) {
+            const TPortBusyProbe probe(result.path);
+            result.outcome = PortBusyText(QString(), probe.Busy()) + where;
+        } else {
+            const QString reason = e.PlatformCode() > 0 && e.PlatformCode() < 200
+                                       ? QString::fromLocal8Bit(std::strerror(e.PlatformCode()))
+                                       : QStringLiteral("in use or not permitted");
+            result.outcome = QStringLiteral("%1 (%2)").arg(e.Message(), reason) + where;
+        }
         return false;
     }
     return true;
@@ -94,9 +111,12 @@ TFlashResult TFlashJob::Run(TFlashTrack* track, std::FILE* notices, TProgressBar
     QElapsedTimer clock;
     clock.start();
     TComPort port;
-    if (!open(port, result)) {
-        result.ms = clock.elapsed();
-        return result;
+    while (!open(port, result)) {
+        if (clock.elapsed() + kSettleStepMs > m_setup.settleMs || (track && track->cut)) {
+            result.ms = clock.elapsed();
+            return result;
+        }
+        QThread::msleep(kSettleStepMs);
     }
     try {
         if (m_setup.identify)

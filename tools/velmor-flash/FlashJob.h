@@ -21,12 +21,20 @@ struct TFlashSetup {
     TBaudRate startRate = TBaudRate::br9600;
     QString settingsFile;   // for Com names and their [Ports] override
     bool identify = false;  // ask "{+}h" at the start rate before the update
+    // A device that has just appeared: its port is tried again for this
+    // long before the unit fails (udev still setting its group and mode,
+    // ModemManager probing it).
+    int settleMs = 0;
 };
 
 // How one device's attempt ended.
 struct TFlashResult {
     QString device;  // as given
-    QString path;    // the device it names
+    QString path;    // the device it names, absolute
+    // What the system told of its adapter when the port was opened, so that
+    // a unit that vanishes mid-transfer still has them in its record.
+    QString byId;
+    QString adapterSerial;
     int status = 0;  // its exit status (ExitStatus)
     // The dialogs' outcome text; or, when nothing could be sent, why.
     QString outcome;
@@ -38,9 +46,22 @@ struct TFlashResult {
     int repeats = 0;
     bool identifyAsked = false;
     std::optional<QString> identification;  // the reply from its "#"; none: no answer
+    // Its report line could not be written: the unit counts as failed
+    // whatever its transfer did, since nobody can tell later what it holds.
+    bool unrecorded = false;
+    bool recordedLate = false;  // written once the report took lines again
 
     // The outcome with the line's error, where there was one.
-    QString Text() const { return error.isEmpty() ? outcome : outcome + QStringLiteral(" - line failed: ") + error; }
+    QString Text() const
+    {
+        const QString text = error.isEmpty() ? outcome : outcome + QStringLiteral(" - line failed: ") + error;
+        if (!unrecorded)
+            return text;
+        return (recordedLate ? QStringLiteral("FAILED (record written late): ")
+                             : QStringLiteral("FAILED (no record written): "))
+               + text;
+    }
+    bool Passed() const { return status == 0 && !unrecorded; }
 };
 
 // One device's update from opening its port to returning it, on the
@@ -56,6 +77,8 @@ public:
 
     // Identification reply waited for after "{+}h\r".
     static constexpr int kIdReplyWaitMs = 500;
+    // Between two tries of a settling device.
+    static constexpr int kSettleStepMs = 100;
 
 private:
     bool open(TComPort& port, TFlashResult& result);

@@ -2,6 +2,8 @@
 
 #include <QByteArray>
 
+#include <sys/ioctl.h>
+
 namespace {
 
 constexpr int kBarWidth = 30;
@@ -46,7 +48,13 @@ void TProgressBar::Update(int value)
 
 void TProgressBar::draw()
 {
-    const QByteArray line = Line(m_value, m_max, m_clock.isValid() ? m_clock.elapsed() : 0);
+    QByteArray line = Line(m_value, m_max, m_clock.isValid() ? m_clock.elapsed() : 0);
+    // Never wider than the terminal: a wrapped line could not be redrawn
+    // from its start.
+    winsize ws{};
+    const qsizetype body = line.size() - 4;  // without "\r" and "\033[K"
+    if (::ioctl(fileno(m_out), TIOCGWINSZ, &ws) == 0 && ws.ws_col > 1 && body >= ws.ws_col)
+        line = line.left(ws.ws_col) + "\033[K";
     std::fwrite(line.constData(), 1, size_t(line.size()), m_out);
     std::fflush(m_out);
     m_shown = true;

@@ -9,9 +9,12 @@
 #include "FlashBoard.h"
 #include "FlashJob.h"
 #include "FlashReport.h"
+#include "FlashTrack.h"
+#include "Interrupts.h"
 #include "ProgressBar.h"
 #include "app/IniFile.h"
 #include "app/ProgramInfo.h"
+#include "app/SettingsLocation.h"
 #include "firmware/FlashProcedure.h"
 #include "firmware/RomImage.h"
 #include "serial/ComPort.h"
@@ -23,18 +26,20 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QSet>
+#include <QThread>
+#include <QTranslator>
 
-#include <atomic>
-#include <csignal>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <unistd.h>
 
 namespace {
 
 const char kHelp[] = R"(Usage: velmor-flash [OPTIONS] DEVICE FILE.rom
-       velmor-flash [OPTIONS] --device DEVICE [--device DEVICE ...] FILE.rom
-       velmor-flash [OPTIONS] --station --device DEVICE [...] FILE.rom
+  or:  velmor-flash [OPTIONS] --device DEVICE [--device DEVICE ...] FILE.rom
+  or:  velmor-flash [OPTIONS] --devices ComA-ComB [--report FILE] FILE.rom
+  or:  velmor-flash [OPTIONS] --station --device DEVICE [...] FILE.rom
 
 Loads the firmware file FILE.rom into the device on DEVICE with the block
 procedure of the firmware update dialogs: "{+}fwupdate" and CR at the start
@@ -43,8 +48,9 @@ rate, the port switched to 115200 bit/s, the start character "3" awaited
 rejected block goes out at most three times. The port is returned to 9600
 bit/s at the end.
 
-DEVICE is a device path (/dev/ttyUSB0) or a port name Com1 .. Com24 (any
-case), mapped to a device as the program maps it: Com1-Com4 /dev/ttyS0-3,
+DEVICE is a device path (/dev/ttyUSB0; a relative one such as ./ttyUSB0 is
+taken from the working folder, a bare name such as ttyUSB0 from /dev) or a
+port name Com1 .. Com24 (any case), mapped to a device as the program maps it: Com1-Com4 /dev/ttyS0-3,
 Com5-Com14 /dev/ttyUSB0-9, Com15-Com24 /dev/ttyACM0-9, unless the settings
 file's section [Ports] names another device (Com3=/dev/...).
 
@@ -55,8 +61,9 @@ Options:
                      loader that already listens at 115200)
   --csd              update over a modem call already up on DEVICE: the port
                      keeps the start rate throughout, both waits are 5 s
-  --settings FILE    settings file for Com names; default: the program's
-                     settings file beside this tool, VelmorServiceSoftware.ini
+  --settings FILE    settings file for Com names; default: the one the
+                     window uses, VelmorServiceSoftware.ini beside this tool,
+                     or when installed ~/.config/VelmorServiceSoftware/
   --identify         ask the device "{+}h" at the start rate first (0.5 s)
                      and keep its reply for the report
   --report FILE      append one JSON line per device and attempt to FILE:
@@ -76,9 +83,14 @@ Several devices:
   --station          keep running: flash a device whenever it appears on one
                      of the given ports (its device path exists), and again
                      only after it has been removed (its path gone). The
-                     file is read once at the start; Ctrl+C ends the station
-                     once the transfers under way are done, a second Ctrl+C
-                     cuts them (status 130)
+                     file is read once at the start. A device that has
+                     just appeared is tried for up to 2 s before its unit
+                     fails (udev setting its mode, ModemManager probing it)
+
+Signals, in every form: the first SIGINT (Ctrl+C) or SIGTERM lets the
+transfers under way finish and starts no new one; a second one, or SIGHUP
+(the terminal closed), cuts them. Every transfer begun gets its report line,
+"cut" where it was cut.
 
 With several devices, a row per device shows its progress (redrawn on a
 terminal; one line per event otherwise) and a table at the end lists
@@ -111,8 +123,9 @@ Exit status:
   12  the file holds no data line, or a data line that is no hexadecimal
       number of one to eight digits (nothing is sent)
   20  DEVICE does not exist
-  21  DEVICE cannot be opened (in use by another program, no permission)
- 130  the transfer was cut (Ctrl+C twice)
+  21  DEVICE cannot be opened (busy: held by another program; no
+      permission)
+ 130  the transfer was cut (a second SIGINT or SIGTERM, or SIGHUP)
 )";
 
 void Error(const QString& text) { std::fprintf(stderr, "velmor-flash: %s\n", text.toUtf8().constData()); }
@@ -184,9 +197,30 @@ int LoadFile(const QString& path, TRomImage& image, QByteArray& content)
     return 0;
 }
 
-std::atomic<int> g_interrupts{0};
+TInterrupts g_interrupts;
 
-extern "C" void CountInterrupt(int) { ++g_interrupts; }
+// How long a station tries a device that has just appeared before the unit
+// fails.
+constexpr int kStationSettleMs = 2000;
+
+// The tool speaks English. The texts it shares with the window (what a busy
+// device is told by) are German in the sources, as the window's are: their
+// English comes from the window's catalogue, for those texts alone; the
+// dialogs' outcome texts stay as scripts know them.
+class TSharedTexts final : public QTranslator {
+public:
+    bool Load() { return m_catalogue.load(QStringLiteral(":/i18n/velmor_en")); }
+    QString translate(const char* context, const char* source, const char* disambiguation, int n) const override
+    {
+        if (qstrcmp(context, "PortBusy") != 0)
+            return QString();
+        return m_catalogue.translate(context, source, disambiguation, n);
+    }
+    bool isEmpty() const override { return m_catalogue.isEmpty(); }
+
+private:
+    QTranslator m_catalogue;
+};
 
 // The ports ComA .. ComB of "ComA-ComB"; empty when it is no such range.
 QStringList PortRange(const QString& range)
@@ -204,18 +238,34 @@ QStringList PortRange(const QString& range)
     return ports;
 }
 
-// The one device of the original form, shown as it always was.
+// The one device of the original form, shown as it always was. The job runs
+// on a thread of its own, so that the interrupts are seen while it waits for
+// the device: the first lets it finish, a second one or a hang-up cuts it.
 int RunOne(const QString& device, const TFlashSetup& setup, TFlashReport& report)
 {
     std::optional<TProgressBar> bar;
     if (::isatty(STDERR_FILENO))
         bar.emplace(stderr);
-    const TFlashResult result = TFlashJob(device, setup).Run(nullptr, stdout, bar ? &*bar : nullptr);
+    TFlashTrack track;
+    TFlashResult result;
+    std::unique_ptr<QThread> job(
+        StartJobThread([&] { result = TFlashJob(device, setup).Run(&track, stdout, bar ? &*bar : nullptr); }));
+    bool endingShown = false;
+    while (!job->wait(TFlashBatch::kTickMs)) {
+        if (g_interrupts.Cutting()) {
+            track.cut = true;
+        } else if (g_interrupts.Ending() && !endingShown) {
+            endingShown = true;
+            if (bar)
+                bar->Break();
+            Error(QStringLiteral("ending once the transfer under way is done; Ctrl+C again cuts it"));
+        }
+    }
     int status = result.status;
     switch (result.status) {
     case ExitDeviceMissing:
     case ExitDeviceNotOpened:
-        Error(result.outcome);
+        Error(device + QStringLiteral(": ") + result.outcome);
         break;
     default:
         if (result.status == ExitLineFailed && result.sent == 0 && result.total == 0 && !result.error.isEmpty()
@@ -229,7 +279,7 @@ int RunOne(const QString& device, const TFlashSetup& setup, TFlashReport& report
             Error(QStringLiteral("the line failed during the update: %1").arg(result.error));
     }
     if (const QString why = report.Append(result); !why.isEmpty()) {
-        Error(QStringLiteral("report: %1").arg(why));
+        Error(QStringLiteral("report: %1; FAILED (no record written)").arg(why));
         status = MoreSerious(status, ExitReportUnwritable);
     }
     return status;
@@ -240,6 +290,7 @@ int Run(const QStringList& arguments)
     QCommandLineParser parser;
     const QCommandLineOption help(QStringList{QStringLiteral("h"), QStringLiteral("help")});
     const QCommandLineOption version(QStringLiteral("version"));
+    const QCommandLineOption helpMan(QStringLiteral("help-man"));  // for the manual page only
     const QCommandLineOption block(QStringLiteral("block"), QString(), QStringLiteral("N"), QStringLiteral("128"));
     const QCommandLineOption startRate(QStringLiteral("start-rate"), QString(), QStringLiteral("NAME"),
                                        QStringLiteral("9600"));
@@ -252,12 +303,22 @@ int Run(const QStringList& arguments)
     const QCommandLineOption station(QStringLiteral("station"));
     const QCommandLineOption identify(QStringLiteral("identify"));
     const QCommandLineOption reportFile(QStringLiteral("report"), QString(), QStringLiteral("FILE"));
-    parser.addOptions({help, version, block, startRate, csd, settings, startWait, ackWait, device, devices, station,
-                       identify, reportFile});
+    parser.addOptions({help, helpMan, version, block, startRate, csd, settings, startWait, ackWait, device, devices,
+                       station, identify, reportFile});
     if (!parser.parse(arguments))
         return Usage(parser.errorText());
     if (parser.isSet(help)) {
         std::fputs(kHelp, stdout);
+        return ExitOk;
+    }
+    if (parser.isSet(helpMan)) {
+        // The same text for help2man, which makes a section of its own of
+        // a heading between asterisks.
+        std::fputs(QString::fromUtf8(kHelp)
+                       .replace(QStringLiteral("\nExit status:\n"), QStringLiteral("\n*Exit status*\n"))
+                       .toUtf8()
+                       .constData(),
+                   stdout);
         return ExitOk;
     }
     if (parser.isSet(version)) {
@@ -302,9 +363,11 @@ int Run(const QStringList& arguments)
     setup.settingsFile =
         parser.isSet(settings)
             ? parser.value(settings)
-            : SettingsFilePathFor(
+            : SettingsFileForProgram(
                 QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("VelmorServiceSoftware")));
     setup.identify = parser.isSet(identify);
+    if (parser.isSet(station))
+        setup.settleMs = kStationSettleMs;
 
     // The same device twice would have two jobs fight over one line.
     QList<TFlashBatch::TPortName> ports;
@@ -323,6 +386,10 @@ int Run(const QStringList& arguments)
         }
     }
 
+    // From here on every signal that would end the process is seen, so that
+    // a unit begun always gets its record.
+    CatchInterrupts(g_interrupts);
+
     TRomImage image;
     QByteArray content;
     if (const int status = LoadFile(romPath, image, content))
@@ -337,7 +404,10 @@ int Run(const QStringList& arguments)
         firmware.sha256 = QCryptographicHash::hash(content, QCryptographicHash::Sha256).toHex();
         firmware.blockSize = setup.blockSize;
         firmware.startRate = BaudRateName(setup.startRate);
-        if (const QString why = report.Open(parser.value(reportFile), firmware); !why.isEmpty()) {
+        qint64 room = 0;
+        for (const TFlashBatch::TPortName& port : ports)
+            room += TFlashReport::LineRoom(port.device, port.path, setup.identify, firmware);
+        if (const QString why = report.Open(parser.value(reportFile), firmware, room); !why.isEmpty()) {
             Error(QStringLiteral("report %1 cannot be written: %2").arg(parser.value(reportFile), why));
             return ExitReportUnwritable;
         }
@@ -345,13 +415,6 @@ int Run(const QStringList& arguments)
 
     if (!many)
         return RunOne(named[0], setup, report);
-
-    struct sigaction count {};
-    count.sa_handler = CountInterrupt;
-    sigemptyset(&count.sa_mask);
-    count.sa_flags = SA_RESTART;
-    sigaction(SIGINT, &count, nullptr);
-    sigaction(SIGTERM, &count, nullptr);
 
     // On a terminal the rows are redrawn on standard error; otherwise they
     // are a log on standard output. The table goes to standard output.
@@ -369,7 +432,11 @@ int Run(const QStringList& arguments)
                               QCryptographicHash::hash(content, QCryptographicHash::Sha256).toHex().left(16))));
     TFlashBatch batch(ports, setup, options, board, report, g_interrupts);
     const int status = batch.Run();
-    const QByteArray table = TFlashBoard::Table(batch.Results());
+    // The table below takes the board's place on the same terminal.
+    if (live && ::isatty(STDOUT_FILENO))
+        board.Close();
+    const auto terminal = TFlashBoard::TerminalSize(STDOUT_FILENO);
+    const QByteArray table = TFlashBoard::Table(batch.Results(), terminal ? terminal->columns : 0);
     std::fwrite(table.constData(), 1, size_t(table.size()), stdout);
     std::fflush(stdout);
     return status;
@@ -380,6 +447,9 @@ int Run(const QStringList& arguments)
 int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
+    TSharedTexts texts;
+    if (texts.Load())
+        QCoreApplication::installTranslator(&texts);
     try {
         return Run(QCoreApplication::arguments());
     } catch (const std::exception& e) {
