@@ -534,8 +534,8 @@
         <translation>The log&apos;s spool file takes no more lines (%1). The lines stay in memory until they can be written again; none is lost.</translation>
     </message>
     <message>
-        <source>Für die Zwischendatei des Logs ist in %1 kein Platz. Die Zeilen bleiben im Speicher.</source>
-        <translation>There is no room for the log&apos;s spool file in %1. The lines stay in memory.</translation>
+        <source>Die Zwischendatei des Logs kann in %1 nicht angelegt werden. Die Zeilen bleiben im Speicher.</source>
+        <translation>The log&apos;s spool file cannot be made in %1. The lines stay in memory.</translation>
     </message>
     <message>
         <source>„%1“ nicht gefunden</source>

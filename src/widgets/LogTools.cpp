@@ -114,7 +114,7 @@ TLogTools::TLogTools(TLogView* log, QMenu* fileMenu, std::function<QString()> se
                    .arg(QString::fromLocal8Bit(std::strerror(error))));
     };
     if (m_files.Lines().SpoolFailing())
-        notice(tr("Für die Zwischendatei des Logs ist in %1 kein Platz. Die Zeilen bleiben im Speicher.")
+        notice(tr("Die Zwischendatei des Logs kann in %1 nicht angelegt werden. Die Zeilen bleiben im Speicher.")
                    .arg(TLogLines::DefaultSpoolDir()));
 }
 
