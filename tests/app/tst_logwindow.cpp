@@ -194,6 +194,35 @@ private slots:
         QVERIFY(!rig.form->LogTools()->Files().Lines().SpoolFailing());
     }
 
+    // A running log file whose folder is gone at start is said once at
+    // start; one whose disk fills is said once while lines arrive. Neither
+    // box blocks: the device's lines go on into the log.
+    void runningFileWarningsDoNotBlock()
+    {
+        QTemporaryDir dir;
+        const QByteArray gone = QFile::encodeName(dir.filePath(QStringLiteral("weg/lauf.log")));
+        TWindowRig rig({}, "[Misc]\r\nCOM=0\r\nLogFile=" + gone + "\r\n");
+        rig.selectPort();
+        QCOMPARE(notices().size(), 1);
+        QCOMPARE(notices()[0]->text(), QStringLiteral("Fehler bei Dateizugriff (%1)").arg(QString::fromUtf8(gone)));
+        QVERIFY(!rig.menu(QStringLiteral("LogMitschreiben"))->isChecked());
+        notices()[0]->close();
+
+        rig.dialogs().files.enqueue(QStringLiteral("/dev/full"));
+        rig.menu(QStringLiteral("LogMitschreiben"))->trigger();
+        QVERIFY(rig.menu(QStringLiteral("LogMitschreiben"))->isChecked());
+        TLogView* log = rig.form->Memo1();
+        rig.form->Memo1DblClick();
+        rig.peer.Write(deviceLines(0, 200));
+        QVERIFY(PumpUntil([&] { return log->LineCount() >= 200; }, 10000));
+        QCOMPARE(notices().size(), 1);
+        QCOMPARE(notices()[0]->text(), QStringLiteral("Fehler bei Dateizugriff (/dev/full)"));
+        QVERIFY(!QApplication::activeModalWidget());
+        QVERIFY(!rig.menu(QStringLiteral("LogMitschreiben"))->isChecked());
+        QVERIFY(rig.dialogs().shown.size() == 1);  // the chooser only
+        notices()[0]->close();
+    }
+
     // The real program, ended by a signal, leaves no spool in its folder;
     // one left by a run that is gone is cleared when it starts.
     void signalLeavesNoSpool_data()
