@@ -7,6 +7,7 @@
 #include "rx/RxLogic.h"
 #include "support/DevicePeer.h"
 #include "support/Harness.h"
+#include "support/SoakRig.h"
 #include "widgets/LogTools.h"
 #include "widgets/LogView.h"
 #include "widgets/RadioGroup.h"
@@ -23,6 +24,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <malloc.h>
 #include <sys/resource.h>
 
 namespace {
@@ -243,6 +245,32 @@ bool runSearch(TFormMain& form)
     return ok;
 }
 
+// A flood of 150 lines of 1 MiB each into the log: the resident memory it
+// adds against the aim of less than 64 MiB (the lines go to the log in
+// pieces and to the spool).
+bool runFlood(TFormMain& form)
+{
+    form.Memo1DblClick();
+    QCoreApplication::processEvents();
+    malloc_trim(0);
+    const long before = ResidentKiB();
+    QString line(1 << 20, QLatin1Char('x'));
+    for (int i = 0; i < 150; ++i) {
+        line[0] = QChar(u'a' + i % 26);
+        form.Print(line);
+        QCoreApplication::processEvents();
+    }
+    line = QString();
+    malloc_trim(0);
+    const long added = ResidentKiB() - before;
+    const bool ok = added < 64 * 1024;
+    std::printf("flood: 150 lines of 1 MiB logged (%lld log lines): resident memory %+ld KiB (aim < 65536 KiB): "
+                "ratio %.2f %s\n",
+                qlonglong(form.Memo1()->LineCount()), added, double(added) / 65536, ok ? "OK" : "MISSED");
+    form.Memo1DblClick();
+    return ok;
+}
+
 bool runPrint(TFormMain& form)
 {
     constexpr int kAppends = 2000;
@@ -278,7 +306,7 @@ bool runPrint(TFormMain& form)
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
-    // "feed" or "print" as argument runs only that part (for profiling).
+    // "feed", "print" or "flood" as argument runs only that part (for profiling).
     const QString only = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QString();
 
     WriteTestSettings("[Misc]\r\nCOM=0\r\n");
@@ -299,6 +327,8 @@ int main(int argc, char** argv)
     if (only.isEmpty() || only == QLatin1String("feed"))
         rc = runFeed(form, peer) ? 0 : 1;
     if ((only.isEmpty() || only == QLatin1String("print")) && !runPrint(form))
+        rc = 1;
+    if ((only.isEmpty() || only == QLatin1String("flood")) && !runFlood(form))
         rc = 1;
 
     form.ComPort.Close();
