@@ -8,6 +8,7 @@
 #include "support/Harness.h"
 #include "support/ProcStatus.h"
 #include "watchdog/EnduranceRun.h"
+#include "widgets/LogTools.h"
 #include "widgets/RadioGroup.h"
 
 #include <QApplication>
@@ -70,7 +71,7 @@ int main(int argc, char** argv)
     Pump(100);
     malloc_trim(0);
     const long start = residentKiB();
-    const qsizetype startChars = form.Memo1()->document()->characterCount();
+    const qsizetype startChars = form.LogTools()->LoggedCharacters();
 
     QElapsedTimer clock;
     clock.start();
@@ -87,8 +88,8 @@ int main(int argc, char** argv)
     const double wall = double(clock.nsecsElapsed()) / 1e9;
     malloc_trim(0);
     const long end = residentKiB();
-    const qsizetype chars = form.Memo1()->document()->characterCount();
-    const int blocks = form.Memo1()->document()->blockCount();
+    const qsizetype chars = form.LogTools()->LoggedCharacters();
+    const int blocks = int(form.Memo1()->LineCount());
     form.Memo1DblClick();
     Pump(100);
     malloc_trim(0);

@@ -1,25 +1,30 @@
 // Receive throughput of the real main window: 1 MiB of NMEA-like lines come
 // in over a pseudo-terminal (port opened through the port list) and go
 // through the receive handler into the message log. Then the cost of one
-// log append with a short and with a long log.
+// log append with a short and with a long log, and with a million lines in
+// the log: scrolling the window to any line and searching the whole log.
 #include "app/UnitMain.h"
 #include "rx/RxLogic.h"
 #include "support/DevicePeer.h"
 #include "support/Harness.h"
+#include "support/SoakRig.h"
 #include "widgets/LogTools.h"
+#include "widgets/LogView.h"
 #include "widgets/RadioGroup.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFile>
-#include <QPlainTextEdit>
+#include <QLineEdit>
+#include <QRandomGenerator>
+#include <QScrollBar>
 #include <QTemporaryDir>
-#include <QTextBlock>
 #include <QTimer>
 
 #include <chrono>
 #include <cstdio>
+#include <malloc.h>
 #include <sys/resource.h>
 
 namespace {
@@ -58,8 +63,7 @@ QByteArray nmeaLine(int i)
     return '$' + body + '*' + QByteArray::number(sum, 16).rightJustified(2, '0').toUpper() + "\r\n";
 }
 
-// Appends `lines` filler lines to the log (the window keeps the latest of
-// them, the log on disk all).
+// Appends `lines` filler lines to the log.
 void fillLog(TFormMain& form, int lines)
 {
     for (int i = 0; i < lines; ++i)
@@ -179,7 +183,99 @@ bool runFeed(TFormMain& form, TDevicePeer& peer)
     return true;
 }
 
-void runPrint(TFormMain& form)
+// Scrolling to lines all over a log of a million lines, each shown at once
+// (painted before the clock stops): the slowest against the aim of 50 ms.
+bool runScroll(TFormMain& form)
+{
+    TLogView* log = form.Memo1();
+    QList<qint64> targets{0, 1, log->LineCount() / 2, log->LineCount() - 1, 0};
+    QRandomGenerator random(42);
+    for (int i = 0; i < 40; ++i)
+        targets << qint64(random.bounded(int(log->LineCount())));
+    double worstMs = 0, sumMs = 0;
+    for (qint64 line : targets) {
+        QElapsedTimer clock;
+        clock.start();
+        log->ScrollToLine(line);
+        log->viewport()->repaint();
+        const double ms = double(clock.nsecsElapsed()) / 1e6;
+        worstMs = qMax(worstMs, ms);
+        sumMs += ms;
+        if (log->TopLine() != qMin(line, log->LineCount() - log->PageLines())) {
+            std::printf("scroll: FAILED (line %lld not on show)\n", qlonglong(line));
+            return false;
+        }
+    }
+    const bool ok = worstMs <= 50;
+    std::printf("scroll: to any of %d lines of a %lld-line log and painted: %.2f ms on average, %.2f ms at most "
+                "(aim 50 ms): ratio %.2f %s\n",
+                int(targets.size()), qlonglong(log->LineCount()), sumMs / targets.size(), worstMs, worstMs / 50,
+                ok ? "OK" : "MISSED");
+    return ok;
+}
+
+// Ctrl+F over a million lines as the user goes: from the end backwards
+// (Shift+Enter) for the first line, through the whole log, and a text that is
+// nowhere (through all of it and round). Each against the aim of 1 s.
+bool runSearch(TFormMain& form)
+{
+    TLogView* log = form.Memo1();
+    TLogTools* tools = form.LogTools();
+    log->SetSelection({log->LineCount() - 1, 0}, {log->LineCount() - 1, 0});
+    auto timed = [&](const QString& text, bool backwards, bool& found) {
+        QElapsedTimer clock;
+        clock.start();
+        found = tools->Find(text, backwards);
+        return double(clock.nsecsElapsed()) / 1e6;
+    };
+    bool found = false;
+    const double firstMs = timed(QStringLiteral("fill line 0 -"), true, found);
+    if (!found || log->Caret().line != 0 || log->TopLine() != 0) {
+        std::printf("search: FAILED (the first line was not found and shown)\n");
+        return false;
+    }
+    bool nowhere = true;
+    const double missMs = timed(QStringLiteral("not in the log"), false, nowhere);
+    if (nowhere) {
+        std::printf("search: FAILED (found what is not there)\n");
+        return false;
+    }
+    const double worst = qMax(firstMs, missMs);
+    const bool ok = worst <= 1000;
+    std::printf("search: %lld lines: the first line found backwards from the last in %.0f ms, a text that is nowhere "
+                "in %.0f ms "
+                "(aim 1000 ms): ratio %.2f %s\n",
+                qlonglong(log->LineCount()), firstMs, missMs, worst / 1000, ok ? "OK" : "MISSED");
+    return ok;
+}
+
+// A flood of 150 lines of 1 MiB each into the log: the resident memory it
+// adds against the aim of less than 64 MiB (the lines go to the log in
+// pieces and to the spool).
+bool runFlood(TFormMain& form)
+{
+    form.Memo1DblClick();
+    QCoreApplication::processEvents();
+    malloc_trim(0);
+    const long before = ResidentKiB();
+    QString line(1 << 20, QLatin1Char('x'));
+    for (int i = 0; i < 150; ++i) {
+        line[0] = QChar(u'a' + i % 26);
+        form.Print(line);
+        QCoreApplication::processEvents();
+    }
+    line = QString();
+    malloc_trim(0);
+    const long added = ResidentKiB() - before;
+    const bool ok = added < 64 * 1024;
+    std::printf("flood: 150 lines of 1 MiB logged (%lld log lines): resident memory %+ld KiB (aim < 65536 KiB): "
+                "ratio %.2f %s\n",
+                qlonglong(form.Memo1()->LineCount()), added, double(added) / 65536, ok ? "OK" : "MISSED");
+    form.Memo1DblClick();
+    return ok;
+}
+
+bool runPrint(TFormMain& form)
 {
     constexpr int kAppends = 2000;
     form.Memo1DblClick();
@@ -198,6 +294,9 @@ void runPrint(TFormMain& form)
                 shortUs, longUs, kAppends, flat, flat <= 1.5 ? "OK" : "MISSED");
     g_missed = g_missed || flat > 1.5;
     std::printf("print:   filling the log from 0 to 1000000 lines took %.3f s (CPU %.3f s)\n", fillSecs, fillCpu);
+    QCoreApplication::processEvents();
+    const bool scrolled = runScroll(form);
+    const bool searched = runSearch(form);
     QElapsedTimer clearClock;
     clearClock.start();
     form.Memo1DblClick();
@@ -205,6 +304,7 @@ void runPrint(TFormMain& form)
     std::printf("print:   clearing a log of 1000000 lines took %.1f ms (aim 100 ms) %s\n", clearMs,
                 clearMs <= 100 ? "OK" : "MISSED");
     g_missed = g_missed || clearMs > 100;
+    return flat <= 1.5 && clearMs <= 100 && scrolled && searched;
 }
 
 }  // namespace
@@ -212,7 +312,7 @@ void runPrint(TFormMain& form)
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
-    // "feed" or "print" as argument runs only that part (for profiling).
+    // "feed", "print" or "flood" as argument runs only that part (for profiling).
     const QString only = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QString();
 
     WriteTestSettings("[Misc]\r\nCOM=0\r\n");
@@ -232,8 +332,10 @@ int main(int argc, char** argv)
     int rc = 0;
     if (only.isEmpty() || only == QLatin1String("feed"))
         rc = runFeed(form, peer) ? 0 : 1;
-    if (only.isEmpty() || only == QLatin1String("print"))
-        runPrint(form);
+    if ((only.isEmpty() || only == QLatin1String("print")) && !runPrint(form))
+        rc = 1;
+    if ((only.isEmpty() || only == QLatin1String("flood")) && !runFlood(form))
+        rc = 1;
 
     form.ComPort.Close();
     RemoveTestSettings();

@@ -544,6 +544,37 @@
         <source>... Log mitschreiben in?</source>
         <translation>... write the log to?</translation>
     </message>
+    <message>
+        <source>Die Zwischendatei des Logs nimmt keine Zeilen mehr an (%1). Die Zeilen bleiben im Speicher, bis sie wieder geschrieben werden können; es geht keine verloren.</source>
+        <translation>The log&apos;s spool file takes no more lines (%1). The lines stay in memory until they can be written again; none is lost.</translation>
+    </message>
+    <message>
+        <source>Die Zwischendatei des Logs kann in %1 nicht angelegt werden. Die Zeilen bleiben im Speicher.</source>
+        <translation>The log&apos;s spool file cannot be made in %1. The lines stay in memory.</translation>
+    </message>
+    <message>
+        <source>„%1“ nicht gefunden</source>
+        <translation>“%1” not found</translation>
+    </message>
+    <message>
+        <source>Am Anfang angekommen, vom Ende an weitergesucht</source>
+        <translation>Reached the start, continued from the end</translation>
+    </message>
+    <message>
+        <source>Am Ende angekommen, vom Anfang an weitergesucht</source>
+        <translation>Reached the end, continued from the start</translation>
+    </message>
+</context>
+<context>
+    <name>TLogView</name>
+    <message>
+        <source>Kopieren</source>
+        <translation>Copy</translation>
+    </message>
+    <message>
+        <source>Alles markieren</source>
+        <translation>Select all</translation>
+    </message>
 </context>
 <context>
     <name>TPanelAllgemein</name>

@@ -243,7 +243,7 @@ void TFormMain::buildPanels()
 QFrame* TFormMain::PanelLinks() const { return ui->PanelLinks; }
 QFrame* TFormMain::PanelRechts() const { return ui->PanelRechts; }
 QGroupBox* TFormMain::MessageBox() const { return ui->MessageBox; }
-QPlainTextEdit* TFormMain::Memo1() const { return ui->Memo1; }
+TLogView* TFormMain::Memo1() const { return ui->Memo1; }
 QLabel* TFormMain::StatusPanel(int index) const { return m_statusPanels.value(index); }
 TRadioGroup* TFormMain::RadioGroupCOM() const { return m_allgemein->RadioGroupCOM(); }
 TRadioGroup* TFormMain::RadioGroupCOMconnect() const { return m_allgemein->RadioGroupCOMconnect(); }
@@ -357,53 +357,16 @@ void TFormMain::mousePressEvent(QMouseEvent* e)
 
 void TFormMain::Print(const QString& ws)
 {
-    // Appended through a cursor so that an empty first line is a line of its
-    // own. The view follows the end while it is scrolled to the bottom; the
-    // scroll happens once per pass of the event loop, not per line.
-    QScrollBar* bar = ui->Memo1->verticalScrollBar();
-    const bool follow = m_scrollPosted || bar->value() >= bar->maximum();
-    QTextCursor cursor(ui->Memo1->document());
-    cursor.beginEditBlock();
-    cursor.movePosition(QTextCursor::End);
-    if (m_logLines > 0)
-        cursor.insertBlock();
-    cursor.insertText(ws);
-    cursor.endEditBlock();
-    ++m_logLines;
+    // The view shows new lines once per pass of the event loop (or at the end
+    // of a batch) and follows the end while it is scrolled to the bottom.
     m_logTools->Append(ws);
-    if (follow && !m_scrollPosted) {
-        m_scrollPosted = true;
-        QMetaObject::invokeMethod(
-            this,
-            [this] {
-                m_scrollPosted = false;
-                QScrollBar* b = ui->Memo1->verticalScrollBar();
-                b->setValue(b->maximum());
-            },
-            Qt::QueuedConnection);
-    }
 }
 
-void TFormMain::BeginLogBatch()
-{
-    if (m_logBatch++ == 0) {
-        m_batchCursor = QTextCursor(ui->Memo1->document());
-        m_batchCursor.beginEditBlock();
-    }
-}
+void TFormMain::BeginLogBatch() { ui->Memo1->BeginBatch(); }
 
-void TFormMain::EndLogBatch()
-{
-    if (m_logBatch > 0 && --m_logBatch == 0)
-        m_batchCursor.endEditBlock();
-}
+void TFormMain::EndLogBatch() { ui->Memo1->EndBatch(); }
 
-void TFormMain::Memo1DblClick()
-{
-    ui->Memo1->clear();
-    m_logLines = 0;
-    m_logTools->Cleared();
-}
+void TFormMain::Memo1DblClick() { ui->Memo1->clear(); }
 
 // --- waits ------------------------------------------------------------------------------
 

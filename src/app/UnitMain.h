@@ -3,6 +3,7 @@
 #include "rx/TextFileSlot.h"
 #include "serial/ComPort.h"
 #include "widgets/Dialogs.h"
+#include "widgets/LogView.h"
 
 #include <QHash>
 #include <QMainWindow>
@@ -11,7 +12,7 @@
 #include <QTimer>
 
 class QLabel;
-class QPlainTextEdit;
+
 class QGroupBox;
 class QFrame;
 class TRadioGroup;
@@ -94,7 +95,7 @@ public:
     QFrame* PanelLinks() const;
     QFrame* PanelRechts() const;
     QGroupBox* MessageBox() const;
-    QPlainTextEdit* Memo1() const;
+    TLogView* Memo1() const;
     TLogTools* LogTools() const { return m_logTools; }
     // The port list as the hardware has it, and the chosen port kept
     // through a replug.
@@ -228,7 +229,7 @@ private:
 
     Ui::TFormMain* ui;
     TPanelAllgemein* m_allgemein = nullptr;
-    // Save, search and running file of the log; the whole log on disk.
+    // Save, search and running file of the log; the line store it shows.
     TLogTools* m_logTools = nullptr;
     QList<QGroupBox*> m_panels;
     QList<QLabel*> m_statusPanels;
@@ -236,10 +237,6 @@ private:
     int m_leftWidth = 320;
     bool m_rxBusy = false;
     bool m_centred = false;
-    qint64 m_logLines = 0;
-    bool m_scrollPosted = false;
-    int m_logBatch = 0;
-    QTextCursor m_batchCursor;
 };
 
 // The window in use (there is one per program run).

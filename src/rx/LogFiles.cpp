@@ -1,16 +1,13 @@
 #include "rx/LogFiles.h"
 
-#include <QDir>
 #include <QFile>
 
 #include <cerrno>
+#include <fcntl.h>
+#include <unistd.h>
 
-TLogFiles::TLogFiles() : m_spoolName(QDir::tempPath() + QStringLiteral("/velmor-log-XXXXXX.txt"))
+TLogFiles::TLogFiles(const QString& spoolDir) : m_lines(spoolDir)
 {
-    // The spool is the program's own: buffered, since a save flushes it.
-    m_spool.SetFlushEachLine(false);
-    if (m_spoolName.open())
-        m_spool.OpenForWriting(m_spoolName.fileName());
     m_running.OnError = [this](const QString& name) {
         if (OnRunningError)
             OnRunningError(name);
@@ -20,44 +17,31 @@ TLogFiles::TLogFiles() : m_spoolName(QDir::tempPath() + QStringLiteral("/velmor-
 void TLogFiles::Append(const QString& line)
 {
     m_characters += line.size() + 1;
-    m_spool.WriteLine(line);
-    m_running.WriteLine(line);
+    if (line.size() <= kLineLimit) {
+        appendPiece(line);
+        return;
+    }
+    for (qsizetype at = 0; at < line.size(); at += kLineLimit) {
+        const QStringView piece = QStringView(line).mid(at, kLineLimit);
+        appendPiece(at == 0 ? piece.toString() : kContinued + piece.toString());
+    }
 }
 
-void TLogFiles::Clear()
+void TLogFiles::appendPiece(const QString& piece)
 {
-    if (!m_spoolName.fileName().isEmpty())
-        m_spool.OpenForWriting(m_spoolName.fileName());
-}
-
-int TLogFiles::SaveAs(const QString& path)
-{
-    // Reopening for appending writes out what is buffered and keeps the lines.
-    const QString spool = m_spoolName.fileName();
-    if (spool.isEmpty() || m_spool.OpenForAppending(spool) != 0)
-        return EIO;
-    QFile in(spool);
-    QFile out(path);
-    if (!in.open(QIODevice::ReadOnly))
-        return EIO;
-    if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        return out.error() == QFileDevice::PermissionsError ? EACCES : EIO;
-    while (!in.atEnd()) {
-        const QByteArray piece = in.read(1 << 20);
-        if (piece.isEmpty() || out.write(piece) != piece.size()) {
-            out.remove();
-            return EIO;
-        }
-    }
-    if (!out.flush()) {
-        out.remove();
-        return EIO;
-    }
-    return 0;
+    m_lines.Append(piece);
+    m_running.WriteLine(piece);
 }
 
 int TLogFiles::StartRunning(const QString& path)
 {
+    // Made here when missing, so that it never exists with wider rights.
+    const int fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT | O_CLOEXEC, 0600);
+    if (fd < 0) {
+        m_runningPath.clear();
+        return errno;
+    }
+    ::close(fd);
     m_running.SetFlushEachLine(true);
     const int error = m_running.OpenForAppending(path);
     m_runningPath = error == 0 ? path : QString();

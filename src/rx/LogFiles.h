@@ -1,34 +1,43 @@
 #pragma once
 
+#include "rx/LogLines.h"
 #include "rx/TextFileSlot.h"
 
 #include <QString>
-#include <QTemporaryFile>
 
 #include <functional>
 
-// Where the message log's lines go besides the window. The window keeps only
-// the latest lines; every line since the last clear is also kept in a spool
-// file on disk, so that a save writes the whole log however long it ran,
-// while memory stays bounded. A running log file, when one is chosen, gets
-// each line as it is logged (flushed per line, like the capture files) and
-// keeps it across clears.
+// Where the message log's lines go: the line store that the window shows
+// (every line since the last clear, see TLogLines) and, when one is chosen,
+// a running log file that gets each line as it is logged (flushed per line,
+// like the capture files) and keeps it across clears.
+//
+// A line longer than kLineLimit characters is logged as pieces of at most
+// that many, each piece after the first behind kContinued, so that neither
+// the window nor memory has to hold a line of any length at once.
 class TLogFiles {
 public:
-    TLogFiles();
+    static constexpr qsizetype kLineLimit = 64 * 1024;
+    static inline const QString kContinued = QStringLiteral("\u00BB ");
+
+    explicit TLogFiles(const QString& spoolDir = TLogLines::DefaultSpoolDir());
 
     // Every line as the log shows it.
     void Append(const QString& line);
     // Characters logged since the program started, a line break counted as
     // one, clears or not.
     qint64 Characters() const { return m_characters; }
-    // The log was cleared: the spool starts empty; the running file goes on.
-    void Clear();
+    // The log was cleared: the store starts empty; the running file goes on.
+    void Clear() { m_lines.Clear(); }
     // Writes every line since the last clear to path, CR LF after each.
     // 0 or the error number.
-    int SaveAs(const QString& path);
+    int SaveAs(const QString& path) const { return m_lines.SaveAs(path); }
+    TLogLines& Lines() { return m_lines; }
+    const TLogLines& Lines() const { return m_lines; }
 
-    // 0 or the error number of the open; lines then follow at its end.
+    // 0 or the error number of the open; lines then follow at its end. A
+    // file that does not exist yet is made readable by its owner only: the
+    // device traffic holds PINs and phone numbers.
     int StartRunning(const QString& path);
     void StopRunning();
     bool Running() const { return m_running.IsOpen(); }
@@ -38,8 +47,9 @@ public:
     std::function<void(const QString& path)> OnRunningError;
 
 private:
-    QTemporaryFile m_spoolName;
-    TTextFileSlot m_spool;
+    void appendPiece(const QString& piece);
+
+    TLogLines m_lines;
     TTextFileSlot m_running;
     QString m_runningPath;
     qint64 m_characters = 0;

@@ -39,25 +39,52 @@ QByteArray readSmall(const QString& path, qint64 limit)
 
 }  // namespace
 
-bool ProcessNameMatches(const QString& name, const QString& exePath, const QString& command,
-                        const QString& firstArgument)
+// The file a path leads to, links resolved; the path itself (made absolute
+// against base) when it leads nowhere; empty for a relative path without base.
+static QString resolvedPath(const QString& path, const QString& base = QString())
+{
+    if (path.isEmpty() || (!QDir::isAbsolutePath(path) && base.isEmpty()))
+        return QString();
+    const QString absolute = QDir::isAbsolutePath(path) ? path : base + QLatin1Char('/') + path;
+    const QString canonical = QFileInfo(absolute).canonicalFilePath();
+    return canonical.isEmpty() ? QDir::cleanPath(absolute) : canonical;
+}
+
+bool ProcessMatches(const QString& name, const TProcessInfo& p)
 {
     if (name.isEmpty())
         return false;
-    // A name given as a full path matches the executable (or the program
-    // started by that path) as a whole.
-    QStringList candidates{fileNameOf(exePath), command, fileNameOf(firstArgument), exePath};
-    if (firstArgument.startsWith(QLatin1Char('/')))
-        candidates.append(firstArgument);
-    candidates.removeAll(QString());
+    const QString first = p.arguments.value(0);
+    QStringList candidates{fileNameOf(p.exePath), p.command, fileNameOf(first), p.exePath};
+    if (first.startsWith(QLatin1Char('/')))
+        candidates.append(first);
     QList<QStringView> given{QStringView(name)};
     if (name.size() > 4 && sameName(QStringView(name).right(4), u".exe"))
         given.append(QStringView(name).chopped(4));
+    const QString resolved = name.startsWith(QLatin1Char('/')) ? resolvedPath(name) : QString();
+    if (!resolved.isEmpty()) {
+        given.append(QStringView(resolved));
+        candidates << resolvedPath(p.exePath) << resolvedPath(first, p.workingDir);
+        // The script an interpreter runs: its first argument that is no option.
+        for (qsizetype i = 1; i < p.arguments.size(); ++i) {
+            if (p.arguments[i].startsWith(QLatin1Char('-')))
+                continue;
+            candidates << resolvedPath(p.arguments[i], p.workingDir);
+            break;
+        }
+    }
+    candidates.removeAll(QString());
     for (const QString& c : candidates)
         for (QStringView g : given)
             if (sameName(g, c))
                 return true;
     return false;
+}
+
+bool ProcessNameMatches(const QString& name, const QString& exePath, const QString& command,
+                        const QString& firstArgument)
+{
+    return ProcessMatches(name, TProcessInfo{exePath, command, {firstArgument}, QString()});
 }
 
 bool ProcessExists(const QString& exeFileName, const QString& procRoot)
@@ -72,13 +99,18 @@ bool ProcessExists(const QString& exeFileName, const QString& procRoot)
         if (!numeric)
             continue;
         const QString dir = root.filePath(entry);
-        QString exe = QFileInfo(dir + QStringLiteral("/exe")).symLinkTarget();
-        if (exe.endsWith(QLatin1String(" (deleted)")))
-            exe.chop(10);
-        const QString command = QString::fromLocal8Bit(readSmall(dir + QStringLiteral("/comm"), 256)).trimmed();
-        const QByteArray cmdline = readSmall(dir + QStringLiteral("/cmdline"), 4096);
-        const QString first = QString::fromLocal8Bit(cmdline.left(cmdline.indexOf('\0')));
-        if (ProcessNameMatches(exeFileName, exe, command, first))
+        TProcessInfo p;
+        p.exePath = QFileInfo(dir + QStringLiteral("/exe")).symLinkTarget();
+        if (p.exePath.endsWith(QLatin1String(" (deleted)")))
+            p.exePath.chop(10);
+        p.command = QString::fromLocal8Bit(readSmall(dir + QStringLiteral("/comm"), 256)).trimmed();
+        QByteArray cmdline = readSmall(dir + QStringLiteral("/cmdline"), 4096);
+        if (cmdline.endsWith('\0'))
+            cmdline.chop(1);
+        for (const QByteArray& arg : cmdline.split('\0'))
+            p.arguments << QString::fromLocal8Bit(arg);
+        p.workingDir = QFileInfo(dir + QStringLiteral("/cwd")).symLinkTarget();
+        if (ProcessMatches(exeFileName, p))
             return true;
     }
     return false;

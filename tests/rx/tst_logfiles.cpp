@@ -6,6 +6,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <sys/stat.h>
+
 namespace {
 
 QByteArray Bytes(const QString& path)
@@ -92,6 +94,67 @@ private slots:
         // The spool went on all the same.
         QCOMPARE(files.SaveAs(dir.filePath("all.log")), 0);
         QCOMPARE(Bytes(dir.filePath("all.log")), QByteArray("two\r\nthree\r\n") + QByteArray("lost\r\n").repeated(5));
+    }
+
+    // A running file the program makes is its owner's only (the traffic
+    // holds PINs and phone numbers); one that exists keeps its rights.
+    void runningFileIsTheOwners()
+    {
+        QTemporaryDir dir;
+        TLogFiles files(dir.path());
+        const QString made = dir.filePath("neu.log");
+        QCOMPARE(files.StartRunning(made), 0);
+        files.Append(QStringLiteral("PIN 1234"));
+        struct stat st {};
+        QCOMPARE(::stat(QFile::encodeName(made).constData(), &st), 0);
+        QCOMPARE(st.st_mode & 0777, mode_t(0600));
+        files.StopRunning();
+        const QString shared = dir.filePath("alt.log");
+        QFile old(shared);
+        QVERIFY(old.open(QIODevice::WriteOnly));
+        old.close();
+        QVERIFY(QFile::setPermissions(shared, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup));
+        QCOMPARE(files.StartRunning(shared), 0);
+        QVERIFY(QFile::permissions(shared) & QFile::ReadGroup);
+    }
+
+    // A line beyond the limit goes to the log and the running file in
+    // pieces, each after the first marked; the count of logged characters
+    // is the line's.
+    void longLinesInPieces_data()
+    {
+        QTest::addColumn<int>("length");
+        QTest::addColumn<int>("pieces");
+        QTest::newRow("at the limit") << int(TLogFiles::kLineLimit) << 1;
+        QTest::newRow("one beyond") << int(TLogFiles::kLineLimit) + 1 << 2;
+        QTest::newRow("1 MiB") << (1 << 20) << 16;
+    }
+    void longLinesInPieces()
+    {
+        QFETCH(int, length);
+        QFETCH(int, pieces);
+        QTemporaryDir dir;
+        TLogFiles files(dir.path());
+        QCOMPARE(files.StartRunning(dir.filePath("run.log")), 0);
+        QString line(length, QLatin1Char('x'));
+        line[length - 1] = QLatin1Char('!');
+        files.Append(line);
+        const TLogLines& lines = files.Lines();
+        QCOMPARE(lines.Count(), qint64(pieces));
+        QString joined;
+        for (int i = 0; i < pieces; ++i) {
+            QString piece = lines.Line(i);
+            QVERIFY(piece.size() <= TLogFiles::kLineLimit + TLogFiles::kContinued.size());
+            if (i > 0) {
+                QVERIFY(piece.startsWith(TLogFiles::kContinued));
+                piece.remove(0, TLogFiles::kContinued.size());
+            }
+            joined += piece;
+        }
+        QCOMPARE(joined, line);
+        QCOMPARE(files.Characters(), qint64(length + 1));
+        files.StopRunning();
+        QCOMPARE(Bytes(dir.filePath("run.log")).count("\r\n"), pieces);
     }
 };
 

@@ -228,15 +228,23 @@ private slots:
         QCOMPARE(LogLines(*form), QStringList({M + "OK", M + "after"}));
     }
 
-    // A long line without an end is kept and logged once it ends; the window
+    // A long line without an end is kept and logged once it ends, in marked
+    // pieces of at most 64 KiB; the capture file gets it whole. The window
     // stays responsive.
     void longLineAndGarbage()
     {
+        const QString capture = dir.filePath(QStringLiteral("long.txt"));
+        QCOMPARE(form->OpenDataFileForWriting(capture), 0);
+        form->PlainCapture = true;
         QByteArray garbage(100000, 'x');
         peer->Write(garbage);
         QVERIFY(PumpUntil([&] { return form->RxLine.size() == 100000; }, 5000));
-        feed("\r", 1);
-        QCOMPARE(LogLines(*form)[0].size(), M.size() + 100000);
+        feed("\r", 2);
+        const QString whole = M + QString(100000, QLatin1Char('x'));
+        QCOMPARE(LogLines(*form), QStringList({whole.left(65536), QStringLiteral("\u00BB ") + whole.mid(65536)}));
+        form->PlainCapture = false;
+        form->CloseDataFile();
+        QCOMPARE(fileBytes(capture), whole.toLatin1() + "\r\n");
         QByteArray noise;
         for (int i = 0; i < 20000; ++i)
             noise += char(i * 37 % 256);

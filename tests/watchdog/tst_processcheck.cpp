@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -127,6 +128,44 @@ private slots:
         QVERIFY(!ProcessExists(QStringLiteral("hidden"), root.path()));
         QVERIFY(!ProcessExists(QStringLiteral("self"), root.path()));
         QVERIFY(!ProcessExists(QStringLiteral("cron"), root.path() + QStringLiteral("/missing")));
+    }
+
+    // A name given as a path: links resolved on both sides, and a script
+    // run by an interpreter found by the script's path (relative ones from
+    // the process's working folder), with the real process list.
+    void pathsWithLinksResolved()
+    {
+        QTemporaryDir dir;
+        const QString sleep = QFileInfo(QStringLiteral("/usr/bin/sleep")).canonicalFilePath();
+        QVERIFY(!sleep.isEmpty());
+        QVERIFY(QFile::link(sleep, dir.filePath("schlaf")));
+        const QString script = dir.filePath("wache.sh");
+        QFile f(script);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("#!/bin/sh\nsleep 30\n");
+        f.close();
+        QVERIFY(QFile::link(script, dir.filePath("wache-link.sh")));
+        const QString marker = dir.filePath("nicht-gestartet.sh");
+
+        QProcess direct, interpreted;
+        direct.start(dir.filePath("schlaf"), {QStringLiteral("30")});
+        interpreted.setWorkingDirectory(dir.path());
+        interpreted.start(QStringLiteral("/bin/sh"), {QStringLiteral("-e"), QStringLiteral("wache.sh")});
+        QVERIFY(direct.waitForStarted() && interpreted.waitForStarted());
+        QTest::qWait(100);  // exec done
+        QVERIFY(ProcessExists(QStringLiteral("/usr/bin/sleep")));
+        QVERIFY(ProcessExists(dir.filePath("schlaf")));
+        if (QFileInfo(QStringLiteral("/bin")).isSymLink())
+            QVERIFY(ProcessExists(QStringLiteral("/bin/sleep")));
+        QVERIFY(ProcessExists(script));
+        QVERIFY(ProcessExists(dir.filePath("wache-link.sh")));
+        QVERIFY(!ProcessExists(marker));
+        QVERIFY(!ProcessExists(dir.filePath("wache")));
+        direct.kill();
+        interpreted.kill();
+        direct.waitForFinished();
+        interpreted.waitForFinished();
+        QVERIFY(!ProcessExists(script));
     }
 
     void realProcessList()
