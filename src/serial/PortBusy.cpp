@@ -194,7 +194,7 @@ QString PortBusyText(const QString& devicePath, const TPortBusy& busy)
         break;
     }
     return (devicePath.isEmpty() ? QString() : devicePath + QStringLiteral(": "))
-           + QCoreApplication::translate("PortBusy", "belegt — von einem anderen Programm benutzt")
+           + QCoreApplication::translate("PortBusy", "belegt - von einem anderen Programm benutzt")
            + (about.isEmpty() ? QString() : QStringLiteral(" (") + about.join(QStringLiteral(", ")) + u')')
            + QCoreApplication::translate("PortBusy", "; dort zuerst schließen");
 }

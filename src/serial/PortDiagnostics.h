@@ -13,6 +13,7 @@ enum class TPortProblem {
     PermissionDenied,  // the user may not open the device
     Busy,              // another program holds the port (exclusive open or lock file)
     NotSerial,         // the path is no terminal device
+    IoError,           // the device node is there but does not open yet (EIO)
     Other,             // opening failed for another reason (see error)
 };
 
@@ -35,6 +36,7 @@ TPortDiagnosis ProbeSerialDevice(const char* path);
 // nothing of its own.
 TPortDiagnosis DiagnosePort(const QString& devicePath, int serialError);
 
-// One line for tool tips: the device path, the reason and what to do.
-// Empty for TPortProblem::None.
+// One line for tool tips and the log: the device path, the reason and what
+// to do; Latin-1 only, so that it reaches an 8-bit log file whole. Empty for
+// TPortProblem::None.
 QString PortProblemText(const QString& devicePath, const TPortDiagnosis& diagnosis);
