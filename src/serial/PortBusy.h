@@ -44,7 +44,7 @@ private:
     TPortBusy m_busy;
 };
 
-// "<path>: busy — in use by another program (<name>, process <pid>, lock
+// "<path>: busy - in use by another program (<name>, process <pid>, lock
 // file); close it there first", in the language in force: the holder and
 // the way it holds the device where known. Without the path when it is
 // empty.

@@ -323,7 +323,7 @@ private slots:
         const TRun r = rig.run({rig.peer.SlavePath(), rom});
         QCOMPARE(r.exit, 21);
         QVERIFY2(clock.elapsed() < 2000, qPrintable(QString::number(clock.elapsed())));
-        QVERIFY2(r.err.contains(rig.peer.SlavePath() + QStringLiteral(": busy — in use by another program (")),
+        QVERIFY2(r.err.contains(rig.peer.SlavePath() + QStringLiteral(": busy - in use by another program (")),
                  qPrintable(r.err));
         QVERIFY2(r.err.contains(says + QStringLiteral("); close it there first")), qPrintable(r.err));
         if (named)
