@@ -91,5 +91,6 @@ TTrackWindow* ShowTrackWindow(QWidget* parent, const QString& fileName);
 // The "Track ansehen" buttons: asks for the recording (the list file of the
 // last download first), then shows it.
 void TrackAnsehenClick(TFormMain& main);
-// After a list download: offers to show the file just written.
-void OfferTrackView(TFormMain& main, const QString& fileName);
+// After a list download: offers to show the file just written; brokenOff
+// when the download was ended early (ESC, or the logger's "user break").
+void OfferTrackView(TFormMain& main, const QString& fileName, bool brokenOff = false);
