@@ -244,6 +244,8 @@ void TTrackReader::Close(size_t count)
         TEpoch& e = m_open.front();
         if (e.timeOfDayMs >= 0) {
             const TFixDateClock::TDay day = m_clock.Epoch(e.timeOfDayMs, e.talkers, e.primary, e.date);
+            if (day.dated && m_holding)
+                DateLeadIn(day.day, e.timeOfDayMs);
             if (e.hasFix) {
                 if (day.dated) {
                     if (day.day != m_lastDay) {
@@ -258,16 +260,41 @@ void TTrackReader::Close(size_t count)
         if (e.hasFix) {
             m_ready.push_back(e.fix);
             ++m_counts.fixes;
+            // A recording without a date this far will not be dated back.
+            if (m_holding && m_ready.size() >= kLeadInFixes)
+                m_holding = false;
         }
         m_open.pop_front();
     }
 }
 
-void TTrackReader::Finish() { Close(m_open.size()); }
+void TTrackReader::DateLeadIn(long long day, int timeOfDayMs)
+{
+    // Back from the first date, with the midnight rule turned round: a time
+    // of day more than half a day later than the one after it lies on the
+    // day before.
+    int after = timeOfDayMs;
+    for (auto it = m_ready.rbegin(); it != m_ready.rend(); ++it) {
+        if (!it->HasTime())
+            continue;
+        if (it->timeOfDayMs > after + TFixDateClock::kHalfDayMs)
+            --day;
+        after = it->timeOfDayMs;
+        it->date = DateFromDays(day);
+        it->timeMs = day * kDayMs + it->timeOfDayMs;
+    }
+    m_holding = false;
+}
+
+void TTrackReader::Finish()
+{
+    Close(m_open.size());
+    m_holding = false;
+}
 
 bool TTrackReader::Next(TTrackFix& fix)
 {
-    if (m_ready.empty())
+    if (m_ready.empty() || m_holding)
         return false;
     fix = m_ready.front();
     m_ready.pop_front();

@@ -20,7 +20,9 @@
 // came before it; the GGA sentences of several satellite systems in one
 // epoch give one fix, the combined one ($GN) where there is one, else the
 // first. So the reader holds back the epochs still open (a few at most) and
-// gives out each fix once its epoch is complete.
+// gives out each fix once its epoch is complete. The fixes before the first
+// date of a recording are held back until it comes (up to kLeadInFixes of
+// them) and dated back from it.
 
 // One fix.
 struct TTrackFix {
@@ -84,6 +86,8 @@ class TTrackReader {
 public:
     // At most this many epochs are held back at a time.
     static constexpr size_t kOpenEpochs = 8;
+    // At most this many fixes wait for the recording's first date.
+    static constexpr size_t kLeadInFixes = 4096;
 
     // One line and its split (SplitFields with "," and kMaxFields).
     void Read(std::string_view line, const TFields& fields);
@@ -111,6 +115,8 @@ private:
     // Completes the first count open epochs.
     void Close(size_t count);
     void Gga(const TFields& f, int talker);
+    // Dates the fixes held back, from the first dated epoch.
+    void DateLeadIn(long long day, int timeOfDayMs);
 
     TFixDateClock m_clock;
     std::deque<TEpoch> m_open;
@@ -119,6 +125,7 @@ private:
     int m_talkers = 0;
     TFields m_fields;  // the split of a sentence that does not start its line
     TReadCounts m_counts;
+    bool m_holding = true;                                        // no date known yet
     long long m_lastDay = std::numeric_limits<long long>::min();  // of the last dated fix
     TCivilDate m_lastDate;
 };

@@ -177,6 +177,10 @@ private slots:
             << QStringList{"GP@120000", "ZGP2021-03-14@120000"} << QStringList{"2021-03-14 12:00:00/5"};
         QTest::newRow("the first fix of the file before the RMC of another talker")
             << QStringList{"GP@120000", "RGN2021-03-14@120000"} << QStringList{"2021-03-14 12:00:00/5"};
+        QTest::newRow("the fixes before the first date, dated back across midnight")
+            << QStringList{"GP@235958", "GP@235959", "GP@000000", "RGP2021-03-15@000001", "GP@000001"}
+            << QStringList{"2021-03-14 23:59:58/5", "2021-03-14 23:59:59/5", "2021-03-15 00:00:00/5",
+                           "2021-03-15 00:00:01/5"};
         QTest::newRow("a void RMC dates nothing")
             << QStringList{"GP@120000", "VGP2021-03-14@120000"} << QStringList{"12:00:00/5"};
         QTest::newRow("ZDA wins over RMC in its epoch")
