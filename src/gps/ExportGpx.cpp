@@ -66,16 +66,15 @@ private:
         AppendFixed(r, fix.lat, 0, 7, '.');
         r.append("\" lon=\"");
         AppendFixed(r, std::min(fix.lon, kLastBelow180), 0, 7, '.');
+        // The point's lines go out as one.
         r.append("\">");
-        out.Line(r);
         if (!std::isnan(fix.altitude)) {
-            r.assign("        <ele>");
+            r.append("\r\n        <ele>");
             AppendShortest(r, fix.altitude);
             r.append("</ele>");
-            out.Line(r);
         }
         if (fix.Dated()) {
-            r.assign("        <time>");
+            r.append("\r\n        <time>");
             // The date text is made once a day.
             if (!(fix.date == m_isoDay)) {
                 char iso[16];
@@ -96,23 +95,21 @@ private:
                 r.append(fix.fraction, fix.fractionDigits);
             }
             r.append("Z</time>");
-            out.Line(r);
         }
         if (fix.satellites >= 0) {
             char digits[16];
             const auto end = std::to_chars(digits, digits + sizeof digits, fix.satellites).ptr;
-            r.assign("        <sat>");
+            r.append("\r\n        <sat>");
             r.append(digits, size_t(end - digits));
             r.append("</sat>");
-            out.Line(r);
         }
         if (!std::isnan(fix.hdop)) {
-            r.assign("        <hdop>");
+            r.append("\r\n        <hdop>");
             AppendShortest(r, fix.hdop);
             r.append("</hdop>");
-            out.Line(r);
         }
-        out.Line("      </trkpt>");
+        r.append("\r\n      </trkpt>");
+        out.Line(r);
     }
 
     TTrackReader m_reader;

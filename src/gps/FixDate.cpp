@@ -108,9 +108,8 @@ TFixDateClock::TDay TFixDateClock::Epoch(int timeOfDayMs, unsigned talkers, int 
         if (from.lastMs >= 0 && timeOfDayMs < from.lastMs - kHalfDayMs)
             ++now.day.day;
     }
-    for (int t = 0; t < kTalkers; ++t)
-        if (talkers & (1u << t))
-            m_talker[t] = now;
+    for (unsigned rest = talkers; rest != 0; rest &= rest - 1)
+        m_talker[__builtin_ctz(rest)] = now;
     m_talker[primary] = now;
     return now.day;
 }

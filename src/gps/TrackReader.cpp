@@ -84,9 +84,19 @@ bool ChecksumMatches(std::string_view line)
     const int low = HexDigit(line[star + 2]);
     if (high < 0 || low < 0)
         return false;
+    // Eight bytes at a time, folded at the end.
+    uint64_t words = 0;
+    size_t i = 1;
+    for (; i + 8 <= star; i += 8) {
+        uint64_t w;
+        std::memcpy(&w, line.data() + i, 8);
+        words ^= w;
+    }
     unsigned sum = 0;
-    for (size_t i = 1; i < star; ++i)
+    for (; i < star; ++i)
         sum ^= static_cast<unsigned char>(line[i]);
+    for (int b = 0; b < 8; ++b)
+        sum ^= unsigned(words >> (8 * b)) & 0xFF;
     return sum == static_cast<unsigned>(high * 16 + low);
 }
 
