@@ -88,6 +88,10 @@ private slots:
         QCOMPARE(rig.dialogs().shown.size(), 1);
         const TOpenFileRequest r = rig.dialogs().shown[0].request;
         QCOMPARE(r.title, QStringLiteral("Track ansehen"));
+        // List files first, and the files receivers and loggers write.
+        QVERIFY2(r.filter.startsWith(QLatin1String("List-Datei (*.lst)|*.lst|")), qPrintable(r.filter));
+        for (const char* pattern : {"*.nmea", "*.log", "*.txt", "*.gps"})
+            QVERIFY2(r.filter.contains(QLatin1String(pattern)), pattern);
         QCOMPARE(r.initialDir, rig.dir.path());
         QCOMPARE(r.fileName, file);
         TTrackWindow* view = OpenTrackWindow();
@@ -265,6 +269,46 @@ private slots:
         QVERIFY(map->DrawnSegments() > 10);
         delete view;
         QFile::remove(file);
+    }
+
+    // A drive of 2.5 days, 216,000 fixes with stops and speeds changing
+    // every second: the profile shows the spread of each column pale and
+    // the mean as a line, not a solid strip of orange.
+    void profileOfALongDrive()
+    {
+        auto track = std::make_unique<TTrack>();
+        TTrackStats& s = track->summary.stats;
+        TTrackFix f;
+        f.date = {2021, 3, 14};
+        const int64_t start = f.date.DaysSinceEpoch() * 86400000LL;
+        for (int i = 0; i < 216000; ++i) {
+            f.timeMs = start + int64_t(i) * 1000;
+            f.timeOfDayMs = int(f.timeMs % 86400000);
+            f.lat = 51.0 + i * 1e-5;
+            f.lon = 7.0 + (i % 7) * 3e-5;
+            f.altitude = 100 + 50 * std::sin(i / 5000.0);
+            const double speed = s.Add(f);
+            track->points.push_back(
+                {f.lat, f.lon, f.timeMs, float(f.altitude), float(speed), 0.9f, 8, true, true, false});
+        }
+        s.Finish();
+        TTrackWindow view(std::move(track), QStringLiteral("drive"), nullptr);
+        view.resize(1000, 700);
+        QWidget* profile = view.findChild<QWidget*>(QStringLiteral("TrackProfile"));
+        QVERIFY(profile);
+        const QImage image = profile->grab().toImage();
+        qsizetype orange = 0, pale = 0;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x) {
+                const QColor c = image.pixelColor(x, y);
+                if (c.red() > 200 && c.green() > 90 && c.green() < 150 && c.blue() < 40)
+                    ++orange;
+                else if (c.red() > 235 && c.green() > 190 && c.blue() > 150 && c.blue() < 235)
+                    ++pale;
+            }
+        const qsizetype area = qsizetype(image.width()) * image.height();
+        QVERIFY2(orange < area / 10, qPrintable(QStringLiteral("%1 of %2").arg(orange).arg(area)));
+        QVERIFY2(pale > area / 20, qPrintable(QStringLiteral("%1 of %2").arg(pale).arg(area)));
     }
 
     void scaleBar_data()
