@@ -1,7 +1,8 @@
 // The track view: opened from the GPS panels in the real main window and
 // after a list download, its summary texts, list, zoom, pan, fit and
 // tooltip; the projection's decimation and scale bar. An offscreen grab of
-// the view is kept beside the test program (trackview.png), not compared.
+// the view and of a long drive's profile are kept beside the test program
+// (trackview.png, trackprofile.png), not compared.
 #include "NmeaTestFiles.h"
 #include "gps/TrackProjection.h"
 #include "gps/TrackView.h"
@@ -297,6 +298,7 @@ private slots:
         QWidget* profile = view.findChild<QWidget*>(QStringLiteral("TrackProfile"));
         QVERIFY(profile);
         const QImage image = profile->grab().toImage();
+        image.save(QCoreApplication::applicationDirPath() + QStringLiteral("/trackprofile.png"));
         qsizetype orange = 0, pale = 0;
         for (int y = 0; y < image.height(); ++y)
             for (int x = 0; x < image.width(); ++x) {
