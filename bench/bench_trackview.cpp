@@ -24,7 +24,9 @@ constexpr double kAimMs = 1000.0;
 constexpr double kAimMiB = 64.0;
 
 // About megabytes MB of recording; the number of GGA lines in fixes.
-bool Generate(const QString& path, qint64 megabytes, long& fixes)
+// With wrongClock, a second talker ($GLGGA) sends each second as well, its
+// clock never set (counting from 00:00:00): the file that froze the window.
+bool Generate(const QString& path, qint64 megabytes, long& fixes, bool wrongClock = false)
 {
     QFile f(path);
     if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate))
@@ -39,8 +41,8 @@ bool Generate(const QString& path, qint64 megabytes, long& fixes)
         // Now and then the logger loses the sky for a few minutes.
         if (second % 20000 == 19999)
             second += 240;
-        const long t = second % 86400;
-        const int day = 1 + int(second / 86400 % 28);
+        const long t = (second + (wrongClock ? 52200 : 0)) % 86400;
+        const int day = 1 + int((second + (wrongClock ? 52200 : 0)) / 86400 % 28);
         const int hh = int(t / 3600), mm = int(t / 60 % 60), ss = int(t % 60);
         const double speed = (second / 600) % 5 == 0 ? 0.0 : 8.0 + 6.0 * std::sin(second / 97.0);
         heading += 0.02 * std::sin(second / 53.0);
@@ -54,6 +56,13 @@ bool Generate(const QString& path, qint64 megabytes, long& fixes)
         std::snprintf(body, sizeof body, "$GNRMC,%02d%02d%02d.00,A,%02d%07.4f,N,%03d%07.4f,E,%.1f,%.1f,%02d0321,,,A",
                       hh, mm, ss, latD, latM, lonD, lonM, speed * 1.944, heading * 57.3, day);
         block += Sentence(body);
+        if (wrongClock) {
+            const long u = second % 86400;
+            std::snprintf(body, sizeof body,
+                          "$GLGGA,%02d%02d%02d.00,%02d%07.4f,N,%03d%07.4f,E,1,04,2.5,%.1f,M,47.3,M,,", int(u / 3600),
+                          int(u / 60 % 60), int(u % 60), latD, latM, lonD, lonM, 100.0);
+            block += Sentence(body);
+        }
         ++fixes;
         if (block.size() > 1 << 20) {
             if (f.write(block) != block.size())
@@ -120,6 +129,22 @@ int main(int argc, char** argv)
     const long rssKiB = ProcStatusKiB("VmRSS:");
     const long peakKiB = ProcStatusKiB("VmHWM:");
 
+    // 14 MB with a second talker whose clock was never set.
+    const QString wrong = dir.filePath(QStringLiteral("wrongclock.lst"));
+    long wrongFixes = 0;
+    if (!Generate(wrong, 14, wrongFixes, true))
+        return 1;
+    t.restart();
+    auto wrongTrack = std::make_unique<TTrack>();
+    if (LoadTrack(wrong, *wrongTrack) != 0)
+        return 1;
+    const size_t wrongDates = wrongTrack->summary.stats.dates.size();
+    TTrackWindow wrongWindow(std::move(wrongTrack), wrong, nullptr);
+    wrongWindow.resize(1200, 800);
+    wrongWindow.show();
+    wrongWindow.grab();
+    const double wrongMs = Ms(t);
+
     const double totalMs = loadMs + buildMs + drawMs;
     std::printf("read and summarise: %8.1f ms (%ld fixes, %.0f fixes/s)\n", loadMs, fixes, fixes / (loadMs / 1000));
     std::printf("build the window:   %8.1f ms\n", buildMs);
@@ -127,9 +152,12 @@ int main(int argc, char** argv)
     std::printf("open, summarise, draw: %.1f ms; aim %.0f ms; ratio %.2f (below 1 meets it)\n", totalMs, kAimMs,
                 totalMs / kAimMs);
     std::printf("slowest zoomed frame: %.1f ms (%zu segments)\n", zoomMs, window.Map()->DrawnSegments());
+    std::printf("14 MB with a wrong-clock talker: open, summarise, draw %.1f ms (%zu dates); aim %.0f ms; ratio %.2f\n",
+                wrongMs, wrongDates, kAimMs, wrongMs / kAimMs);
     const double addedMiB = (rssKiB - baseKiB) / 1024.0;
     std::printf(
         "memory added by track and window: %.1f MiB; aim %.0f MiB; ratio %.2f (process %.1f MiB, peak %.1f MiB)\n",
         addedMiB, kAimMiB, addedMiB / kAimMiB, rssKiB / 1024.0, peakKiB / 1024.0);
-    return first.isNull() || totalMs > kAimMs || addedMiB > kAimMiB ? 1 : 0;
+    const bool met = totalMs <= kAimMs && wrongMs <= kAimMs && addedMiB <= kAimMiB;
+    return first.isNull() || !met ? 1 : 0;
 }

@@ -31,8 +31,10 @@ string(APPEND qrc "  </qresource>\n</RCC>\n")
 file(CONFIGURE OUTPUT ${VELMOR_I18N_QRC} CONTENT "${qrc}")
 qt_add_resources(VELMOR_I18N_SOURCES ${VELMOR_I18N_QRC})
 add_custom_target(velmor_translations DEPENDS ${VELMOR_QM_FILES})
-target_sources(velmor_core PRIVATE ${VELMOR_I18N_SOURCES})
-add_dependencies(velmor_core velmor_translations)
+# In the logic library, so that the command-line tools can print the texts
+# they share with the window (the track summary) in English.
+target_sources(velmor_logic PRIVATE ${VELMOR_I18N_SOURCES})
+add_dependencies(velmor_logic velmor_translations)
 
 # The tests read the catalogue's sources.
 set(VELMOR_TS_DIR ${PROJECT_SOURCE_DIR}/translations)

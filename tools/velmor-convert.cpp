@@ -5,8 +5,10 @@
 #include "gps/NmeaConvert.h"
 #include "gps/TrackSummary.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QString>
+#include <QTranslator>
 
 #include <cstdio>
 #include <cstring>
@@ -67,8 +69,20 @@ int PrintSummary(const QString& input, bool json)
 
 }  // namespace
 
+// The summary's texts are the window's, German in the sources: the tool
+// prints them in English, from the program's catalogue.
+static void UseEnglishTexts(QTranslator& english)
+{
+    Q_INIT_RESOURCE(velmor_i18n);
+    if (english.load(QStringLiteral("velmor_en"), QStringLiteral(":/i18n")))
+        QCoreApplication::installTranslator(&english);
+}
+
 int main(int argc, char** argv)
 {
+    QCoreApplication app(argc, argv);
+    QTranslator english;
+    UseEnglishTexts(english);
     const char* formatName = nullptr;
     bool summary = false, json = false;
     QStringList files;

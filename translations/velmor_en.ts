@@ -2123,144 +2123,140 @@
 <context>
     <name>TrackSummary</name>
     <message>
-        <source>Fixes: %1</source>
+        <source>%1 und %2 weitere</source>
+        <translation>%1 and %2 more</translation>
+    </message>
+    <message>
+        <source>Positionen: %1</source>
         <translation>Fixes: %1</translation>
     </message>
     <message>
-        <source>Sentences read: %1 of %2 lines</source>
+        <source>Sätze gelesen: %1 von %2 Zeilen</source>
         <translation>Sentences read: %1 of %2 lines</translation>
     </message>
     <message>
-        <source>Lines skipped: %1 (checksum %2, no fix %3, unreadable %4)</source>
+        <source>Zeilen übersprungen: %1 (Prüfsumme %2, ohne Fix %3, unlesbar %4)</source>
         <translation>Lines skipped: %1 (checksum %2, no fix %3, unreadable %4)</translation>
     </message>
     <message>
-        <source>Empty file: no fix recorded</source>
+        <source>GGA weiterer Satellitensysteme zur Position ihrer Epoche zusammengefasst: %1</source>
+        <translation>GGA of further satellite systems merged into the fix of their epoch: %1</translation>
+    </message>
+    <message>
+        <source>Leere Datei: keine Position aufgezeichnet</source>
         <translation>Empty file: no fix recorded</translation>
     </message>
     <message>
-        <source>No fix recorded</source>
+        <source>Keine Position aufgezeichnet</source>
         <translation>No fix recorded</translation>
     </message>
     <message>
-        <source>Time: no time recorded</source>
+        <source>Zeit: keine Zeit aufgezeichnet</source>
         <translation>Time: no time recorded</translation>
     </message>
     <message>
-        <source>Time: %1 to %2 UTC%3</source>
+        <source>Zeit: %1 bis %2 UTC%3</source>
         <translation>Time: %1 to %2 UTC%3</translation>
     </message>
     <message>
-        <source>Dates: %1</source>
+        <source>Tage: %1</source>
         <translation>Dates: %1</translation>
     </message>
     <message>
-        <source>none recorded</source>
+        <source>keine aufgezeichnet</source>
         <translation>none recorded</translation>
     </message>
     <message>
-        <source>Distance: %1</source>
+        <source>Strecke: %1</source>
         <translation>Distance: %1</translation>
     </message>
     <message>
-        <source>Moving time: %1</source>
+        <source>Zeit in Bewegung: %1</source>
         <translation>Moving time: %1</translation>
     </message>
     <message>
-        <source>Speed: no two timed fixes to measure by</source>
+        <source>Geschwindigkeit: keine zwei Positionen mit Zeit zum Messen</source>
         <translation>Speed: no two timed fixes to measure by</translation>
     </message>
     <message>
-        <source>Speed: max %1, mean %2</source>
-        <translation>Speed: max %1, mean %2</translation>
+        <source>Geschwindigkeit: max %1 (ungefiltert %2), Mittel %3</source>
+        <translation>Speed: max %1 (raw %2), mean %3</translation>
     </message>
     <message>
-        <source>Altitude: none recorded</source>
+        <source>Höhe: keine aufgezeichnet</source>
         <translation>Altitude: none recorded</translation>
     </message>
     <message>
-        <source>Altitude: %1 m to %2 m</source>
+        <source>Höhe: %1 m bis %2 m</source>
         <translation>Altitude: %1 m to %2 m</translation>
     </message>
     <message>
-        <source>Satellites: none recorded</source>
+        <source>Satelliten: keine aufgezeichnet</source>
         <translation>Satellites: none recorded</translation>
     </message>
     <message>
-        <source>Satellites: %1 to %2</source>
+        <source>Satelliten: %1 bis %2</source>
         <translation>Satellites: %1 to %2</translation>
     </message>
     <message>
-        <source>HDOP: none recorded</source>
+        <source>HDOP: keine aufgezeichnet</source>
         <translation>HDOP: none recorded</translation>
     </message>
     <message>
-        <source>HDOP: %1 to %2</source>
+        <source>HDOP: %1 bis %2</source>
         <translation>HDOP: %1 to %2</translation>
     </message>
     <message>
-        <source>Times going backwards: %1</source>
+        <source>Zeit rückwärts: %1</source>
         <translation>Times going backwards: %1</translation>
     </message>
     <message>
-        <source>Fixes without time: %1</source>
+        <source>Positionen ohne Zeit: %1</source>
         <translation>Fixes without time: %1</translation>
     </message>
     <message>
-        <source>Gaps over 60 s: %1</source>
-        <translation>Gaps over 60 s: %1</translation>
+        <source>Üblicher Abstand: %1</source>
+        <translation>Usual step: %1</translation>
     </message>
     <message>
-        <source>altitude --</source>
+        <source>Lücken über %1: %2</source>
+        <translation>Gaps over %1: %2</translation>
+    </message>
+    <message>
+        <source>  %1 bis %2 (%3)</source>
+        <translation>  %1 to %2 (%3)</translation>
+    </message>
+    <message>
+        <source>  und %1 weitere</source>
+        <translation>  and %1 more</translation>
+    </message>
+    <message>
+        <source>Höhe --</source>
         <translation>altitude --</translation>
     </message>
     <message>
-        <source>altitude </source>
-        <translation>altitude </translation>
+        <source>Höhe %1 m</source>
+        <translation>altitude %1 m</translation>
     </message>
     <message>
-        <source>speed --</source>
+        <source>Geschwindigkeit --</source>
         <translation>speed --</translation>
     </message>
     <message>
-        <source>speed </source>
-        <translation>speed </translation>
+        <source>Geschwindigkeit %1</source>
+        <translation>speed %1</translation>
     </message>
     <message>
-        <source>satellites --</source>
+        <source>Satelliten --</source>
         <translation>satellites --</translation>
     </message>
     <message>
-        <source>%1 satellites</source>
+        <source>%1 Satelliten</source>
         <translation>%1 satellites</translation>
     </message>
 </context>
 <context>
     <name>TrackView</name>
-    <message>
-        <source>GPS-Datei(*.txt;*.lst;*.gps)|*.txt;*.lst;*.gps|alle (*.*)|*.*</source>
-        <translation>GPS file(*.txt;*.lst;*.gps)|*.txt;*.lst;*.gps|all (*.*)|*.*</translation>
-    </message>
-    <message>
-        <source>no fix recorded</source>
-        <translation>no fix recorded</translation>
-    </message>
-    <message>
-        <source>altitude (blue)</source>
-        <translation>altitude (blue)</translation>
-    </message>
-    <message>
-        <source>, speed (orange) 0 .. %1 km/h</source>
-        <translation>, speed (orange) 0 .. %1 km/h</translation>
-    </message>
-    <message>
-        <source>, over time</source>
-        <translation>, over time</translation>
-    </message>
-    <message>
-        <source>, over the fixes</source>
-        <translation>, over the fixes</translation>
-    </message>
     <message>
         <source>Track - %1</source>
         <translation>Track - %1</translation>
@@ -2268,10 +2264,6 @@
     <message>
         <source>Klick zeigt Punkt oder Lücke in der Karte</source>
         <translation>A click shows the point or gap on the map</translation>
-    </message>
-    <message>
-        <source>Fit</source>
-        <translation>Fit</translation>
     </message>
     <message>
         <source>ganzen Track zeigen</source>
@@ -2282,26 +2274,6 @@
         <translation>Start %1</translation>
     </message>
     <message>
-        <source>End %1</source>
-        <translation>End %1</translation>
-    </message>
-    <message>
-        <source>Highest %1 m</source>
-        <translation>Highest %1 m</translation>
-    </message>
-    <message>
-        <source>Lowest %1 m</source>
-        <translation>Lowest %1 m</translation>
-    </message>
-    <message>
-        <source>Fastest %1 km/h</source>
-        <translation>Fastest %1 km/h</translation>
-    </message>
-    <message>
-        <source>Gap %1 to %2 (%3)</source>
-        <translation>Gap %1 to %2 (%3)</translation>
-    </message>
-    <message>
         <source>Fehler bei Dateizugriff (%1)</source>
         <translation>File access error (%1)</translation>
     </message>
@@ -2310,7 +2282,67 @@
         <translation>View track</translation>
     </message>
     <message>
-        <source>List download finished. Show the track?<byte value="xd"/><byte value="xd"/>List-Download beendet. Track ansehen?<byte value="xd"/><byte value="xd"/></source>
+        <source>List-Datei (*.lst)|*.lst|GPS-Datei(*.lst;*.nmea;*.log;*.txt;*.gps)|*.lst;*.nmea;*.log;*.txt;*.gps|alle (*.*)|*.*</source>
+        <translation>List file (*.lst)|*.lst|GPS file(*.lst;*.nmea;*.log;*.txt;*.gps)|*.lst;*.nmea;*.log;*.txt;*.gps|all (*.*)|*.*</translation>
+    </message>
+    <message>
+        <source>keine Position aufgezeichnet</source>
+        <translation>no fix recorded</translation>
+    </message>
+    <message>
+        <source>Höhe m</source>
+        <translation>altitude m</translation>
+    </message>
+    <message>
+        <source>km/h</source>
+        <translation>km/h</translation>
+    </message>
+    <message>
+        <source>Zeit (UTC)</source>
+        <translation>time (UTC)</translation>
+    </message>
+    <message>
+        <source>Position Nr. (ohne Zeit)</source>
+        <translation>fix number (no times)</translation>
+    </message>
+    <message>
+        <source>Einpassen</source>
+        <translation>Fit</translation>
+    </message>
+    <message>
+        <source>Ende %1</source>
+        <translation>End %1</translation>
+    </message>
+    <message>
+        <source>Höchster Punkt %1 m</source>
+        <translation>Highest %1 m</translation>
+    </message>
+    <message>
+        <source>Tiefster Punkt %1 m</source>
+        <translation>Lowest %1 m</translation>
+    </message>
+    <message>
+        <source>Schnellster Abschnitt %1 km/h</source>
+        <translation>Fastest %1 km/h</translation>
+    </message>
+    <message>
+        <source>Größter Sprung %1 km/h (nicht gewertet)</source>
+        <translation>Largest jump %1 km/h (not counted)</translation>
+    </message>
+    <message>
+        <source>Lücke %1 bis %2 (%3)</source>
+        <translation>Gap %1 to %2 (%3)</translation>
+    </message>
+    <message>
+        <source>und %1 weitere Lücken</source>
+        <translation>and %1 more gaps</translation>
+    </message>
+    <message>
+        <source>List-Download abgebrochen. Bis dahin empfangenen Track ansehen?<byte value="xd"/><byte value="xd"/></source>
+        <translation>List download broken off. Show the track received so far?<byte value="xd"/><byte value="xd"/></translation>
+    </message>
+    <message>
+        <source>List-Download beendet. Track ansehen?<byte value="xd"/><byte value="xd"/></source>
         <translation>List download finished. Show the track?<byte value="xd"/><byte value="xd"/></translation>
     </message>
 </context>

@@ -5,22 +5,16 @@
 #include "gps/TrackReader.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 
 namespace {
 
-// "Thh:mm:ss[.f]Z" from the time field hhmmss[.f] of a fix that has a time.
-void AppendIsoTime(std::string& out, std::string_view field)
+void AppendTwoDigits(std::string& out, int value)
 {
-    const size_t dot = field.find('.');
-    const std::string_view whole = field.substr(0, dot);
-    const std::string_view fraction = dot == std::string_view::npos ? std::string_view() : field.substr(dot + 1);
-    out += 'T';
-    out.append(whole.substr(0, 2)).append(":").append(whole.substr(2, 2)).append(":").append(whole.substr(4, 2));
-    if (!fraction.empty())
-        out.append(".").append(fraction);
-    out += 'Z';
+    out += char('0' + value / 10);
+    out += char('0' + value % 10);
 }
 
 class TGpxExport : public TNmeaExport {
@@ -37,11 +31,32 @@ public:
         out.Line("    <trkseg>");
     }
 
+    // The reader holds back the epoch still open, so a fix is written once
+    // its epoch is complete (a date sentence after it dates it too).
     void Record(std::string_view line, const TFields& f, TLineWriter& out) override
     {
-        if (!m_reader.Read(line, f))
-            return;
-        const TTrackFix& fix = m_reader.Fix();
+        m_reader.Read(line, f);
+        WriteReady(out);
+    }
+
+    void Footer(TLineWriter& out) override
+    {
+        m_reader.Finish();
+        WriteReady(out);
+        out.Line("    </trkseg>");
+        out.Line("  </trk>");
+        out.Line("</gpx>");
+    }
+
+private:
+    void WriteReady(TLineWriter& out)
+    {
+        while (m_reader.Next(m_fix))
+            Write(m_fix, out);
+    }
+
+    void Write(const TTrackFix& fix, TLineWriter& out)
+    {
         // GPX takes longitudes below 180 only: one that would round to 180
         // is written as the last value below it.
         constexpr double kLastBelow180 = 179.9999999;
@@ -51,48 +66,57 @@ public:
         AppendFixed(r, fix.lat, 0, 7, '.');
         r.append("\" lon=\"");
         AppendFixed(r, std::min(fix.lon, kLastBelow180), 0, 7, '.');
+        // The point's lines go out as one.
         r.append("\">");
-        out.Line(r);
         if (!std::isnan(fix.altitude)) {
-            r.assign("        <ele>");
+            r.append("\r\n        <ele>");
             AppendShortest(r, fix.altitude);
             r.append("</ele>");
-            out.Line(r);
         }
         if (fix.Dated()) {
-            char iso[16];
-            std::snprintf(iso, sizeof iso, "%04d-%02d-%02d", fix.date.year, fix.date.month, fix.date.day);
-            r.assign("        <time>");
-            r.append(iso);
-            AppendIsoTime(r, f[1]);
-            r.append("</time>");
-            out.Line(r);
+            r.append("\r\n        <time>");
+            // The date text is made once a day.
+            if (!(fix.date == m_isoDay)) {
+                char iso[16];
+                std::snprintf(iso, sizeof iso, "%04d-%02d-%02d", fix.date.year, fix.date.month, fix.date.day);
+                m_isoDate = iso;
+                m_isoDay = fix.date;
+            }
+            r.append(m_isoDate);
+            const int s = fix.timeOfDayMs / 1000;
+            r += 'T';
+            AppendTwoDigits(r, s / 3600);
+            r += ':';
+            AppendTwoDigits(r, s / 60 % 60);
+            r += ':';
+            AppendTwoDigits(r, s % 60);
+            if (fix.fractionDigits > 0) {
+                r += '.';
+                r.append(fix.fraction, fix.fractionDigits);
+            }
+            r.append("Z</time>");
         }
         if (fix.satellites >= 0) {
-            r.assign("        <sat>");
-            r.append(std::to_string(fix.satellites));
+            char digits[16];
+            const auto end = std::to_chars(digits, digits + sizeof digits, fix.satellites).ptr;
+            r.append("\r\n        <sat>");
+            r.append(digits, size_t(end - digits));
             r.append("</sat>");
-            out.Line(r);
         }
         if (!std::isnan(fix.hdop)) {
-            r.assign("        <hdop>");
+            r.append("\r\n        <hdop>");
             AppendShortest(r, fix.hdop);
             r.append("</hdop>");
-            out.Line(r);
         }
-        out.Line("      </trkpt>");
+        r.append("\r\n      </trkpt>");
+        out.Line(r);
     }
 
-    void Footer(TLineWriter& out) override
-    {
-        out.Line("    </trkseg>");
-        out.Line("  </trk>");
-        out.Line("</gpx>");
-    }
-
-private:
     TTrackReader m_reader;
+    TTrackFix m_fix;
     std::string m_record;
+    TCivilDate m_isoDay;
+    std::string m_isoDate;
 };
 
 }  // namespace

@@ -93,33 +93,40 @@ int TimeOfDayMs(std::string_view field)
     return ((h * 60 + m) * 60 + s) * 1000 + ms;
 }
 
-void TFixDateClock::Take(const TCivilDate& date, int timeOfDayMs)
+TFixDateClock::TDay TFixDateClock::Epoch(int timeOfDayMs, unsigned talkers, int primary, const TCivilDate& date)
 {
-    m_date = date;
-    m_lastMs = timeOfDayMs;
-}
-
-void TFixDateClock::Zda(const TCivilDate& date, int timeOfDayMs)
-{
-    m_zdaSeen = true;
-    Take(date, timeOfDayMs);
-}
-
-void TFixDateClock::Rmc(const TCivilDate& date, int timeOfDayMs)
-{
-    if (!m_zdaSeen)
-        Take(date, timeOfDayMs);
-}
-
-TCivilDate TFixDateClock::At(int timeOfDayMs)
-{
-    if (timeOfDayMs < 0)
-        return m_date;
-    if (m_lastMs >= 0 && timeOfDayMs < m_lastMs - kHalfDayMs) {
-        ++m_midnights;
-        if (m_date.Valid())
-            m_date = m_date.NextDay();
+    TTalkerClock now;
+    now.lastMs = timeOfDayMs;
+    if (date.Valid()) {
+        now.day = {date.DaysSinceEpoch(), true};
+        m_lastDated = now;
+    } else {
+        const TTalkerClock& own = m_talker[primary];
+        // Where the talker has no clock yet, the last dated epoch stands in for it.
+        const TTalkerClock& from = own.lastMs >= 0 && (own.day.dated || m_lastDated.lastMs < 0) ? own : m_lastDated;
+        now.day = from.day;
+        if (from.lastMs >= 0 && timeOfDayMs < from.lastMs - kHalfDayMs)
+            ++now.day.day;
     }
-    m_lastMs = timeOfDayMs;
-    return m_date;
+    for (unsigned rest = talkers; rest != 0; rest &= rest - 1)
+        m_talker[__builtin_ctz(rest)] = now;
+    m_talker[primary] = now;
+    return now.day;
+}
+
+TCivilDate DateFromDays(long long days)
+{
+    // Howard Hinnant's civil_from_days.
+    const long long z = days + 719468;
+    const long long era = (z >= 0 ? z : z - 146096) / 146097;
+    const long long doe = z - era * 146097;
+    const long long yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+    const long long doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+    const long long mp = (5 * doy + 2) / 153;
+    const int d = int(doy - (153 * mp + 2) / 5 + 1);
+    const int m = int(mp < 10 ? mp + 3 : mp - 9);
+    const long long y = yoe + era * 400 + (m <= 2 ? 1 : 0);
+    if (y < 1 || y > 9999)
+        return {};
+    return {int(y), m, d};
 }

@@ -30,29 +30,38 @@ TCivilDate DateFromRmc(std::string_view ddmmyy);
 // the milliseconds are dropped); -1 when it is no time of day.
 int TimeOfDayMs(std::string_view field);
 
-// The date of each position of a recording, read in file order. A ZDA
-// sentence sets the date; RMC sentences set it as long as no ZDA was seen.
-// When the time of day goes back by more than half a day (23:59:59, then
-// 00:00:01), midnight was crossed and the date moves to the next day; a
-// smaller step back is a time going backwards and keeps the date.
+// The day of each epoch of a recording, read in file order. Every talker
+// (GP, GN, GL, ...) keeps a clock of its own: an epoch with a date sentence
+// sets the clocks of the talkers in it; an epoch without one takes the day
+// of its first talker, which moves to the next day when that talker's time
+// of day goes back by more than half a day (23:59:59, then 00:00:01); a
+// smaller step back is a time going backwards and keeps the day. A talker
+// that has not been in a dated epoch starts from the last dated epoch of
+// any talker. So a talker with an unset or wrong clock never moves the day
+// of the others.
 class TFixDateClock {
 public:
     static constexpr int kHalfDayMs = 12 * 3600 * 1000;
+    // Talkers are numbered 0 .. kTalkers - 1 by the caller.
+    static constexpr int kTalkers = 32;
 
-    // A date sentence with its time of day (-1 when it has none).
-    void Zda(const TCivilDate& date, int timeOfDayMs);
-    void Rmc(const TCivilDate& date, int timeOfDayMs);
-    // A position at timeOfDayMs (-1 when it has none): the date that holds
-    // for it, invalid while no date is known.
-    TCivilDate At(int timeOfDayMs);
-    // Midnights crossed so far, dated or not.
-    int Midnights() const { return m_midnights; }
+    struct TDay {
+        long long day = 0;   // since 1970-01-01 when dated, else since the recording's first midnight
+        bool dated = false;  // false while no date is known
+    };
+    // An epoch at timeOfDayMs (0 ..) with the talkers of the bit set
+    // talkers, first the talker primary; date is the date its date
+    // sentences gave, invalid when none.
+    TDay Epoch(int timeOfDayMs, unsigned talkers, int primary, const TCivilDate& date);
 
 private:
-    void Take(const TCivilDate& date, int timeOfDayMs);
-
-    TCivilDate m_date;
-    int m_lastMs = -1;
-    bool m_zdaSeen = false;
-    int m_midnights = 0;
+    struct TTalkerClock {
+        TDay day;
+        int lastMs = -1;
+    };
+    TTalkerClock m_talker[kTalkers];
+    TTalkerClock m_lastDated;  // of the last dated epoch, any talker
 };
+
+// The date of a day number since 1970-01-01.
+TCivilDate DateFromDays(long long days);

@@ -9,6 +9,7 @@
 
 #include <QAbstractButton>
 #include <QCoreApplication>
+#include <QTimer>
 
 namespace {
 
@@ -28,6 +29,10 @@ void Button21Click(TFormMain& main)
     // when the byte cannot go out because the line is gone: otherwise
     // nothing could end it.
     const auto endCaptures = [&main] {
+        // A list download broken off may still be looked at, once the click
+        // has returned.
+        if (main.PlainCapture && main.DataFile.IsOpen())
+            QTimer::singleShot(0, &main, [&main, file = main.LstFile] { OfferTrackView(main, file, true); });
         main.PlainCapture = main.PlcCapture = main.StampCapture = false;
         main.CloseDataFile();
     };

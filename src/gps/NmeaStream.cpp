@@ -109,9 +109,30 @@ bool TLineReader::Next(std::string_view& line)
     if (m_pos >= m_end && !Fill())
         return false;
     if (m_skipLineFeed) {
+        // The line before ended with CR: an LF, or CR LF, after it belong to
+        // that end (CR CR LF is how some loggers end their lines).
         m_skipLineFeed = false;
-        if (m_buffer[m_pos] == '\n' && ++m_pos >= m_end && !Fill())
-            return false;
+        if (m_buffer[m_pos] == '\n') {
+            if (++m_pos >= m_end && !Fill())
+                return false;
+        } else if (m_buffer[m_pos] == '\r') {
+            if (m_pos + 1 < m_end) {
+                if (m_buffer[m_pos + 1] == '\n' && (m_pos += 2) >= m_end && !Fill())
+                    return false;
+            } else {
+                // The second CR is the last byte of the block.
+                ++m_pos;
+                if (!Fill() || m_buffer[m_pos] != '\n') {
+                    // It ended an empty line of its own.
+                    if (m_error != 0)
+                        return false;
+                    line = std::string_view();
+                    return true;
+                }
+                if (++m_pos >= m_end && !Fill())
+                    return false;
+            }
+        }
     }
     m_line.clear();
     bool spans = false;

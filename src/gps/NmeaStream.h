@@ -9,9 +9,9 @@
 // Streaming line input and output of the converter: fixed buffers, so memory
 // does not grow with the file.
 
-// Reads a file line by line. A line ends with LF, CR LF or a lone CR and is
-// returned without its end. A line longer than kMaxLineBytes is returned cut
-// to that length; the rest of it is skipped.
+// Reads a file line by line. A line ends with LF, CR LF, CR CR LF or a lone
+// CR and is returned without its end. A line longer than kMaxLineBytes is
+// returned cut to that length; the rest of it is skipped.
 class TLineReader {
 public:
     static constexpr size_t kMaxLineBytes = 1024 * 1024;

@@ -9,6 +9,8 @@ constexpr double kPi = 3.14159265358979323846;
 constexpr double kMetresPerDegree = kEarthRadiusM * kPi / 180.0;
 // Points closer than this to the last drawn one are not drawn.
 constexpr double kMergePixels = 1.5;
+constexpr double kFitMinimumM = 2.0;
+constexpr double kEquatorM = 2 * kPi * kEarthRadiusM;
 
 }  // namespace
 
@@ -46,16 +48,16 @@ void TTrackProjection::Build(const std::vector<TTrackPoint>& points)
 void TTrackProjection::Fit(const QSizeF& size, double margin)
 {
     m_size = size;
-    // A track at one spot is shown 100 m across.
-    const double w = std::max(m_bounds.width(), 100.0), h = std::max(m_bounds.height(), 100.0);
+    // A track at one spot is shown 2 m across, so that its jitter shows.
+    const double w = std::max(m_bounds.width(), kFitMinimumM), h = std::max(m_bounds.height(), kFitMinimumM);
     m_scale = std::min(std::max(1.0, size.width() - 2 * margin) / w, std::max(1.0, size.height() - 2 * margin) / h);
     m_centre = m_bounds.center();
 }
 
 void TTrackProjection::ZoomAt(const QPointF& pixel, double factor)
 {
-    // Between 10,000 km and 1 cm across a pixel.
-    const double scale = std::clamp(m_scale * factor, 1e-7, 100.0);
+    // From the equator across the view to 1 cm across a pixel.
+    const double scale = std::clamp(m_scale * factor, std::max(1.0, m_size.width()) / kEquatorM, 100.0);
     const QPointF offset = pixel - QPointF(m_size.width() / 2, m_size.height() / 2);
     const QPointF metres(offset.x(), -offset.y());
     m_centre += metres / m_scale - metres / scale;
@@ -135,7 +137,34 @@ double ScaleBarMetres(double targetMetres)
 
 QString ScaleBarText(double metres)
 {
-    if (metres >= 1000.0)
-        return QString::number(metres / 1000.0, 'g', 6) + QStringLiteral(" km");
-    return QString::number(metres, 'g', 6) + QStringLiteral(" m");
+    // The lengths are 1, 2 or 5 times a power of ten: as many decimals as
+    // that needs, never an exponent.
+    const bool km = metres >= 1000.0;
+    const double value = km ? metres / 1000.0 : metres;
+    const int decimals = value >= 1.0 ? 0 : std::min(9, int(std::ceil(-std::log10(value) - 1e-9)));
+    return QString::number(value, 'f', decimals) + (km ? QStringLiteral(" km") : QStringLiteral(" m"));
+}
+
+double TickStep(double span, int ticks)
+{
+    if (!(span > 0) || ticks < 1)
+        return 1.0;
+    const double raw = span / ticks;
+    const double power = std::pow(10.0, std::floor(std::log10(raw)));
+    for (double step : {1.0, 2.0, 5.0})
+        if (step * power >= raw)
+            return step * power;
+    return 10.0 * power;
+}
+
+int64_t TimeTickMs(int64_t spanMs, int ticks)
+{
+    static constexpr int64_t kSteps[] = {1000,     2000,     5000,     10000,    15000,     30000,    60000,
+                                         120000,   300000,   600000,   900000,   1800000,   3600000,  7200000,
+                                         10800000, 21600000, 43200000, 86400000, 172800000, 604800000};
+    const int64_t raw = spanMs / std::max(1, ticks);
+    for (int64_t step : kSteps)
+        if (step >= raw)
+            return step;
+    return (raw / 604800000 + 1) * 604800000;
 }

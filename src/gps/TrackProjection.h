@@ -6,6 +6,7 @@
 #include <QRectF>
 #include <QSizeF>
 
+#include <cstdint>
 #include <vector>
 
 // The track on a flat map: an equirectangular projection around the track's
@@ -51,5 +52,10 @@ private:
 
 // A round length for a scale bar near targetMetres: 1, 2 or 5 times a power of ten.
 double ScaleBarMetres(double targetMetres);
-// "500 m", "2 km", "0.5 m".
+// "500 m", "2 km", "0.5 m", "5000 km": no exponent.
 QString ScaleBarText(double metres);
+// A step of 1, 2 or 5 times a power of ten that divides span into at most
+// about ticks parts (axis ticks).
+double TickStep(double span, int ticks);
+// The same for a time axis: 1 s, 2 s, 5 s, ... 1 min, ... 1 h, ... 1 d, 1 week.
+int64_t TimeTickMs(int64_t spanMs, int ticks);

@@ -52,6 +52,31 @@ double HaversineM(double lat1, double lon1, double lat2, double lon2)
 
 // --- stats --------------------------------------------------------------------
 
+namespace {
+
+// Bins of 1/16 of a power of two for the steps up to a minute (2^16 ms).
+constexpr int kSubBins = 16;
+constexpr size_t kShortBins = 17 * kSubBins;
+
+size_t ShortBin(int64_t ms)
+{
+    const int e = 63 - __builtin_clzll(uint64_t(ms));
+    const int64_t sub = e >= 4 ? (ms >> (e - 4)) & 15 : (ms << (4 - e)) & 15;
+    return size_t(e * kSubBins + sub);
+}
+
+}  // namespace
+
+TTrackStats::TTrackStats() : m_shortLengths(kShortBins), m_shortShortest(kShortBins)
+{
+    // Steps over a minute in bins of about 1/16 of their length, up to 35
+    // years.
+    // Whole seconds, so that the gap length reads well.
+    for (int64_t edge = kMinGapMs; edge < (int64_t(1) << 40); edge += std::max<int64_t>(1000, edge / 16000 * 1000))
+        m_edges.push_back(edge);
+    m_long.resize(m_edges.size());
+}
+
 double TTrackStats::Add(const TTrackFix& fix)
 {
     double speed = TTrackFix::kNone;
@@ -62,18 +87,9 @@ double TTrackStats::Add(const TTrackFix& fix)
             const int64_t dt = fix.timeMs - last.timeMs;
             if (dt < 0) {
                 ++backwardSteps;
-            } else if (dt > kGapMs) {
-                gaps.push_back({fixes, last, fix});
             } else if (dt > 0) {
                 speed = d / (dt / 1000.0);
-                if (maxSpeedIndex < 0 || speed > maxSpeedMps) {
-                    maxSpeedMps = speed;
-                    maxSpeedIndex = fixes;
-                }
-                if (speed >= kMovingMps) {
-                    movingMs += dt;
-                    movingDistanceM += d;
-                }
+                AddStep(fix, dt, d, speed);
             }
         }
     } else {
@@ -106,11 +122,120 @@ double TTrackStats::Add(const TTrackFix& fix)
     } else {
         ++untimedFixes;
     }
-    if (fix.Dated() && std::find(dates.begin(), dates.end(), fix.date) == dates.end())
-        dates.push_back(fix.date);
+    if (fix.Dated() && (dates.empty() || !(dates.back() == fix.date))) {
+        if (m_days.insert(fix.date.DaysSinceEpoch()).second)
+            dates.push_back(fix.date);
+    }
     last = fix;
     ++fixes;
     return speed;
+}
+
+void TTrackStats::AddStep(const TTrackFix& fix, int64_t ms, double metres, double mps)
+{
+    const bool isShort = ms <= kMinGapMs;
+    size_t longBin = 0;
+    if (isShort) {
+        const size_t i = ShortBin(ms);
+        if (m_shortLengths[i]++ == 0 || ms < m_shortShortest[i])
+            m_shortShortest[i] = ms;
+    } else {
+        longBin = size_t(std::lower_bound(m_edges.begin(), m_edges.end(), ms) - m_edges.begin()) - 1;
+    }
+    TBin& b = isShort ? m_short : m_long[longBin];
+    if (b.steps++ == 0 || ms < b.shortestMs)
+        b.shortestMs = ms;
+    if (mps >= kMovingMps) {
+        b.movingMs += ms;
+        b.movingM += metres;
+    }
+    if (mps > b.rawMaxMps) {
+        b.rawMaxMps = mps;
+        b.rawMaxIndex = fixes;
+    }
+    // The plausible maximum, against the last step it kept (at first
+    // standing still at the first fix).
+    if (!m_refSet || m_refDated != fix.Dated()) {
+        m_refSet = true;
+        m_refDated = fix.Dated();
+        m_refMps = 0.0;
+        m_refMs = last.timeMs;
+    }
+    const bool clearSky = !(last.hdop > kPlausibleHdop) && !(fix.hdop > kPlausibleHdop);
+    if (clearSky && mps <= m_refMps + kPlausibleAccelMps2 * double(fix.timeMs - m_refMs) / 1000.0) {
+        m_refMps = mps;
+        m_refMs = fix.timeMs;
+        if (mps > b.maxMps) {
+            b.maxMps = mps;
+            b.maxIndex = fixes;
+        }
+    }
+    if (!isShort && b.first.size() < kListedGaps)
+        b.first.push_back({fixes, last, fix});
+}
+
+void TTrackStats::Finish()
+{
+    steps = m_short.steps;
+    for (const TBin& b : m_long)
+        steps += b.steps;
+    usualStepMs = -1;
+    gapMs = kMinGapMs;
+    size_t firstGapBin = 0;
+    if (steps > 0) {
+        // The median step, as the top of its bin.
+        const int64_t half = (steps + 1) / 2;
+        int64_t seen = 0;
+        for (size_t i = 0; i < kShortBins && usualStepMs < 0; ++i)
+            if ((seen += m_shortLengths[i]) >= half)
+                usualStepMs = m_shortShortest[i];
+        for (size_t j = 0; j < m_long.size() && usualStepMs < 0; ++j)
+            if ((seen += m_long[j].steps) >= half)
+                usualStepMs = m_long[j].shortestMs;
+        // The gap length: an edge of the long bins, so that each bin is a gap
+        // or not as a whole.
+        if (usualStepMs * kGapSteps > kMinGapMs) {
+            firstGapBin =
+                size_t(std::lower_bound(m_edges.begin(), m_edges.end(), usualStepMs * kGapSteps) - m_edges.begin());
+            firstGapBin = std::min(firstGapBin, m_edges.size() - 1);
+            gapMs = m_edges[firstGapBin];
+        }
+    }
+    movingMs = 0;
+    movingDistanceM = 0.0;
+    maxSpeedMps = rawMaxSpeedMps = 0.0;
+    maxSpeedIndex = rawMaxSpeedIndex = -1;
+    gapCount = 0;
+    gaps.clear();
+    const auto take = [this](const TBin& b) {
+        movingMs += b.movingMs;
+        movingDistanceM += b.movingM;
+        if (b.rawMaxIndex >= 0 && (rawMaxSpeedIndex < 0 || b.rawMaxMps > rawMaxSpeedMps)) {
+            rawMaxSpeedMps = b.rawMaxMps;
+            rawMaxSpeedIndex = b.rawMaxIndex;
+        }
+        if (b.maxIndex >= 0 && (maxSpeedIndex < 0 || b.maxMps > maxSpeedMps)) {
+            maxSpeedMps = b.maxMps;
+            maxSpeedIndex = b.maxIndex;
+        }
+    };
+    take(m_short);
+    for (size_t j = 0; j < m_long.size(); ++j) {
+        if (j < firstGapBin) {
+            take(m_long[j]);
+            continue;
+        }
+        gapCount += m_long[j].steps;
+        gaps.insert(gaps.end(), m_long[j].first.begin(), m_long[j].first.end());
+    }
+    std::sort(gaps.begin(), gaps.end(), [](const TTrackGap& a, const TTrackGap& b) { return a.index < b.index; });
+    if (gaps.size() > kListedGaps)
+        gaps.resize(kListedGaps);
+    // Every step was left out of the plausible maximum: the raw one stands.
+    if (maxSpeedIndex < 0) {
+        maxSpeedMps = rawMaxSpeedMps;
+        maxSpeedIndex = rawMaxSpeedIndex;
+    }
 }
 
 double TTrackStats::MeanSpeedMps() const
@@ -146,63 +271,99 @@ QString DurationText(int64_t ms)
     return s >= 86400 ? QStringLiteral("%1 d ").arg(s / 86400) + clock : clock;
 }
 
+QString StepText(int64_t ms)
+{
+    if (ms >= 3600000)
+        return DurationText(ms);
+    return QString::number(ms / 1000.0, 'f', ms % 1000 == 0 ? 0 : ms % 100 == 0 ? 1 : 3) + QStringLiteral(" s");
+}
+
+namespace {
+
+// A list cut after its first count items: "a, b, c and 7 more".
+QString ShortList(const QStringList& items, qsizetype count)
+{
+    if (items.size() <= count)
+        return items.join(QStringLiteral(", "));
+    return QCoreApplication::translate("TrackSummary", "%1 und %2 weitere")
+        .arg(items.mid(0, count).join(QStringLiteral(", ")))
+        .arg(items.size() - count);
+}
+
+constexpr qsizetype kListedDates = 10;
+
+}  // namespace
+
 QStringList SummaryLines(const TTrackSummary& summary)
 {
     const TReadCounts& c = summary.counts;
     const TTrackStats& s = summary.stats;
     QStringList lines;
-    lines << QCoreApplication::translate("TrackSummary", "Fixes: %1").arg(s.fixes);
+    lines << QCoreApplication::translate("TrackSummary", "Positionen: %1").arg(s.fixes);
     lines
-        << QCoreApplication::translate("TrackSummary", "Sentences read: %1 of %2 lines").arg(c.sentences).arg(c.lines);
-    lines << QCoreApplication::translate("TrackSummary", "Lines skipped: %1 (checksum %2, no fix %3, unreadable %4)")
+        << QCoreApplication::translate("TrackSummary", "Sätze gelesen: %1 von %2 Zeilen").arg(c.sentences).arg(c.lines);
+    lines << QCoreApplication::translate("TrackSummary",
+                                         "Zeilen übersprungen: %1 (Prüfsumme %2, ohne Fix %3, unlesbar %4)")
                  .arg(c.SkippedTotal())
                  .arg(c.Skipped(TSkipReason::Checksum))
                  .arg(c.Skipped(TSkipReason::NoFix))
                  .arg(c.Skipped(TSkipReason::Unreadable));
+    if (c.merged > 0)
+        lines << QCoreApplication::translate(
+                     "TrackSummary", "GGA weiterer Satellitensysteme zur Position ihrer Epoche zusammengefasst: %1")
+                     .arg(c.merged);
     if (s.fixes == 0) {
-        lines << (c.lines == 0 ? QCoreApplication::translate("TrackSummary", "Empty file: no fix recorded")
-                               : QCoreApplication::translate("TrackSummary", "No fix recorded"));
+        lines << (c.lines == 0
+                      ? QCoreApplication::translate("TrackSummary", "Leere Datei: keine Position aufgezeichnet")
+                      : QCoreApplication::translate("TrackSummary", "Keine Position aufgezeichnet"));
         return lines;
     }
     if (!s.anyTimed) {
-        lines << QCoreApplication::translate("TrackSummary", "Time: no time recorded");
+        lines << QCoreApplication::translate("TrackSummary", "Zeit: keine Zeit aufgezeichnet");
     } else {
         const int64_t span = s.SpanMs();
-        lines << QCoreApplication::translate("TrackSummary", "Time: %1 to %2 UTC%3")
+        lines << QCoreApplication::translate("TrackSummary", "Zeit: %1 bis %2 UTC%3")
                      .arg(FixTimeText(s.firstTimed), FixTimeText(s.lastTimed),
                           span >= 0 ? QStringLiteral(" (") + DurationText(span) + QLatin1Char(')') : QString());
     }
     QStringList days;
     for (const TCivilDate& d : s.dates)
         days << DateText(d);
-    lines << QCoreApplication::translate("TrackSummary", "Dates: %1")
-                 .arg(days.isEmpty() ? QCoreApplication::translate("TrackSummary", "none recorded") : days.join(", "));
-    lines << QCoreApplication::translate("TrackSummary", "Distance: %1").arg(KmText(s.distanceM));
-    lines << QCoreApplication::translate("TrackSummary", "Moving time: %1").arg(DurationText(s.movingMs));
+    lines << QCoreApplication::translate("TrackSummary", "Tage: %1")
+                 .arg(days.isEmpty() ? QCoreApplication::translate("TrackSummary", "keine aufgezeichnet")
+                                     : ShortList(days, kListedDates));
+    lines << QCoreApplication::translate("TrackSummary", "Strecke: %1").arg(KmText(s.distanceM));
+    lines << QCoreApplication::translate("TrackSummary", "Zeit in Bewegung: %1").arg(DurationText(s.movingMs));
     if (s.maxSpeedIndex < 0)
-        lines << QCoreApplication::translate("TrackSummary", "Speed: no two timed fixes to measure by");
+        lines << QCoreApplication::translate("TrackSummary",
+                                             "Geschwindigkeit: keine zwei Positionen mit Zeit zum Messen");
     else
-        lines << QCoreApplication::translate("TrackSummary", "Speed: max %1, mean %2")
-                     .arg(KmhText(s.maxSpeedMps),
+        lines << QCoreApplication::translate("TrackSummary", "Geschwindigkeit: max %1 (ungefiltert %2), Mittel %3")
+                     .arg(KmhText(s.maxSpeedMps), KmhText(s.rawMaxSpeedMps),
                           std::isnan(s.MeanSpeedMps()) ? QStringLiteral("--") : KmhText(s.MeanSpeedMps()));
-    lines << (std::isnan(s.minAltitude) ? QCoreApplication::translate("TrackSummary", "Altitude: none recorded")
-                                        : QCoreApplication::translate("TrackSummary", "Altitude: %1 m to %2 m")
+    lines << (std::isnan(s.minAltitude) ? QCoreApplication::translate("TrackSummary", "Höhe: keine aufgezeichnet")
+                                        : QCoreApplication::translate("TrackSummary", "Höhe: %1 m bis %2 m")
                                               .arg(ShortText(s.minAltitude), ShortText(s.maxAltitude)));
-    lines << (s.minSatellites < 0 ? QCoreApplication::translate("TrackSummary", "Satellites: none recorded")
-                                  : QCoreApplication::translate("TrackSummary", "Satellites: %1 to %2")
+    lines << (s.minSatellites < 0 ? QCoreApplication::translate("TrackSummary", "Satelliten: keine aufgezeichnet")
+                                  : QCoreApplication::translate("TrackSummary", "Satelliten: %1 bis %2")
                                         .arg(s.minSatellites)
                                         .arg(s.maxSatellites));
-    lines << (std::isnan(s.minHdop) ? QCoreApplication::translate("TrackSummary", "HDOP: none recorded")
-                                    : QCoreApplication::translate("TrackSummary", "HDOP: %1 to %2")
+    lines << (std::isnan(s.minHdop) ? QCoreApplication::translate("TrackSummary", "HDOP: keine aufgezeichnet")
+                                    : QCoreApplication::translate("TrackSummary", "HDOP: %1 bis %2")
                                           .arg(ShortText(s.minHdop), ShortText(s.maxHdop)));
     if (s.backwardSteps > 0)
-        lines << QCoreApplication::translate("TrackSummary", "Times going backwards: %1").arg(s.backwardSteps);
+        lines << QCoreApplication::translate("TrackSummary", "Zeit rückwärts: %1").arg(s.backwardSteps);
     if (s.untimedFixes > 0)
-        lines << QCoreApplication::translate("TrackSummary", "Fixes without time: %1").arg(s.untimedFixes);
-    lines << QCoreApplication::translate("TrackSummary", "Gaps over 60 s: %1").arg(s.gaps.size());
+        lines << QCoreApplication::translate("TrackSummary", "Positionen ohne Zeit: %1").arg(s.untimedFixes);
+    if (s.usualStepMs > 0)
+        lines << QCoreApplication::translate("TrackSummary", "Üblicher Abstand: %1").arg(StepText(s.usualStepMs));
+    lines << QCoreApplication::translate("TrackSummary", "Lücken über %1: %2").arg(StepText(s.gapMs)).arg(s.gapCount);
     for (const TTrackGap& g : s.gaps)
-        lines
-            << QStringLiteral("  %1 to %2 (%3)").arg(FixTimeText(g.before), FixTimeText(g.after), DurationText(g.Ms()));
+        lines << QCoreApplication::translate("TrackSummary", "  %1 bis %2 (%3)")
+                     .arg(FixTimeText(g.before), FixTimeText(g.after), DurationText(g.Ms()));
+    if (s.gapCount > qsizetype(s.gaps.size()))
+        lines << QCoreApplication::translate("TrackSummary", "  und %1 weitere")
+                     .arg(s.gapCount - qsizetype(s.gaps.size()));
     return lines;
 }
 
@@ -214,6 +375,7 @@ QByteArray SummaryJson(const TTrackSummary& summary)
     o["lines"] = double(c.lines);
     o["sentences"] = double(c.sentences);
     o["fixes"] = double(s.fixes);
+    o["merged_gga"] = double(c.merged);
     o["skipped"] = QJsonObject{{"checksum", double(c.Skipped(TSkipReason::Checksum))},
                                {"no_fix", double(c.Skipped(TSkipReason::NoFix))},
                                {"unreadable", double(c.Skipped(TSkipReason::Unreadable))}};
@@ -228,6 +390,8 @@ QByteArray SummaryJson(const TTrackSummary& summary)
     o["distance_m"] = s.distanceM;
     o["moving_s"] = s.movingMs / 1000.0;
     o["max_speed_kmh"] = s.maxSpeedIndex >= 0 ? QJsonValue(s.maxSpeedMps * 3.6) : QJsonValue(QJsonValue::Null);
+    o["raw_max_speed_kmh"] =
+        s.rawMaxSpeedIndex >= 0 ? QJsonValue(s.rawMaxSpeedMps * 3.6) : QJsonValue(QJsonValue::Null);
     o["mean_speed_kmh"] = OptionalJson(s.MeanSpeedMps() * 3.6);
     o["altitude_m"] = QJsonObject{{"min", OptionalJson(s.minAltitude)}, {"max", OptionalJson(s.maxAltitude)}};
     o["satellites"] =
@@ -235,6 +399,10 @@ QByteArray SummaryJson(const TTrackSummary& summary)
                     {"max", s.maxSatellites < 0 ? QJsonValue(QJsonValue::Null) : QJsonValue(s.maxSatellites)}};
     o["hdop"] = QJsonObject{{"min", OptionalJson(s.minHdop)}, {"max", OptionalJson(s.maxHdop)}};
     o["times_backwards"] = double(s.backwardSteps);
+    o["fixes_without_time"] = double(s.untimedFixes);
+    o["usual_step_s"] = s.usualStepMs > 0 ? QJsonValue(s.usualStepMs / 1000.0) : QJsonValue(QJsonValue::Null);
+    o["gap_over_s"] = s.gapMs / 1000.0;
+    o["gap_count"] = double(s.gapCount);
     QJsonArray gaps;
     for (const TTrackGap& g : s.gaps)
         gaps.append(QJsonObject{{"from", FixTimeText(g.before)}, {"to", FixTimeText(g.after)}, {"s", g.Ms() / 1000.0}});
@@ -255,18 +423,8 @@ TTrackFix TTrackPoint::AsFix() const
     f.timeMs = timeMs;
     if (hasTime)
         f.timeOfDayMs = int(((timeMs % kDayMs) + kDayMs) % kDayMs);
-    if (dated) {
-        // Back from days since 1970 (Howard Hinnant's civil_from_days).
-        const int64_t z = (timeMs >= 0 ? timeMs : timeMs - kDayMs + 1) / kDayMs + 719468;
-        const int64_t era = (z >= 0 ? z : z - 146096) / 146097;
-        const int64_t doe = z - era * 146097;
-        const int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-        const int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-        const int64_t mp = (5 * doy + 2) / 153;
-        const int d = int(doy - (153 * mp + 2) / 5 + 1);
-        const int m = int(mp < 10 ? mp + 3 : mp - 9);
-        f.date = {int(yoe + era * 400 + (m <= 2 ? 1 : 0)), m, d};
-    }
+    if (dated)
+        f.date = DateFromDays((timeMs >= 0 ? timeMs : timeMs - kDayMs + 1) / kDayMs);
     return f;
 }
 
@@ -274,14 +432,15 @@ QString PointText(const TTrackPoint& p)
 {
     QStringList lines;
     lines << FixTimeText(p.AsFix());
-    lines << QString::number(p.lat, 'f', 7) + QStringLiteral(", ") + QString::number(p.lon, 'f', 7);
-    lines << (std::isnan(p.altitude) ? QCoreApplication::translate("TrackSummary", "altitude --")
-                                     : QCoreApplication::translate("TrackSummary", "altitude ") + ShortText(p.altitude)
-                                           + QStringLiteral(" m"));
-    lines << (std::isnan(p.speedMps) ? QCoreApplication::translate("TrackSummary", "speed --")
-                                     : QCoreApplication::translate("TrackSummary", "speed ") + KmhText(p.speedMps));
-    lines << (p.satellites < 0 ? QCoreApplication::translate("TrackSummary", "satellites --")
-                               : QCoreApplication::translate("TrackSummary", "%1 satellites").arg(p.satellites));
+    lines << QString::number(p.lat, 'f', 6) + QStringLiteral(", ") + QString::number(p.lon, 'f', 6);
+    lines << (std::isnan(p.altitude)
+                  ? QCoreApplication::translate("TrackSummary", "Höhe --")
+                  : QCoreApplication::translate("TrackSummary", "Höhe %1 m").arg(double(p.altitude), 0, 'f', 1));
+    lines << (std::isnan(p.speedMps)
+                  ? QCoreApplication::translate("TrackSummary", "Geschwindigkeit --")
+                  : QCoreApplication::translate("TrackSummary", "Geschwindigkeit %1").arg(KmhText(p.speedMps)));
+    lines << (p.satellites < 0 ? QCoreApplication::translate("TrackSummary", "Satelliten --")
+                               : QCoreApplication::translate("TrackSummary", "%1 Satelliten").arg(p.satellites));
     return lines.join(QLatin1Char('\n'));
 }
 
@@ -292,21 +451,36 @@ int LoadTrack(const QString& fileName, TTrack& track, bool keepPoints)
     if (const int error = reader.Open(fileName))
         return error;
     TTrackReader fixes;
+    TTrackStats& stats = track.summary.stats;
+    TTrackFix f;
+    const auto take = [&] {
+        while (fixes.Next(f)) {
+            const double speed = stats.Add(f);
+            if (keepPoints)
+                track.points.push_back({f.lat, f.lon, f.timeMs, float(f.altitude), float(speed), float(f.hdop),
+                                        int16_t(std::min(f.satellites, 32767)), f.HasTime(), f.Dated(), false});
+        }
+    };
     TFields fields;
     std::string_view line;
     while (reader.Next(line)) {
         SplitFields(line, kFieldSeparator, kMaxFields, fields);
-        if (!fixes.Read(line, fields))
-            continue;
-        const TTrackFix& f = fixes.Fix();
-        const size_t gaps = track.summary.stats.gaps.size();
-        const double speed = track.summary.stats.Add(f);
-        if (keepPoints)
-            track.points.push_back({f.lat, f.lon, f.timeMs, float(f.altitude), float(speed), float(f.hdop),
-                                    int16_t(std::min(f.satellites, 32767)), f.HasTime(), f.Dated(),
-                                    track.summary.stats.gaps.size() != gaps});
+        fixes.Read(line, fields);
+        take();
     }
+    fixes.Finish();
+    take();
+    stats.Finish();
     track.summary.counts = fixes.Counts();
+    // The gaps by the recording's own rhythm, known now.
+    for (size_t i = 1; i < track.points.size(); ++i) {
+        TTrackPoint& p = track.points[i];
+        const TTrackPoint& q = track.points[i - 1];
+        if (p.hasTime && q.hasTime && p.dated == q.dated && stats.IsGap(p.timeMs - q.timeMs)) {
+            p.gapBefore = true;
+            p.speedMps = NAN;
+        }
+    }
     const int error = reader.Error();
     reader.Close();
     return error;

@@ -24,9 +24,11 @@ namespace {
 constexpr double kFitMargin = 16.0;
 constexpr double kHoverRadius = 8.0;
 constexpr double kWheelStep = 1.25;  // zoom per notch
-// The filter of the recording dialog: the converter's input files.
-const char kTrackFilter[] =
-    QT_TRANSLATE_NOOP("TrackView", "GPS-Datei(*.txt;*.lst;*.gps)|*.txt;*.lst;*.gps|alle (*.*)|*.*");
+// The filter of the recording dialog: list files first, then every kind of
+// file receivers and loggers write NMEA into.
+const char kTrackFilter[] = QT_TRANSLATE_NOOP(
+    "TrackView",
+    "List-Datei (*.lst)|*.lst|GPS-Datei(*.lst;*.nmea;*.log;*.txt;*.gps)|*.lst;*.nmea;*.log;*.txt;*.gps|alle (*.*)|*.*");
 
 }  // namespace
 
@@ -93,7 +95,7 @@ void TTrackMap::paintEvent(QPaintEvent*)
     const std::vector<TTrackPoint>& pts = m_track.points;
     m_drawnSegments = 0;
     if (pts.empty()) {
-        p.drawText(rect(), Qt::AlignCenter, QCoreApplication::translate("TrackView", "no fix recorded"));
+        p.drawText(rect(), Qt::AlignCenter, QCoreApplication::translate("TrackView", "keine Position aufgezeichnet"));
         return;
     }
     p.setRenderHint(QPainter::Antialiasing);
@@ -195,7 +197,7 @@ void TTrackMap::mouseReleaseEvent(QMouseEvent*) { m_dragging = false; }
 TTrackProfile::TTrackProfile(const TTrack& track, QWidget* parent) : QWidget(parent), m_track(track)
 {
     setObjectName(QStringLiteral("TrackProfile"));
-    setMinimumHeight(90);
+    setMinimumHeight(150);
 }
 
 void TTrackProfile::paintEvent(QPaintEvent*)
@@ -205,70 +207,149 @@ void TTrackProfile::paintEvent(QPaintEvent*)
     p.fillRect(rect(), Qt::white);
     const std::vector<TTrackPoint>& pts = m_track.points;
     const TTrackStats& s = m_track.summary.stats;
-    const int w = std::max(1, width() - 2), h = std::max(1, height() - 16);
-    if (pts.size() < 2 || w < 2)
+    const QFontMetrics fm(font());
+    const int text = fm.height();
+    // The plot between an altitude axis on the left, a speed axis on the
+    // right and the time axis below.
+    const QRect plot(fm.horizontalAdvance(QStringLiteral("-00000")) + 8, text / 2 + 2,
+                     width() - 2 * (fm.horizontalAdvance(QStringLiteral("-00000")) + 8), height() - 2 * text - 8);
+    const int w = plot.width();
+    if (pts.size() < 2 || w < 8 || plot.height() < 8)
         return;
-    // Over time where the times compare, over the point number otherwise.
+    // Over time where the times compare, over the fix number otherwise.
     const int64_t span = s.SpanMs();
     const bool byTime = span > 0;
+    const int64_t t0 = s.firstTimed.timeMs;
     const auto column = [&](size_t i) {
-        const double t =
-            byTime ? double(pts[i].timeMs - s.firstTimed.timeMs) / double(span) : double(i) / double(pts.size() - 1);
+        const double t = byTime ? double(pts[i].timeMs - t0) / double(span) : double(i) / double(pts.size() - 1);
         return std::clamp(int(t * (w - 1)), 0, w - 1);
     };
-    struct TRange {
+    // Lowest, highest and mean value of each column of pixels.
+    struct TColumn {
         float lo = NAN, hi = NAN;
+        double sum = 0;
+        int n = 0;
+        bool breakBefore = false;  // a gap ends in this column
         void Add(float v)
         {
             if (std::isnan(v))
                 return;
             lo = std::isnan(lo) ? v : std::min(lo, v);
             hi = std::isnan(hi) ? v : std::max(hi, v);
+            sum += v;
+            ++n;
         }
     };
     const size_t columns = static_cast<size_t>(w);
-    std::vector<TRange> altitude(columns), speed(columns);
+    std::vector<TColumn> altitude(columns), speed(columns);
     for (size_t i = 0; i < pts.size(); ++i) {
         if (byTime && (!pts[i].hasTime || pts[i].dated != s.firstTimed.Dated()))
             continue;
         const size_t c = size_t(column(i));
         altitude[c].Add(pts[i].altitude);
-        speed[c].Add(pts[i].speedMps);
+        speed[c].Add(pts[i].speedMps * 3.6f);
+        if (pts[i].gapBefore)
+            altitude[c].breakBefore = speed[c].breakBefore = true;
     }
-    const auto draw = [&](const std::vector<TRange>& columns, double lo, double hi, const QColor& colour) {
-        if (std::isnan(lo) || std::isnan(hi))
-            return;
-        const double range = hi > lo ? hi - lo : 1.0;
-        const auto y = [&](float v) { return 1 + h - (double(v) - lo) / range * (h - 2); };
-        p.setPen(QPen(colour, 1.5));
-        QPointF last;
-        bool any = false;
-        for (int c = 0; c < w; ++c) {
-            const TRange& r = columns[size_t(c)];
-            if (std::isnan(r.lo))
-                continue;
-            const QPointF top(1 + c, y(r.hi)), bottom(1 + c, y(r.lo));
-            if (any)
-                p.drawLine(last, bottom);
-            p.drawLine(bottom, top);
-            last = top;
-            any = true;
-        }
+    // Speeds scaled to the plausible maximum; a wild jump is cut at the top.
+    const double speedTop = std::max(1.0, (s.maxSpeedIndex >= 0 ? s.maxSpeedMps : 0.0) * 3.6);
+    double altLo = s.minAltitude, altHi = s.maxAltitude;
+    if (!std::isnan(altLo) && altHi - altLo < 10.0) {
+        altLo -= 5.0;
+        altHi += 5.0;
+    }
+    const auto yOf = [&](double v, double lo, double hi) {
+        const double t = std::clamp((v - lo) / (hi - lo), 0.0, 1.0);
+        return plot.bottom() - t * plot.height();
     };
-    double speedMax = 0;
-    for (const TRange& r : speed)
-        if (!std::isnan(r.hi))
-            speedMax = std::max(speedMax, double(r.hi));
-    draw(altitude, s.minAltitude, s.maxAltitude, QColor(30, 90, 200));
-    draw(speed, 0.0, speedMax, QColor(230, 120, 0));
+    const auto draw = [&](const std::vector<TColumn>& cols, double lo, double hi, const QColor& colour) {
+        if (std::isnan(lo) || std::isnan(hi) || !(hi > lo))
+            return;
+        // The spread of each column as a pale band, the mean as a line that
+        // a gap breaks.
+        QColor pale = colour;
+        pale.setAlpha(70);
+        p.setPen(QPen(pale, 1));
+        for (int c = 0; c < w; ++c)
+            if (cols[size_t(c)].n > 0)
+                p.drawLine(QPointF(plot.left() + c, yOf(cols[size_t(c)].lo, lo, hi)),
+                           QPointF(plot.left() + c, yOf(cols[size_t(c)].hi, lo, hi)));
+        p.setPen(QPen(colour, 1.5));
+        QPolygonF run;
+        for (int c = 0; c < w; ++c) {
+            const TColumn& col = cols[size_t(c)];
+            if (col.breakBefore && run.size() > 0) {
+                p.drawPolyline(run);
+                run.clear();
+            }
+            if (col.n > 0)
+                run << QPointF(plot.left() + c, yOf(col.sum / col.n, lo, hi));
+        }
+        if (run.size() == 1)
+            p.drawPoint(run[0]);
+        else
+            p.drawPolyline(run);
+    };
+    const QColor blue(30, 90, 200), orange(230, 120, 0);
+
+    // Grid and axes.
+    p.setPen(QPen(QColor(225, 225, 225), 1));
+    p.drawRect(plot);
+    const auto valueAxis = [&](double lo, double hi, const QColor& colour, bool left, const QString& unit) {
+        if (std::isnan(lo) || !(hi > lo))
+            return;
+        const double step = TickStep(hi - lo, std::max(1, plot.height() / (2 * text)));
+        p.setPen(colour);
+        for (double v = std::ceil(lo / step) * step; v <= hi + step * 1e-9; v += step) {
+            const double y = yOf(v, lo, hi);
+            const QString label = QString::number(v, 'f', step < 1 ? 1 : 0);
+            if (left) {
+                p.drawLine(QPointF(plot.left() - 4, y), QPointF(plot.left(), y));
+                p.drawText(QRectF(0, y - text / 2.0, plot.left() - 6, text), Qt::AlignRight | Qt::AlignVCenter, label);
+            } else {
+                p.drawLine(QPointF(plot.right(), y), QPointF(plot.right() + 4, y));
+                p.drawText(QRectF(plot.right() + 6, y - text / 2.0, width() - plot.right() - 6, text),
+                           Qt::AlignLeft | Qt::AlignVCenter, label);
+            }
+        }
+        p.drawText(QRectF(left ? 2 : plot.right() + 6, height() - text - 2, plot.left() - 4, text),
+                   left ? Qt::AlignLeft : Qt::AlignLeft, unit);
+    };
+    valueAxis(altLo, altHi, blue, true, QCoreApplication::translate("TrackView", "Höhe m"));
+    valueAxis(0.0, speedTop, orange, false, QCoreApplication::translate("TrackView", "km/h"));
     p.setPen(Qt::black);
-    QString legend = QCoreApplication::translate("TrackView", "altitude (blue)");
-    if (!std::isnan(s.minAltitude))
-        legend += QStringLiteral(" %1 .. %2 m").arg(s.minAltitude).arg(s.maxAltitude);
-    legend += QCoreApplication::translate("TrackView", ", speed (orange) 0 .. %1 km/h").arg(speedMax * 3.6, 0, 'f', 1);
-    legend += byTime ? QCoreApplication::translate("TrackView", ", over time")
-                     : QCoreApplication::translate("TrackView", ", over the fixes");
-    p.drawText(QRectF(4, height() - 15, width() - 8, 14), Qt::AlignLeft | Qt::AlignVCenter, legend);
+    const double tickY = plot.bottom();
+    if (byTime) {
+        const int64_t step = TimeTickMs(span, std::max(1, w / fm.horizontalAdvance(QStringLiteral("00:00:00  "))));
+        for (int64_t t = (t0 + step - 1) / step * step; t <= t0 + span; t += step) {
+            const double x = plot.left() + double(t - t0) / double(span) * (w - 1);
+            const int64_t ms = ((t % 86400000) + 86400000) % 86400000;
+            const int sec = int(ms / 1000);
+            const QString label = step % 60000 == 0
+                                      ? QString::asprintf("%02d:%02d", sec / 3600, sec / 60 % 60)
+                                      : QString::asprintf("%02d:%02d:%02d", sec / 3600, sec / 60 % 60, sec % 60);
+            p.drawLine(QPointF(x, tickY), QPointF(x, tickY + 4));
+            p.drawText(QRectF(x - 40, tickY + 4, 80, text), Qt::AlignHCenter | Qt::AlignTop,
+                       ms == 0 && step < 86400000 && s.firstTimed.Dated() ? QString::asprintf(
+                           "%02d.%02d.", DateFromDays(t / 86400000).day, DateFromDays(t / 86400000).month)
+                                                                          : label);
+        }
+    } else {
+        const double step = std::max(1.0, TickStep(double(pts.size() - 1), std::max(1, w / (6 * text))));
+        for (double n = 0; n <= double(pts.size() - 1); n += step) {
+            const double x = plot.left() + n / double(pts.size() - 1) * (w - 1);
+            p.drawLine(QPointF(x, tickY), QPointF(x, tickY + 4));
+            p.drawText(QRectF(x - 40, tickY + 4, 80, text), Qt::AlignHCenter | Qt::AlignTop,
+                       QString::number(n, 'f', 0));
+        }
+    }
+    p.drawText(QRectF(plot.left(), height() - text - 2, w, text), Qt::AlignHCenter | Qt::AlignBottom,
+               byTime ? QCoreApplication::translate("TrackView", "Zeit (UTC)")
+                      : QCoreApplication::translate("TrackView", "Position Nr. (ohne Zeit)"));
+    p.setClipRect(plot.adjusted(0, -1, 1, 1));
+    p.setRenderHint(QPainter::Antialiasing);
+    draw(altitude, altLo, altHi, blue);
+    draw(speed, 0.0, speedTop, orange);
 }
 
 // --- window -------------------------------------------------------------------------
@@ -290,7 +371,7 @@ TTrackWindow::TTrackWindow(std::unique_ptr<TTrack> track, const QString& fileNam
     m_events = new QListWidget(this);
     m_events->setObjectName(QStringLiteral("TrackEvents"));
     m_events->setToolTip(QCoreApplication::translate("TrackView", "Klick zeigt Punkt oder Lücke in der Karte"));
-    m_fit = new QPushButton(QCoreApplication::translate("TrackView", "Fit"), this);
+    m_fit = new QPushButton(QCoreApplication::translate("TrackView", "Einpassen"), this);
     m_fit->setObjectName(QStringLiteral("ButtonTrackFit"));
     m_fit->setToolTip(QCoreApplication::translate("TrackView", "ganzen Track zeigen"));
 
@@ -307,21 +388,33 @@ TTrackWindow::TTrackWindow(std::unique_ptr<TTrack> track, const QString& fileNam
     if (!m_track->points.empty()) {
         const long long last = (long long)m_track->points.size() - 1;
         add(QCoreApplication::translate("TrackView", "Start %1").arg(FixTimeText(s.first)), 0, 1);
-        add(QCoreApplication::translate("TrackView", "End %1").arg(FixTimeText(s.last)), last, 1);
+        add(QCoreApplication::translate("TrackView", "Ende %1").arg(FixTimeText(s.last)), last, 1);
         if (s.maxAltitudeIndex >= 0)
-            add(QCoreApplication::translate("TrackView", "Highest %1 m").arg(s.maxAltitude), s.maxAltitudeIndex, 1);
+            add(QCoreApplication::translate("TrackView", "Höchster Punkt %1 m").arg(s.maxAltitude, 0, 'f', 1),
+                s.maxAltitudeIndex, 1);
         if (s.minAltitudeIndex >= 0)
-            add(QCoreApplication::translate("TrackView", "Lowest %1 m").arg(s.minAltitude), s.minAltitudeIndex, 1);
+            add(QCoreApplication::translate("TrackView", "Tiefster Punkt %1 m").arg(s.minAltitude, 0, 'f', 1),
+                s.minAltitudeIndex, 1);
         if (s.maxSpeedIndex >= 0)
-            add(QCoreApplication::translate("TrackView", "Fastest %1 km/h").arg(s.maxSpeedMps * 3.6, 0, 'f', 1),
+            add(QCoreApplication::translate("TrackView", "Schnellster Abschnitt %1 km/h")
+                    .arg(s.maxSpeedMps * 3.6, 0, 'f', 1),
                 s.maxSpeedIndex, 2);
+        if (s.rawMaxSpeedIndex >= 0 && s.rawMaxSpeedIndex != s.maxSpeedIndex)
+            add(QCoreApplication::translate("TrackView", "Größter Sprung %1 km/h (nicht gewertet)")
+                    .arg(s.rawMaxSpeedMps * 3.6, 0, 'f', 1),
+                s.rawMaxSpeedIndex, 2);
     }
     for (const TTrackGap& g : s.gaps)
-        add(QCoreApplication::translate("TrackView", "Gap %1 to %2 (%3)")
+        add(QCoreApplication::translate("TrackView", "Lücke %1 bis %2 (%3)")
                 .arg(FixTimeText(g.before), FixTimeText(g.after), DurationText(g.Ms())),
             g.index, 2);
+    if (s.gapCount > qsizetype(s.gaps.size()))
+        new QListWidgetItem(QCoreApplication::translate("TrackView", "und %1 weitere Lücken")
+                                .arg(s.gapCount - qsizetype(s.gaps.size())),
+                            m_events);
     connect(m_events, &QListWidget::itemClicked, this, [this](QListWidgetItem* item) {
-        m_map->Select(size_t(item->data(Qt::UserRole).toLongLong()), item->data(Qt::UserRole + 1).toInt());
+        if (item->data(Qt::UserRole).isValid())
+            m_map->Select(size_t(item->data(Qt::UserRole).toLongLong()), item->data(Qt::UserRole + 1).toInt());
     });
     connect(m_fit, &QPushButton::clicked, m_map, &TTrackMap::Fit);
 
@@ -365,10 +458,12 @@ void TrackAnsehenClick(TFormMain& main)
         ShowTrackWindow(&main, chosen);
 }
 
-void OfferTrackView(TFormMain& main, const QString& fileName)
+void OfferTrackView(TFormMain& main, const QString& fileName, bool brokenOff)
 {
-    if (Dialogs().YesNo(QCoreApplication::translate("TrackView", "List download finished. Show the track?\r\r"
-                                                                 "List-Download beendet. Track ansehen?\r\r"),
-                        false))
+    const QString question =
+        brokenOff ? QCoreApplication::translate("TrackView",
+                                                "List-Download abgebrochen. Bis dahin empfangenen Track ansehen?\r\r")
+                  : QCoreApplication::translate("TrackView", "List-Download beendet. Track ansehen?\r\r");
+    if (Dialogs().YesNo(question, false))
         ShowTrackWindow(&main, fileName);
 }

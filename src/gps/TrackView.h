@@ -50,8 +50,11 @@ private:
     size_t m_drawnSegments = 0;
 };
 
-// Altitude and speed over time, one column of pixels per time step: the
-// lowest and highest value that falls into each column is drawn.
+// Altitude and speed over time (UTC), with an altitude axis in metres on the
+// left, a speed axis in km/h on the right (up to the plausible maximum) and
+// a time axis below; over the fix number when the times do not compare.
+// Each column of pixels shows the lowest to highest value that falls into
+// it as a pale band and their mean as a line; gaps break the lines.
 class TTrackProfile : public QWidget {
     Q_OBJECT
 public:
@@ -91,5 +94,6 @@ TTrackWindow* ShowTrackWindow(QWidget* parent, const QString& fileName);
 // The "Track ansehen" buttons: asks for the recording (the list file of the
 // last download first), then shows it.
 void TrackAnsehenClick(TFormMain& main);
-// After a list download: offers to show the file just written.
-void OfferTrackView(TFormMain& main, const QString& fileName);
+// After a list download: offers to show the file just written; brokenOff
+// when the download was ended early (ESC, or the logger's "user break").
+void OfferTrackView(TFormMain& main, const QString& fileName, bool brokenOff = false);

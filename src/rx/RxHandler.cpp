@@ -91,11 +91,13 @@ void TFormMain::completeLine(QChar endChar)
                 BeginLogBatch();
             }
         }
-        if (line.contains(QLatin1String("end of data ...")) || line.contains(QLatin1String("user break ..."))) {
+        const bool userBreak = line.contains(QLatin1String("user break ..."));
+        if (userBreak || line.contains(QLatin1String("end of data ..."))) {
             // A list download that ends here may be looked at: asked once
             // the receive handler has returned.
             if (PlainCapture && DataFile.IsOpen())
-                QTimer::singleShot(0, this, [this, file = LstFile] { OfferTrackView(*this, file); });
+                QTimer::singleShot(0, this,
+                                   [this, file = LstFile, userBreak] { OfferTrackView(*this, file, userBreak); });
             PlainCapture = false;
             DataFile.Close();
         }

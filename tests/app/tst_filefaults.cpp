@@ -130,6 +130,18 @@ bool NothingElseShown(const TScriptedDialogs& d)
 
 QByteArray TrackInput() { return "$GPGGA,101528.00,5130.1230,N,00723.4560,E,1,07,1.2,111,M,47.3,M,,*7E\r\n"; }
 
+// A fix a second for count seconds (one fix per time: the GPX export gives
+// every one a point).
+QByteArray TrackSeconds(int count)
+{
+    QByteArray all;
+    for (int i = 0; i < count; ++i)
+        all += QString::asprintf("$GPGGA,%02d%02d%02d.00,5130.1230,N,00723.4560,E,1,07,1.2,111,M,47.3,M,,\r\n",
+                                 10 + i / 3600, i / 60 % 60, i % 60)
+                   .toLatin1();
+    return all;
+}
+
 }  // namespace
 
 class TestFileFaults : public QObject {
@@ -264,7 +276,7 @@ private slots:
         const QString output = dir.filePath(QStringLiteral("track.gpx"));
         QFile in(input);
         QVERIFY(in.open(QIODevice::WriteOnly));
-        in.write(TrackInput().repeated(2000));
+        in.write(TrackSeconds(2000));
         in.close();
         constexpr rlim_t kLimit = 64 * 1024;
 

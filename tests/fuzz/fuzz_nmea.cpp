@@ -62,7 +62,8 @@ struct TMemoryFile {
     }
 };
 
-// The input's lines, split apart from the reader: LF, CR LF or a lone CR.
+// The input's lines, split apart from the reader: LF, CR LF, CR CR LF or a
+// lone CR.
 std::vector<std::string_view> InputLines(std::string_view text)
 {
     std::vector<std::string_view> lines;
@@ -74,7 +75,10 @@ std::vector<std::string_view> InputLines(std::string_view text)
         lines.push_back(text.substr(pos, std::min(end - pos, TLineReader::kMaxLineBytes)));
         if (end == text.size())
             break;
-        pos = end + (text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n' ? 2 : 1);
+        if (text.substr(end, 3) == "\r\r\n")
+            pos = end + 3;
+        else
+            pos = end + (text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n' ? 2 : 1);
     }
     return lines;
 }
@@ -142,14 +146,9 @@ size_t PositionLines(const std::vector<std::string_view>& input)
     return n;
 }
 
-// The GPX export reads the fixes of every satellite system's talker.
-bool IsAnyTalkerPositionLine(std::string_view line)
-{
-    if (line.size() < 6 || line[0] != '$' || line.substr(3, 3) != "GGA" || (line.size() > 6 && line[6] != ','))
-        return false;
-    const std::string_view talker = line.substr(1, 2);
-    return talker == "GP" || talker == "GN" || talker == "GL" || talker == "GA" || talker == "BD" || talker == "GB";
-}
+// The GPX export reads the GGA of any talker, wherever on its line the
+// sentence starts.
+bool IsAnyTalkerPositionLine(std::string_view line) { return line.find("GGA") != std::string_view::npos; }
 
 size_t AnyTalkerPositionLines(const std::vector<std::string_view>& input)
 {

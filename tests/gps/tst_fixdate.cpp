@@ -1,5 +1,9 @@
-// Dates of NMEA sentences and the date each position of a recording gets.
+// Dates of NMEA sentences, and the date and epoch each position of a
+// recording gets from the track reader.
+#include "NmeaTestFiles.h"
 #include "gps/FixDate.h"
+#include "gps/TrackReader.h"
+#include "gps/TrackSummary.h"
 
 #include <QtTest>
 
@@ -126,56 +130,132 @@ private slots:
         QCOMPARE(date.NextDay().DaysSinceEpoch(), days + 1);
     }
 
-    void clock_data()
+    void fromDays_data()
     {
-        // Events in file order: "Z<date>@<time>" a ZDA, "R<date>@<time>" an
-        // RMC, "@<time>" a position; the dates the positions get ("-" none).
-        QTest::addColumn<QStringList>("events");
-        QTest::addColumn<QStringList>("dates");
-        QTest::newRow("no date sentence") << QStringList{"@101530", "@101531"} << QStringList{"-", "-"};
-        QTest::newRow("across midnight") << QStringList{"Z2021-03-14@235958", "@235959", "@000001", "@000002"}
-                                         << QStringList{"2021-03-14", "2021-03-15", "2021-03-15"};
-        QTest::newRow("across the year") << QStringList{"Z2021-12-31@235959", "@000000"} << QStringList{"2022-01-01"};
-        QTest::newRow("a small step back keeps the day")
-            << QStringList{"Z2021-03-14@100000", "@100010", "@090000", "@100020"}
-            << QStringList{"2021-03-14", "2021-03-14", "2021-03-14"};
-        QTest::newRow("half a day back is no midnight")
-            << QStringList{"Z2021-03-14@230000", "@110000"} << QStringList{"2021-03-14"};
-        QTest::newRow("two midnights") << QStringList{"Z2021-03-14@120000", "@235900", "@000100", "@235900", "@000100"}
-                                       << QStringList{"2021-03-14", "2021-03-15", "2021-03-15", "2021-03-16"};
-        QTest::newRow("midnight seen by a position without time of its own")
-            << QStringList{"Z2021-03-14@235959", "@", "@000001"} << QStringList{"2021-03-14", "2021-03-15"};
-        QTest::newRow("RMC dates") << QStringList{"@235958", "R2021-03-14@235958", "@235959", "@000001"}
-                                   << QStringList{"-", "2021-03-14", "2021-03-15"};
-        QTest::newRow("ZDA wins over RMC")
-            << QStringList{"R2021-03-14@100000", "@100000", "Z2021-03-16@100001", "R2021-03-17@100002", "@100002"}
-            << QStringList{"2021-03-14", "2021-03-16"};
-        QTest::newRow("an invalid ZDA ends the date")
-            << QStringList{"Z2021-03-14@100000", "@100000", "Z0000-03-14@100001", "@100001", "@000000"}
-            << QStringList{"2021-03-14", "-", "-"};
+        QTest::addColumn<qlonglong>("days");
+        for (qlonglong d : {0LL, -1LL, 18992LL, 19781LL, 19782LL, 2932896LL, -719162LL})
+            QTest::newRow(qPrintable(QString::number(d))) << d;
     }
-    void clock()
+    // Back from a day number to the date it counts.
+    void fromDays()
+    {
+        QFETCH(qlonglong, days);
+        const TCivilDate date = DateFromDays(days);
+        QVERIFY(date.Valid());
+        QCOMPARE(date.DaysSinceEpoch(), days);
+        QVERIFY(!DateFromDays(2932897).Valid());  // 10000-01-01
+    }
+
+    void reader_data()
+    {
+        // Sentences in file order ("GP@120000" a GGA of talker GP at 12:00:00
+        // with as many satellites as its row gives after a slash; "Z..." a
+        // ZDA, "R..." a valid RMC, "V..." a void one; "-" no time); the
+        // fixes as "date time/satellites".
+        QTest::addColumn<QStringList>("events");
+        QTest::addColumn<QStringList>("fixes");
+        QTest::newRow("no date sentence")
+            << QStringList{"GP@101530", "GP@101531"} << QStringList{"10:15:30/5", "10:15:31/5"};
+        QTest::newRow("across midnight") << QStringList{"ZGP2021-03-14@235958", "GP@235959", "GP@000001", "GP@000002"}
+                                         << QStringList{"2021-03-14 23:59:59/5", "2021-03-15 00:00:01/5",
+                                                        "2021-03-15 00:00:02/5"};
+        QTest::newRow("across the year") << QStringList{"ZGP2021-12-31@235959", "GP@000000"}
+                                         << QStringList{"2022-01-01 00:00:00/5"};
+        QTest::newRow("a small step back keeps the day")
+            << QStringList{"ZGP2021-03-14@100000", "GP@100010", "GP@090000", "GP@100020"}
+            << QStringList{"2021-03-14 10:00:10/5", "2021-03-14 09:00:00/5", "2021-03-14 10:00:20/5"};
+        QTest::newRow("half a day back is no midnight")
+            << QStringList{"ZGP2021-03-14@230000", "GP@110000"} << QStringList{"2021-03-14 11:00:00/5"};
+        QTest::newRow("two midnights") << QStringList{"ZGP2021-03-14@120000", "GP@235900", "GP@000100", "GP@235900",
+                                                      "GP@000100"}
+                                       << QStringList{"2021-03-14 23:59:00/5", "2021-03-15 00:01:00/5",
+                                                      "2021-03-15 23:59:00/5", "2021-03-16 00:01:00/5"};
+        QTest::newRow("the fix before its epoch's RMC")
+            << QStringList{"GN@120000", "RGN2021-03-14@120000", "GN@120001", "RGN2021-03-14@120001"}
+            << QStringList{"2021-03-14 12:00:00/5", "2021-03-14 12:00:01/5"};
+        QTest::newRow("the fix before its epoch's ZDA")
+            << QStringList{"GP@120000", "ZGP2021-03-14@120000"} << QStringList{"2021-03-14 12:00:00/5"};
+        QTest::newRow("the first fix of the file before the RMC of another talker")
+            << QStringList{"GP@120000", "RGN2021-03-14@120000"} << QStringList{"2021-03-14 12:00:00/5"};
+        QTest::newRow("the fixes before the first date, dated back across midnight")
+            << QStringList{"GP@235958", "GP@235959", "GP@000000", "RGP2021-03-15@000001", "GP@000001"}
+            << QStringList{"2021-03-14 23:59:58/5", "2021-03-14 23:59:59/5", "2021-03-15 00:00:00/5",
+                           "2021-03-15 00:00:01/5"};
+        QTest::newRow("a void RMC dates nothing")
+            << QStringList{"GP@120000", "VGP2021-03-14@120000"} << QStringList{"12:00:00/5"};
+        QTest::newRow("ZDA wins over RMC in its epoch")
+            << QStringList{"RGP2021-03-14@100000", "GP@100000", "ZGP2021-03-16@100000", "RGP2021-03-17@100002",
+                           "GP@100002"}
+            << QStringList{"2021-03-16 10:00:00/5", "2021-03-17 10:00:02/5"};
+        QTest::newRow("an empty ZDA leaves the RMC dates")
+            << QStringList{"RGP2021-03-14@100000", "GP@100000", "E", "RGP2021-03-14@100001", "GP@100001", "E"}
+            << QStringList{"2021-03-14 10:00:00/5", "2021-03-14 10:00:01/5"};
+        QTest::newRow("an invalid ZDA dates nothing and ends no date")
+            << QStringList{"ZGP2021-03-14@100000", "GP@100000", "ZGP0000-03-14@100001", "GP@100001"}
+            << QStringList{"2021-03-14 10:00:00/5", "2021-03-14 10:00:01/5"};
+        QTest::newRow("one fix per epoch: the combined one")
+            << QStringList{"GP@120000/7", "GL@120000/4", "GN@120000/11", "GA@120000/3", "GP@120001/8"}
+            << QStringList{"12:00:00/11", "12:00:01/8"};
+        QTest::newRow("one fix per epoch: else the first")
+            << QStringList{"GP@120000/7", "GL@120000/4", "GL@120001/5", "GP@120001/6"}
+            << QStringList{"12:00:00/7", "12:00:01/5"};
+        QTest::newRow("a fix without time is one of its own")
+            << QStringList{"GP@-/2", "GP@-/3", "GP@120000/4"} << QStringList{"--/2", "--/3", "12:00:00/4"};
+        // A second talker whose clock was never set counts its own
+        // midnights; the dates of the others stay.
+        QTest::newRow("a talker with an unset clock")
+            << QStringList{"RGP2021-03-14@235958",
+                           "GP@235958",
+                           "GL@000010",
+                           "GP@235959",
+                           "GL@000011",
+                           "GP@000000",
+                           "GL@000012",
+                           "RGP2021-03-15@000001",
+                           "GP@000001",
+                           "GL@000013"}
+            << QStringList{"2021-03-14 23:59:58/5", "2021-03-15 00:00:10/5", "2021-03-14 23:59:59/5",
+                           "2021-03-15 00:00:11/5", "2021-03-15 00:00:00/5", "2021-03-15 00:00:12/5",
+                           "2021-03-15 00:00:01/5", "2021-03-15 00:00:13/5"};
+    }
+    void reader()
     {
         QFETCH(QStringList, events);
-        QFETCH(QStringList, dates);
-        TFixDateClock clock;
+        QFETCH(QStringList, fixes);
+        TTrackReader reader;
         QStringList got;
+        TTrackFix fix;
         for (const QString& e : events) {
-            const QString time = e.section(QLatin1Char('@'), 1);
-            const int ms = TimeOfDayMs(time.toStdString());
-            const QString date = e.section(QLatin1Char('@'), 0, 0).mid(1);
-            const TCivilDate d{date.section('-', 0, 0).toInt(), date.section('-', 1, 1).toInt(),
-                               date.section('-', 2, 2).toInt()};
-            if (e.startsWith('Z'))
-                clock.Zda(d.Valid() ? d : TCivilDate{}, ms);
-            else if (e.startsWith('R'))
-                clock.Rmc(d, ms);
-            else {
-                const TCivilDate at = clock.At(ms);
-                got << (at.Valid() ? Text(at) : QStringLiteral("-"));
+            QByteArray line;
+            const QString time = e.section('@', 1).section('/', 0, 0);
+            const QByteArray t = time == "-" ? QByteArray() : time.toLatin1();
+            if (e == "E") {
+                line = "$GPZDA,,,,,00,00";
+            } else if (e[0] == 'Z' || e[0] == 'R' || e[0] == 'V') {
+                const QByteArray talker = e.mid(1, 2).toLatin1();
+                const QString d = e.mid(3).section('@', 0, 0);
+                const QByteArray yyyy = d.left(4).toLatin1(), mm = d.mid(5, 2).toLatin1(), dd = d.mid(8, 2).toLatin1();
+                if (e[0] == 'Z')
+                    line = "$" + talker + "ZDA," + t + ".00," + dd + "," + mm + "," + yyyy + ",00,00";
+                else
+                    line = "$" + talker + "RMC," + t + "," + (e[0] == 'R' ? "A" : "V") + ",5130.1,N,00723.4,E,0.1,0.0,"
+                           + dd + mm + yyyy.right(2) + ",,,A";
+            } else {
+                const QByteArray sats = e.contains('/') ? e.section('/', 1).toLatin1() : QByteArray("5");
+                line = "$" + e.left(2).toLatin1() + "GGA," + t + ",5130.1,N,00723.4,E,1," + sats + ",1.0,100,M,47,M,,";
             }
+            line = WithChecksum(line);
+            TFields fields;
+            SplitFields(std::string_view(line.constData(), size_t(line.size())), kFieldSeparator, kMaxFields, fields);
+            reader.Read(std::string_view(line.constData(), size_t(line.size())), fields);
+            while (reader.Next(fix))
+                got << FixTimeText(fix) + '/' + QString::number(fix.satellites);
         }
-        QCOMPARE(got, dates);
+        reader.Finish();
+        while (reader.Next(fix))
+            got << FixTimeText(fix) + '/' + QString::number(fix.satellites);
+        QCOMPARE(got, fixes);
+        QCOMPARE(reader.Counts().fixes, qsizetype(fixes.size()));
     }
 };
 

@@ -8,8 +8,11 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <charconv>
 #include <clocale>
+#include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <string>
 
 class TstNmeaFields : public QObject {
@@ -248,6 +251,50 @@ private slots:
         QFETCH(bool, hasExtension);
         QCOMPARE(OutputFileName(input, QStringLiteral("CSV")), output);
         QCOMPARE(HasExtension(input), hasExtension);
+    }
+
+    // The fast paths of the number texts give what the C library and
+    // to_chars give, also next to the halves where rounding turns, and the
+    // fast reading of plain decimals what from_chars reads.
+    void numberTextsAgainstTheLibrary()
+    {
+        QRandomGenerator random(20261210);
+        char reference[512];
+        for (int i = 0; i < 200000; ++i) {
+            double v;
+            switch (i % 4) {
+            case 0:
+                v = (random.generateDouble() - 0.5) * 360.0;
+                break;
+            case 1:
+                v = std::round(random.generateDouble() * 2e6) / 1e4 + 0.00005;
+                break;  // near a half
+            case 2:
+                v = std::round((random.generateDouble() - 0.3) * 1e5) / 10.0;
+                break;  // altitudes
+            default:
+                v = std::ldexp(random.generateDouble(), int(random.bounded(60u)) - 30);
+                break;
+            }
+            for (int precision : {2, 4, 7}) {
+                const auto fixed =
+                    std::to_chars(reference, reference + sizeof reference, v, std::chars_format::fixed, precision).ptr;
+                std::string ours;
+                AppendFixed(ours, v, 0, precision, '.');
+                QCOMPARE(QByteArray::fromStdString(ours), QByteArray(reference, fixed - reference));
+            }
+            const auto end = std::to_chars(reference, reference + sizeof reference, v, std::chars_format::fixed).ptr;
+            std::string shortest;
+            AppendShortest(shortest, v);
+            QCOMPARE(QByteArray::fromStdString(shortest), QByteArray(reference, end - reference));
+            const auto text = std::to_chars(reference, reference + sizeof reference, v, std::chars_format::fixed,
+                                            int(random.bounded(9u)))
+                                  .ptr;
+            double parsed = 0, expected = 0;
+            std::from_chars(reference, text, expected);
+            QVERIFY(TryReadNumber(std::string_view(reference, size_t(text - reference)), parsed));
+            QCOMPARE(std::memcmp(&parsed, &expected, sizeof parsed), 0);
+        }
     }
 };
 

@@ -2,6 +2,7 @@
 // answers, over the reference inputs, and against gpsbabel; the command
 // line's --summary.
 #include "NmeaTestFiles.h"
+#include "app/Language.h"
 #include "gps/TrackSummary.h"
 
 #include <QDir>
@@ -111,78 +112,85 @@ private slots:
             meridian << Gga(qPrintable(QString::asprintf("1200%02d", i * 5)), 47.0 + i * 0.1, 8.0);
         QTest::newRow("along a meridian, a degree in 50 s")
             << Lines(meridian) << 11 << kDegreeM
-            << QStringList{"Fixes: 11",
-                           "Distance: 111.195 km",
-                           "Time: 2021-06-01 12:00:00 to 2021-06-01 12:00:50 UTC (0:00:50)",
-                           "Moving time: 0:00:50",
-                           "Speed: max 8006.0 km/h, mean 8006.0 km/h",
-                           "Gaps over 60 s: 0"};
+            << QStringList{"Positionen: 11",
+                           "Strecke: 111.195 km",
+                           "Zeit: 2021-06-01 12:00:00 bis 2021-06-01 12:00:50 UTC (0:00:50)",
+                           "Zeit in Bewegung: 0:00:50",
+                           "Geschwindigkeit: max 8006.0 km/h (ungefiltert 8006.0 km/h), Mittel 8006.0 km/h",
+                           "Lücken über 60 s: 0"};
 
         QList<QByteArray> equator;
         for (int i = 0; i <= 4; ++i)
             equator << Gga(qPrintable(QString::asprintf("0000%02d", i)), 0.0, -0.5 + i * 0.25, 0, 5, "GN");
         QTest::newRow("along the equator, combined receiver")
             << Lines(equator) << 5 << kDegreeM
-            << QStringList{"Dates: none recorded", "Time: 00:00:00 to 00:00:04 UTC (0:00:04)"};
+            << QStringList{"Tage: keine aufgezeichnet", "Zeit: 00:00:00 bis 00:00:04 UTC (0:00:04)"};
 
         QList<QByteArray> dateLine;
+        int second = 0;
         for (double lon : {179.5, 179.9, -179.9, -179.5})
-            dateLine << Gga("120000", 0.0, lon, 0, 6, "GL");
-        QTest::newRow("across the date line")
-            << Lines(dateLine) << 4 << kDegreeM << QStringList{"Distance: 111.195 km"};
+            dateLine << Gga(qPrintable(QString::asprintf("1200%02d", second++)), 0.0, lon, 0, 6, "GL");
+        QTest::newRow("across the date line") << Lines(dateLine) << 4 << kDegreeM << QStringList{"Strecke: 111.195 km"};
 
         QTest::newRow("over the north pole")
             << Lines({Gga("120000", 89.9, 0.0), Gga("120010", 90.0, 0.0), Gga("120020", 89.9, 180.0)}) << 3
-            << 0.2 * kDegreeM << QStringList{"Distance: 22.239 km", "Speed: max 4003.0 km/h, mean 4003.0 km/h"};
+            << 0.2 * kDegreeM
+            << QStringList{"Strecke: 22.239 km",
+                           "Geschwindigkeit: max 4003.0 km/h (ungefiltert 4003.0 km/h), Mittel 4003.0 km/h"};
 
         QTest::newRow("across midnight and the year")
             << Lines({Zda("235940.00", "31122021"), Gga("235950", 50.0, 8.0), Gga("000000", 50.0, 8.001),
                       Gga("000010", 50.0, 8.002)})
             << 3 << -1.0
-            << QStringList{"Time: 2021-12-31 23:59:50 to 2022-01-01 00:00:10 UTC (0:00:20)",
-                           "Dates: 2021-12-31, 2022-01-01", "Gaps over 60 s: 0"};
+            << QStringList{"Zeit: 2021-12-31 23:59:50 bis 2022-01-01 00:00:10 UTC (0:00:20)",
+                           "Tage: 2021-12-31, 2022-01-01", "Lücken über 60 s: 0"};
 
         QTest::newRow("across midnight without a date")
             << Lines({Gga("235950", 50.0, 8.0), Gga("000010", 50.0, 8.0)}) << 2 << 0.0
-            << QStringList{"Time: 23:59:50 to 00:00:10 +1 d UTC (0:00:20)", "Dates: none recorded"};
+            << QStringList{"Zeit: 23:59:50 bis 00:00:10 +1 d UTC (0:00:20)", "Tage: keine aufgezeichnet"};
 
         QTest::newRow("times going backwards")
             << Lines({Gga("100000", 50.0, 8.0), Gga("100010", 50.0, 8.001), Gga("100005", 50.0, 8.002),
                       Gga("100020", 50.0, 8.003)})
-            << 4 << 3 * HaversineM(50.0, 8.0, 50.0, 8.001) << QStringList{"Times going backwards: 1"};
+            << 4 << 3 * HaversineM(50.0, 8.0, 50.0, 8.001) << QStringList{"Zeit rückwärts: 1"};
 
+        QList<QByteArray> steps{Zda("095959.00", "14032021")};
+        for (int i = 0; i < 10; ++i)
+            steps << Gga(qPrintable(QString::asprintf("1000%02d", i)), 50.0, 8.0);
         QTest::newRow("gaps over a minute, one of exactly a minute")
-            << Lines({Zda("095959.00", "14032021"), Gga("100000", 50.0, 8.0), Gga("100030", 50.0, 8.0),
-                      Gga("100200", 50.0, 8.0), Gga("100300", 50.0, 8.0), Gga("110300", 50.0, 8.0)})
-            << 5 << 0.0
-            << QStringList{"Gaps over 60 s: 2", "  2021-03-14 10:00:30 to 2021-03-14 10:02:00 (0:01:30)",
-                           "  2021-03-14 10:03:00 to 2021-03-14 11:03:00 (1:00:00)", "Moving time: 0:00:00"};
+            << Lines(steps
+                     + QList<QByteArray>{Gga("100039", 50.0, 8.0), Gga("100209", 50.0, 8.0), Gga("100309", 50.0, 8.0),
+                                         Gga("110309", 50.0, 8.0)})
+            << 14 << 0.0
+            << QStringList{"Lücken über 60 s: 2", "  2021-03-14 10:00:39 bis 2021-03-14 10:02:09 (0:01:30)",
+                           "  2021-03-14 10:03:09 bis 2021-03-14 11:03:09 (1:00:00)", "Zeit in Bewegung: 0:00:00"};
 
         QTest::newRow("all fixes at one spot")
             << Lines({Gga("100000", 50.0, 8.0, 90), Gga("100001", 50.0, 8.0, 95), Gga("100002", 50.0, 8.0, 85)}) << 3
             << 0.0
-            << QStringList{"Distance: 0.000 km", "Moving time: 0:00:00", "Speed: max 0.0 km/h, mean --",
-                           "Altitude: 85 m to 95 m"};
+            << QStringList{"Strecke: 0.000 km", "Zeit in Bewegung: 0:00:00",
+                           "Geschwindigkeit: max 0.0 km/h (ungefiltert 0.0 km/h), Mittel --", "Höhe: 85 m bis 95 m"};
 
         QTest::newRow("one fix") << Lines({Gga("100000", 50.0, 8.0)}) << 1 << 0.0
-                                 << QStringList{"Fixes: 1", "Speed: no two timed fixes to measure by",
-                                                "Satellites: 8 to 8", "HDOP: 0.9 to 0.9"};
+                                 << QStringList{"Positionen: 1",
+                                                "Geschwindigkeit: keine zwei Positionen mit Zeit zum Messen",
+                                                "Satelliten: 8 bis 8", "HDOP: 0.9 bis 0.9"};
 
         QTest::newRow("empty") << QByteArray() << 0 << 0.0
-                               << QStringList{"Fixes: 0", "Sentences read: 0 of 0 lines",
-                                              "Empty file: no fix recorded"};
+                               << QStringList{"Positionen: 0", "Sätze gelesen: 0 von 0 Zeilen",
+                                              "Leere Datei: keine Position aufgezeichnet"};
 
         QTest::newRow("no fix") << Lines({WithChecksum("$GPGGA,100000,,,,,0,00,99.9,,M,,M,,"),
                                           WithChecksum("$GPGGA,100001,5000.0000,N,00800.0000,E,0,00,99.9,,M,,M,,"),
                                           WithChecksum("$GPRMC,100001,V,,,,,,,140321,,,N")})
                                 << 0 << 0.0
-                                << QStringList{"Lines skipped: 2 (checksum 0, no fix 2, unreadable 0)",
-                                               "No fix recorded"};
+                                << QStringList{"Zeilen übersprungen: 2 (Prüfsumme 0, ohne Fix 2, unlesbar 0)",
+                                               "Keine Position aufgezeichnet"};
 
         QTest::newRow("unknown fix quality counts")
             << Lines({WithChecksum("$GNGGA,100000,5000.0000,N,00800.0000,E,,05,1.0,10,M,,M,,"),
                       WithChecksum("$GNGGA,100001,,,,,,00,,,M,,M,,")})
-            << 1 << 0.0 << QStringList{"Lines skipped: 1 (checksum 0, no fix 1, unreadable 0)"};
+            << 1 << 0.0 << QStringList{"Zeilen übersprungen: 1 (Prüfsumme 0, ohne Fix 1, unlesbar 0)"};
 
         QTest::newRow("checksums and junk")
             << Lines({"$GPGGA,100000,5000.0000,N,00800.0000,E,1,05,1.0,10,M,,M,,*00", "hello",
@@ -190,18 +198,133 @@ private slots:
                       WithChecksum("$GPGGA,100000,9100.0000,N,00800.0000,E,1,05,1.0,10,M,,M,,"),
                       WithChecksum("$GPGSV,1,1,00"), ""})
             << 0 << 0.0
-            << QStringList{"Sentences read: 3 of 6 lines", "Lines skipped: 4 (checksum 1, no fix 0, unreadable 3)"};
+            << QStringList{"Sätze gelesen: 3 von 6 Zeilen",
+                           "Zeilen übersprungen: 4 (Prüfsumme 1, ohne Fix 0, unlesbar 3)"};
 
         QByteArray binary(64 * 1024, '\0');
         for (int i = 0; i < binary.size(); ++i)
             binary[i] = char((i * 7919) % 251);
-        QTest::newRow("binary file") << binary << 0 << 0.0 << QStringList{"No fix recorded"};
+        QTest::newRow("binary file") << binary << 0 << 0.0 << QStringList{"Keine Position aufgezeichnet"};
 
         QTest::newRow("a line of 1 MiB between fixes")
             << Lines({Gga("100000", 50.0, 8.0), QByteArray(1024 * 1024, 'x'), Gga("100010", 50.0, 8.001)}) << 2
             << HaversineM(50.0, 8.0, 50.0, 8.001)
-            << QStringList{"Lines skipped: 1 (checksum 0, no fix 0, unreadable 1)"};
+            << QStringList{"Zeilen übersprungen: 1 (Prüfsumme 0, ohne Fix 0, unlesbar 1)"};
     }
+    // The rows of the logger's rhythm, epochs and talkers.
+    void rhythm_data()
+    {
+        QTest::addColumn<QByteArray>("input");
+        QTest::addColumn<int>("fixes");
+        QTest::addColumn<QStringList>("contains");
+
+        // Loggers set to one fix a minute (a second more now and then) and
+        // to ten minutes: their steps are no gaps, their speeds are measured.
+        for (const int step : {60, 61, 120, 600}) {
+            QList<QByteArray> lines{Zda("080000.00", "05072022")};
+            for (int i = 0; i < 30; ++i) {
+                const int t = 8 * 3600 + i * step + (step == 60 && i % 3 == 0 ? i / 3 : 0);
+                lines << Gga(qPrintable(QString::asprintf("%02d%02d%02d", t / 3600 % 24, t / 60 % 60, t % 60)),
+                             48.0 + i * 0.001, 11.0);
+            }
+            QTest::newRow(qPrintable(QStringLiteral("a logger every %1 s").arg(step)))
+                << Lines(lines) << 30 << QStringList{QStringLiteral("Üblicher Abstand: %1 s").arg(step)};
+        }
+
+        // The first fix of each epoch comes before the epoch's RMC: dated all
+        // the same, and the gap over that border is seen.
+        QList<QByteArray> epochs;
+        for (int t : {100000, 100001, 100002, 100232, 100233}) {
+            const QByteArray time = QByteArray::number(t);
+            epochs << Gga(time.constData(), 50.0 + t % 1000 * 1e-5, 8.0)
+                   << WithChecksum("$GPRMC," + time + ",A,5000.0000,N,00800.0000,E,0.0,0.0,140321,,,A");
+        }
+        QTest::newRow("fixes before their epoch's RMC")
+            << Lines(epochs) << 5
+            << QStringList{"Zeit: 2021-03-14 10:00:00 bis 2021-03-14 10:02:33 UTC (0:02:33)", "Lücken über 60 s: 1",
+                           "  2021-03-14 10:00:02 bis 2021-03-14 10:02:32 (0:02:30)"};
+
+        // GPS and GLONASS give a GGA each second: one fix a second, with the
+        // satellites of the first.
+        QList<QByteArray> twoSystems{Zda("120000.00", "01062021")};
+        for (int i = 0; i < 10; ++i) {
+            const QByteArray time = QByteArray::number(120000 + i);
+            twoSystems << Gga(time.constData(), 47.0 + i * 1e-4, 8.0, 100, 11, "GP")
+                       << Gga(time.constData(), 47.0 + i * 1e-4, 8.00001, 100, 2, "GL");
+        }
+        QTest::newRow("two satellite systems, one epoch")
+            << Lines(twoSystems) << 10
+            << QStringList{"Satelliten: 11 bis 11",
+                           "GGA weiterer Satellitensysteme zur Position ihrer Epoche "
+                           "zusammengefasst: 10",
+                           "Zeit in Bewegung: 0:00:09"};
+
+        // A walk at 3.3 m/s (12 km/h); the receiver, still converging, puts
+        // one fix 93 m off.
+        QList<QByteArray> walk{Zda("120000.00", "01062021")};
+        for (int i = 0; i < 60; ++i) {
+            const double north = i * 3.333 + (i == 30 ? 93.0 : 0.0);
+            walk << Gga(qPrintable(QString::asprintf("1200%02d", i)), 47.0 + north / kDegreeM, 8.0);
+        }
+        QTest::newRow("a jump while walking")
+            << Lines(walk) << 60
+            << QStringList{"Geschwindigkeit: max 12.0 km/h (ungefiltert 346.8 km/h), Mittel 22.9 km/h"};
+
+        // Thirty stops of two minutes each: twenty listed, the rest counted.
+        QList<QByteArray> stops{Zda("060000.00", "01062021")};
+        int t = 6 * 3600;
+        for (int i = 0; i < 300; ++i) {
+            t += i % 10 == 9 ? 120 : 1;
+            stops << Gga(qPrintable(QString::asprintf("%02d%02d%02d", t / 3600, t / 60 % 60, t % 60)), 47.0, 8.0);
+        }
+        QTest::newRow("many gaps") << Lines(stops) << 300
+                                   << QStringList{"Lücken über 60 s: 30", "  und 10 weitere",
+                                                  "  2021-06-01 06:00:09 bis 2021-06-01 06:02:09 (0:02:00)"};
+
+        // Sentences after binary bytes, with a doubled "$", of the inertial
+        // talker; lines ended with CR CR LF.
+        QByteArray mixed = QByteArray("\xb5\x62\x01\x07$\x5c\x00", 7) + Gga("100000", 50.0, 8.0) + "\r\r\n";
+        mixed += "$" + Gga("100001", 50.0, 8.0001, 100, 8, "GN") + "\r\r\n";
+        mixed += Gga("100002", 50.0, 8.0002, 100, 8, "IN") + "\r\r\n";
+        mixed += WithChecksum("$PGRMZ,100,f,3") + "\r\r\n";
+        QTest::newRow("sentences wherever they stand")
+            << mixed << 3 << QStringList{"Sätze gelesen: 4 von 4 Zeilen", "Positionen: 3"};
+    }
+    void rhythm()
+    {
+        QFETCH(QByteArray, input);
+        QFETCH(int, fixes);
+        QFETCH(QStringList, contains);
+        const QString file = write(QStringLiteral("rhythm.txt"), input);
+        TTrack track;
+        QCOMPARE(LoadTrack(file, track), 0);
+        const TTrackStats& s = track.summary.stats;
+        QCOMPARE(s.fixes, fixes);
+        const QStringList lines = SummaryLines(track.summary);
+        for (const QString& expected : contains)
+            QVERIFY2(lines.contains(expected), qPrintable(expected + "\n---\n" + lines.join('\n')));
+        // A gap is more than a few usual steps and more than a minute; the
+        // steps of a logger's own rhythm never are.
+        QVERIFY(s.gapMs >= std::max<int64_t>(TTrackStats::kMinGapMs, s.usualStepMs * TTrackStats::kGapSteps));
+        QVERIFY(s.gapMs
+                <= std::max<int64_t>(TTrackStats::kMinGapMs, s.usualStepMs * TTrackStats::kGapSteps * 17 / 16 + 1000));
+        QVERIFY(s.maxSpeedIndex >= 0);
+        // Every fix of these recordings is dated where the file has a date.
+        QCOMPARE(s.untimedFixes, 0);
+        for (const TTrackPoint& p : track.points)
+            QCOMPARE(p.dated, !s.dates.empty());
+        // The summary and the profile see the same gaps.
+        qsizetype marked = 0;
+        for (const TTrackPoint& p : track.points)
+            marked += p.gapBefore;
+        QCOMPARE(marked, qsizetype(track.summary.stats.gapCount));
+        // The JSON carries the same figures.
+        const QJsonObject json = QJsonDocument::fromJson(SummaryJson(track.summary)).object();
+        QCOMPARE(json.value("gap_count").toInt(), int(track.summary.stats.gapCount));
+        QCOMPARE(json.value("fixes_without_time").toInt(), 0);
+        QCOMPARE(json.value("merged_gga").toInt(), int(track.summary.counts.merged));
+    }
+
     // Counts, distance and the summary's lines of each recording.
     void recordings()
     {
@@ -223,10 +346,13 @@ private slots:
         // No text shows a number that is none.
         for (const QString& l : lines)
             QVERIFY2(!l.contains(QLatin1String("nan")) && !l.contains(QLatin1String("inf")), qPrintable(l));
-        // The command line prints the same lines.
+        // The command line prints the same lines, in English.
         const TToolRun r = RunTool({"--summary", file});
         QCOMPARE(r.exitCode, 0);
-        QCOMPARE(QString::fromUtf8(r.out), lines.join('\n') + '\n');
+        QVERIFY(UseLanguage(TLanguage::English));
+        const QStringList english = SummaryLines(track.summary);
+        UseLanguage(TLanguage::German);
+        QCOMPARE(QString::fromUtf8(r.out), english.join('\n') + '\n');
         const QJsonObject json = QJsonDocument::fromJson(RunTool({"--summary", "--json", file}).out).object();
         QCOMPARE(json.value("fixes").toInt(), fixes);
         QVERIFY(std::fabs(json.value("distance_m").toDouble() - track.summary.stats.distanceM) < 1e-6);
@@ -315,9 +441,9 @@ private slots:
         if (exitCode == 0) {
             QVERIFY(r.err.isEmpty());
             if (arguments.contains("--json"))
-                QCOMPARE(QJsonDocument::fromJson(r.out).object().value("fixes").toInt(), 8);
+                QCOMPARE(QJsonDocument::fromJson(r.out).object().value("fixes").toInt(), 9);
             else
-                QVERIFY(r.out.startsWith("Fixes: 8\n"));
+                QVERIFY(r.out.startsWith("Fixes: 9\n"));
         } else {
             QCOMPARE(r.err.count('\n'), 1);
             QVERIFY(r.out.isEmpty());

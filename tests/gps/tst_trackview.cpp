@@ -1,7 +1,8 @@
 // The track view: opened from the GPS panels in the real main window and
 // after a list download, its summary texts, list, zoom, pan, fit and
 // tooltip; the projection's decimation and scale bar. An offscreen grab of
-// the view is kept beside the test program (trackview.png), not compared.
+// the view and of a long drive's profile are kept beside the test program
+// (trackview.png, trackprofile.png), not compared.
 #include "NmeaTestFiles.h"
 #include "gps/TrackProjection.h"
 #include "gps/TrackView.h"
@@ -9,6 +10,7 @@
 
 #include <QListWidget>
 #include <QPlainTextEdit>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QToolTip>
 #include <QtTest>
@@ -87,6 +89,10 @@ private slots:
         QCOMPARE(rig.dialogs().shown.size(), 1);
         const TOpenFileRequest r = rig.dialogs().shown[0].request;
         QCOMPARE(r.title, QStringLiteral("Track ansehen"));
+        // List files first, and the files receivers and loggers write.
+        QVERIFY2(r.filter.startsWith(QLatin1String("List-Datei (*.lst)|*.lst|")), qPrintable(r.filter));
+        for (const char* pattern : {"*.nmea", "*.log", "*.txt", "*.gps"})
+            QVERIFY2(r.filter.contains(QLatin1String(pattern)), pattern);
         QCOMPARE(r.initialDir, rig.dir.path());
         QCOMPARE(r.fileName, file);
         TTrackWindow* view = OpenTrackWindow();
@@ -98,11 +104,11 @@ private slots:
         TTrack track;
         QCOMPARE(LoadTrack(file, track), 0);
         QCOMPARE(summary, SummaryLines(track.summary));
-        for (const char* line :
-             {"Fixes: 600", "Sentences read: 601 of 601 lines", "Lines skipped: 0 (checksum 0, no fix 0, unreadable 0)",
-              "Time: 2021-03-14 10:00:01 to 2021-03-14 10:14:59 UTC (0:14:58)", "Dates: 2021-03-14",
-              "Gaps over 60 s: 1", "  2021-03-14 10:06:40 to 2021-03-14 10:11:40 (0:05:00)"})
-            QVERIFY2(summary.contains(QString::fromLatin1(line)), line);
+        for (const char* line : {"Positionen: 600", "Sätze gelesen: 601 von 601 Zeilen",
+                                 "Zeilen übersprungen: 0 (Prüfsumme 0, ohne Fix 0, unlesbar 0)",
+                                 "Zeit: 2021-03-14 10:00:01 bis 2021-03-14 10:14:59 UTC (0:14:58)", "Tage: 2021-03-14",
+                                 "Lücken über 60 s: 1", "  2021-03-14 10:06:40 bis 2021-03-14 10:11:40 (0:05:00)"})
+            QVERIFY2(summary.contains(QString::fromUtf8(line)), line);
         // Roughly the loop's circumference (an ellipse of 1.1 by 1.0 km radii).
         QVERIFY(track.summary.stats.distanceM > 6500 && track.summary.stats.distanceM < 7000);
 
@@ -126,7 +132,7 @@ private slots:
         rig.w(QStringLiteral("ButtonTrackAnsehen_Lupino"))->click();
         TTrackWindow* view = OpenTrackWindow();
         QVERIFY(view);
-        QVERIFY(view->Summary()->toPlainText().startsWith(QStringLiteral("Fixes: 8\n")));
+        QVERIFY(view->Summary()->toPlainText().startsWith(QStringLiteral("Positionen: 9\n")));
     }
 
     // Cancel opens nothing; a file that cannot be read is reported.
@@ -163,26 +169,34 @@ private slots:
                        + "\r\nend of data ... 2 records\r");
         QVERIFY(PumpUntil([&] { return !rig.dialogs().Texts(QStringLiteral("question")).isEmpty(); }));
         QCOMPARE(rig.dialogs().Texts(QStringLiteral("question")),
-                 QStringList{QStringLiteral("List download finished. Show the track?\r\r"
-                                            "List-Download beendet. Track ansehen?\r\r")});
+                 QStringList{QStringLiteral("List-Download beendet. Track ansehen?\r\r")});
         Pump(50);
         TTrackWindow* view = OpenTrackWindow();
         QCOMPARE(view != nullptr, yes);
         if (yes) {
             QCOMPARE(view->windowTitle(), QStringLiteral("Track - ") + rig.path(QStringLiteral("trip.lst")));
-            QVERIFY(view->Summary()->toPlainText().contains(QStringLiteral("Fixes: 2\n")));
+            QVERIFY(view->Summary()->toPlainText().contains(QStringLiteral("Positionen: 2\n")));
             QVERIFY(view->Summary()->toPlainText().contains(
-                QStringLiteral("Lines skipped: 1 (checksum 0, no fix 0, unreadable 1)")));
+                QStringLiteral("Zeilen übersprungen: 1 (Prüfsumme 0, ohne Fix 0, unlesbar 1)")));
         }
-        // ESC ends a download without an offer.
+        // ESC ends a download early: the offer says so, once (the logger's
+        // "user break ..." after it finds the capture ended).
         CloseTrackWindows();
         rig.dialogs().shown.clear();
         rig.dialogs().files.enqueue(rig.path(QStringLiteral("trip2")));
+        rig.dialogs().answers.enqueue(yes);
         rig.w(QStringLiteral("BtnL_GPSDL"))->click();
+        rig.peer.Write(WithChecksum("$GPGGA,120000,5130.1000,N,00723.4000,E,1,07,1.2,112,M,47.3,M,,") + "\r\n");
+        QVERIFY(PumpUntil([&] { return QFileInfo(rig.path(QStringLiteral("trip2.lst"))).size() > 0; }));
         rig.w(QStringLiteral("Button21"))->click();
         rig.peer.Write("user break ...\r");
+        QVERIFY(PumpUntil([&] { return !rig.dialogs().Texts(QStringLiteral("question")).isEmpty(); }));
         Pump(200);
-        QVERIFY(rig.dialogs().Texts(QStringLiteral("question")).isEmpty());
+        QCOMPARE(rig.dialogs().Texts(QStringLiteral("question")),
+                 QStringList{QStringLiteral("List-Download abgebrochen. Bis dahin empfangenen Track ansehen?\r\r")});
+        QCOMPARE(OpenTrackWindow() != nullptr, yes);
+        if (yes)
+            QVERIFY(OpenTrackWindow()->Summary()->toPlainText().startsWith(QStringLiteral("Positionen: 1\n")));
     }
 
     // Clicking a list entry marks its point in the drawing; wheel, drag and
@@ -198,10 +212,10 @@ private slots:
         QListWidget* list = view->Events();
         QListWidgetItem* gap = nullptr;
         for (int i = 0; i < list->count(); ++i)
-            if (list->item(i)->text().startsWith(QLatin1String("Gap ")))
+            if (list->item(i)->text().startsWith(QStringLiteral("Lücke ")))
                 gap = list->item(i);
         QVERIFY(gap);
-        QCOMPARE(gap->text(), QStringLiteral("Gap 2021-03-14 10:06:40 to 2021-03-14 10:11:40 (0:05:00)"));
+        QCOMPARE(gap->text(), QStringLiteral("Lücke 2021-03-14 10:06:40 bis 2021-03-14 10:11:40 (0:05:00)"));
         QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(gap).center());
         QCOMPARE(map->Selected(), 400);
         QCOMPARE(list->item(0)->text(), QStringLiteral("Start 2021-03-14 10:00:01"));
@@ -242,13 +256,61 @@ private slots:
         QTRY_VERIFY(QToolTip::isVisible());
         const QString tip = QToolTip::text();
         QVERIFY2(tip.startsWith(QLatin1String("2021-03-14 10:00:")), qPrintable(tip));
-        QVERIFY2(tip.contains(QLatin1String(" km/h")) && tip.contains(QLatin1String(" satellites"))
-                     && tip.contains(QLatin1String("altitude ")),
+        // Rounded: coordinates to 6 decimals, altitude to 0.1 m, speed to 0.1 km/h.
+        const QStringList tipLines = tip.split('\n');
+        QCOMPARE(tipLines.size(), 5);
+        QVERIFY2(QRegularExpression(QStringLiteral("^-?\\d+\\.\\d{6}, -?\\d+\\.\\d{6}$")).match(tipLines[1]).hasMatch(),
                  qPrintable(tip));
+        QVERIFY2(QRegularExpression(QStringLiteral("^Höhe -?\\d+\\.\\d m$")).match(tipLines[2]).hasMatch(),
+                 qPrintable(tip));
+        QVERIFY2(QRegularExpression(QStringLiteral("^Geschwindigkeit \\d+\\.\\d km/h$")).match(tipLines[3]).hasMatch(),
+                 qPrintable(tip));
+        QVERIFY2(tipLines[4].endsWith(QLatin1String(" Satelliten")), qPrintable(tip));
         map->repaint();
         QVERIFY(map->DrawnSegments() > 10);
         delete view;
         QFile::remove(file);
+    }
+
+    // A drive of 2.5 days, 216,000 fixes with stops and speeds changing
+    // every second: the profile shows the spread of each column pale and
+    // the mean as a line, not a solid strip of orange.
+    void profileOfALongDrive()
+    {
+        auto track = std::make_unique<TTrack>();
+        TTrackStats& s = track->summary.stats;
+        TTrackFix f;
+        f.date = {2021, 3, 14};
+        const int64_t start = f.date.DaysSinceEpoch() * 86400000LL;
+        for (int i = 0; i < 216000; ++i) {
+            f.timeMs = start + int64_t(i) * 1000;
+            f.timeOfDayMs = int(f.timeMs % 86400000);
+            f.lat = 51.0 + i * 1e-5;
+            f.lon = 7.0 + (i % 7) * 3e-5;
+            f.altitude = 100 + 50 * std::sin(i / 5000.0);
+            const double speed = s.Add(f);
+            track->points.push_back(
+                {f.lat, f.lon, f.timeMs, float(f.altitude), float(speed), 0.9f, 8, true, true, false});
+        }
+        s.Finish();
+        TTrackWindow view(std::move(track), QStringLiteral("drive"), nullptr);
+        view.resize(1000, 700);
+        QWidget* profile = view.findChild<QWidget*>(QStringLiteral("TrackProfile"));
+        QVERIFY(profile);
+        const QImage image = profile->grab().toImage();
+        image.save(QCoreApplication::applicationDirPath() + QStringLiteral("/trackprofile.png"));
+        qsizetype orange = 0, pale = 0;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x) {
+                const QColor c = image.pixelColor(x, y);
+                if (c.red() > 200 && c.green() > 90 && c.green() < 150 && c.blue() < 40)
+                    ++orange;
+                else if (c.red() > 235 && c.green() > 190 && c.blue() > 150 && c.blue() < 235)
+                    ++pale;
+            }
+        const qsizetype area = qsizetype(image.width()) * image.height();
+        QVERIFY2(orange < area / 10, qPrintable(QStringLiteral("%1 of %2").arg(orange).arg(area)));
+        QVERIFY2(pale > area / 20, qPrintable(QStringLiteral("%1 of %2").arg(pale).arg(area)));
     }
 
     void scaleBar_data()
@@ -261,6 +323,8 @@ private slots:
         QTest::newRow("exact") << 1000.0 << 1000.0 << "1 km";
         QTest::newRow("small") << 0.37 << 0.2 << "0.2 m";
         QTest::newRow("large") << 9.9e6 << 5e6 << "5000 km";
+        QTest::newRow("no exponent when large") << 2.1e9 << 2e9 << "2000000 km";
+        QTest::newRow("no exponent when small") << 0.0013 << 0.001 << "0.001 m";
     }
     void scaleBar()
     {
@@ -269,6 +333,66 @@ private slots:
         QFETCH(QString, text);
         QCOMPARE(ScaleBarMetres(target), metres);
         QCOMPARE(ScaleBarText(metres), text);
+    }
+
+    // A track standing at one spot fits to its jitter of a metre; zoomed out
+    // as far as the wheel goes, the whole earth fits and the scale bar reads
+    // plainly.
+    void stationaryAndFarOut()
+    {
+        std::vector<TTrackPoint> points(50);
+        for (size_t i = 0; i < points.size(); ++i) {
+            points[i].lat = 51.5 + 0.6 / kEarthRadiusM * 57.29578 * std::sin(double(i));
+            points[i].lon = 7.4 + 0.6 / kEarthRadiusM * 57.29578 / 0.62 * std::cos(double(i) * 1.3);
+        }
+        TTrackProjection pr;
+        pr.Build(points);
+        const QSizeF size(800, 600);
+        pr.Fit(size, 16);
+        QVERIFY2(pr.MetresPerPixel() < 0.01, qPrintable(QString::number(pr.MetresPerPixel())));
+        for (int i = 0; i < 200; ++i)
+            pr.ZoomAt(QPointF(400, 300), 1 / 1.25);
+        const double across = pr.MetresPerPixel() * size.width();
+        QVERIFY(across >= 4e7 && across < 4.1e7);
+        const QString bar = ScaleBarText(ScaleBarMetres(size.width() / 5 * pr.MetresPerPixel()));
+        QCOMPARE(bar, QStringLiteral("5000 km"));
+    }
+
+    void ticks_data()
+    {
+        QTest::addColumn<double>("span");
+        QTest::addColumn<int>("ticks");
+        QTest::addColumn<double>("step");
+        QTest::newRow("altitude 0..87 m") << 87.0 << 5 << 20.0;
+        QTest::newRow("speed 0..12 km/h") << 12.0 << 4 << 5.0;
+        QTest::newRow("a metre") << 1.0 << 4 << 0.5;
+        QTest::newRow("an hour in ms") << 3.6e6 << 6 << 1e6;
+    }
+    void ticks()
+    {
+        QFETCH(double, span);
+        QFETCH(int, ticks);
+        QFETCH(double, step);
+        QCOMPARE(TickStep(span, ticks), step);
+        QVERIFY(span / TickStep(span, ticks) <= ticks + 1e-9);
+    }
+
+    void timeTicks_data()
+    {
+        QTest::addColumn<qlonglong>("spanMs");
+        QTest::addColumn<int>("ticks");
+        QTest::addColumn<qlonglong>("stepMs");
+        QTest::newRow("a minute") << 60000LL << 6 << 10000LL;
+        QTest::newRow("a quarter of an hour") << 900000LL << 8 << 120000LL;
+        QTest::newRow("a drive of 2.5 days") << 216000000LL << 8 << 43200000LL;
+        QTest::newRow("a month") << 2592000000LL << 3 << 1209600000LL;
+    }
+    void timeTicks()
+    {
+        QFETCH(qlonglong, spanMs);
+        QFETCH(int, ticks);
+        QFETCH(qlonglong, stepMs);
+        QCOMPARE(qlonglong(TimeTickMs(spanMs, ticks)), stepMs);
     }
 
     void decimation_data()
@@ -338,7 +462,7 @@ private slots:
             QVERIFY(view);
             QVERIFY(QTest::qWaitForWindowExposed(view));
             QVERIFY(!view->grab().isNull());
-            QVERIFY(view->Summary()->toPlainText().contains(QLatin1String("Fixes: ")));
+            QVERIFY(view->Summary()->toPlainText().contains(QLatin1String("Positionen: ")));
             delete view;
             QFile::remove(file);
         }
