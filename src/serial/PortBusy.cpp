@@ -59,13 +59,18 @@ QString processName(long long pid)
     return QString::fromLocal8Bit(f.readAll()).trimmed();
 }
 
-// The other process with the device open (by its device number), found in
-// /proc where this process may look; 0 when none or several are found (the
-// exclusive mode does not tell which of them set it).
-long long processWithDevice(dev_t device)
+// The other processes with the device open (by its device number), found in
+// /proc where this process may look: how many, and the one where it is one
+// (the exclusive mode does not tell which of several set it).
+struct TOthersWithDevice {
+    int count = 0;
+    long long pid = 0;
+};
+
+TOthersWithDevice othersWithDevice(dev_t device)
 {
     const QString self = QString::number(::getpid());
-    long long found = 0;
+    TOthersWithDevice others;
     const QStringList pids = QDir(QStringLiteral("/proc")).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
     for (const QString& pid : pids) {
         if (pid == self || !pid.front().isDigit())
@@ -75,14 +80,13 @@ long long processWithDevice(dev_t device)
             struct stat st {};
             if (::stat(QFile::encodeName(fdDir + u'/' + fd).constData(), &st) == 0 && S_ISCHR(st.st_mode)
                 && st.st_rdev == device) {
-                if (found != 0)
-                    return 0;
-                found = pid.toLongLong();
+                ++others.count;
+                others.pid = others.count == 1 ? pid.toLongLong() : 0;
                 break;
             }
         }
     }
-    return found;
+    return others;
 }
 
 // The process holding an flock on the file (by the device and inode of its
@@ -131,8 +135,14 @@ TPortBusy PortBusyOf(const QString& devicePath, int fd)
         return busy;
     int exclusive = 0;
     if (::ioctl(fd, TIOCGEXCL, &exclusive) == 0 && exclusive) {
-        busy.way = TBusyWay::Exclusive;
-        busy.holder = processWithDevice(node.st_rdev);
+        // The flag outlives the descriptor that set it while the line is
+        // held open elsewhere (a line hung up under this program's own
+        // port): it means busy only while another program has the device.
+        const TOthersWithDevice others = othersWithDevice(node.st_rdev);
+        if (others.count > 0) {
+            busy.way = TBusyWay::Exclusive;
+            busy.holder = others.pid;
+        }
     } else if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
         if (errno != EWOULDBLOCK)
             return busy;
@@ -158,7 +168,7 @@ TPortBusyProbe::TPortBusyProbe(const QString& devicePath)
             m_busy.way = TBusyWay::Exclusive;
             struct stat st {};
             if (::stat(QFile::encodeName(devicePath).constData(), &st) == 0)
-                m_busy.holder = processWithDevice(st.st_rdev);
+                m_busy.holder = othersWithDevice(st.st_rdev).pid;
         }
         return;
     }

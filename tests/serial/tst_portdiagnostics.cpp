@@ -10,6 +10,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <csignal>
 #include <cstring>
 #include <fcntl.h>
 #include <stdlib.h>
@@ -25,6 +26,7 @@ namespace {
 struct TPty {
     int master = -1;
     int slaveFd = -1;  // set when the test holds the slave open itself
+    pid_t other = -1;  // a second program that holds it open with the test
     QString slave;
     TPty()
     {
@@ -34,6 +36,10 @@ struct TPty {
     }
     ~TPty()
     {
+        if (other > 0) {
+            ::kill(other, SIGKILL);
+            ::waitpid(other, nullptr, 0);
+        }
         if (slaveFd >= 0)
             ::close(slaveFd);
         if (master >= 0)
@@ -79,7 +85,11 @@ private slots:
                                << "belegt - von einem anderen "
                                   "Programm benutzt (flock-Sperre)";
         QTest::newRow("exclusive, seen by the superuser")
-            << "pty excl root" << none << int(TPortProblem::Busy) << "(exklusiv geöffnet); dort zuerst schließen";
+            << "pty excl root" << none << int(TPortProblem::Busy) << "exklusiv geöffnet); dort zuerst schließen";
+        // A line hung up under this program's own port keeps the exclusive
+        // flag its descriptor set while the line stays open: not busy.
+        QTest::newRow("exclusive flag left by this program")
+            << "pty excl self" << none << int(TPortProblem::None) << QString();
         QTest::newRow("no permission") << "pty 000" << int(QSerialPort::PermissionError)
                                        << int(TPortProblem::PermissionDenied) << "in die Gruppe dialout aufnehmen";
         // A pseudo-terminal whose master is locked refuses every open with
@@ -119,13 +129,24 @@ private slots:
             if (setup == QLatin1String("pty held")) {
                 holder.SetPort(path);
                 holder.Open();
-            } else if (setup == QLatin1String("pty flock") || setup == QLatin1String("pty excl root")) {
+            } else if (setup == QLatin1String("pty flock") || setup == QLatin1String("pty excl root")
+                       || setup == QLatin1String("pty excl self")) {
                 pty.slaveFd = ::open(pty.slave.toLocal8Bit().constData(), O_RDWR | O_NOCTTY);
                 QVERIFY(pty.slaveFd >= 0);
                 if (setup == QLatin1String("pty flock"))
                     QCOMPARE(::flock(pty.slaveFd, LOCK_EX), 0);
                 else
                     QCOMPARE(::ioctl(pty.slaveFd, TIOCEXCL), 0);
+                // The exclusive flag is only another program's while one
+                // has the device open: a child holds it with the test.
+                if (setup == QLatin1String("pty excl root")) {
+                    pty.other = ::fork();
+                    if (pty.other == 0) {
+                        ::pause();
+                        ::_exit(0);
+                    }
+                    QVERIFY(pty.other > 0);
+                }
             } else if (setup == QLatin1String("pty 000")) {
                 QCOMPARE(::chmod(pty.slave.toLocal8Bit().constData(), 0), 0);
                 unprivileged = true;
