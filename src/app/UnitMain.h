@@ -203,8 +203,6 @@ signals:
     void PanelShown(const QString& name);
 
 protected:
-    void resizeEvent(QResizeEvent* e) override;
-    void showEvent(QShowEvent* e) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
     void mousePressEvent(QMouseEvent* e) override;
 
@@ -235,7 +233,6 @@ private:
     TPortLink* m_portLink = nullptr;
     int m_leftWidth = 320;
     bool m_rxBusy = false;
-    bool m_centred = false;
     qint64 m_logLines = 0;
     bool m_scrollPosted = false;
     int m_logBatch = 0;
