@@ -85,6 +85,11 @@ private slots:
             QVERIFY2(e.type.isEmpty(), qPrintable(e.type + QStringLiteral(" - ") + where));
             QVERIFY2(!e.translation.isEmpty(), qPrintable(where));
             QVERIFY2(placeholders(e.source) == placeholders(e.translation), qPrintable(where));
+            // No word twice in a row ("on on an alarm").
+            static const QRegularExpression doubled(QStringLiteral("\\b(\\w{2,})\\s+\\1\\b"),
+                                                    QRegularExpression::CaseInsensitiveOption);
+            QVERIFY2(!doubled.match(e.translation).hasMatch(),
+                     qPrintable(where + QStringLiteral(" -> ") + e.translation));
         }
     }
 
