@@ -20,6 +20,8 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QStyleOptionButton>
@@ -108,62 +110,40 @@ const QStringList kSameInBothLanguages = {
     QStringLiteral("GPX"),
 };
 
-// Texts of the port list, the transfer state and the track window, which
-// are still English here: they become German in those areas' own work, and
-// this list is then emptied.
+// Texts the walk meets in files of other areas (the port, the port list, the
+// transfer state, the track window), still English here: they become German
+// in those areas' own work, and this list is then emptied.
 const QStringList kTextsOfOtherAreas = {
-    // the port's errors, the port list and the port's status (src/serial, RadioGroup)
+    // the port's error on raising DTR without a port (ComPort)
     QStringLiteral("EscapeCommFunction function failed"),
-    QStringLiteral("Unable to open com port"),
-    QStringLiteral("Port Not Open"),
-    QStringLiteral("Com port error %1"),
-    QStringLiteral("%1 = connected"),
-    QStringLiteral("disconnected"),
-    QStringLiteral("no device"),
+    // the port list's tool tips: presence, and what the system tells of a
+    // device present on the machine the test runs on (PortWatcher)
     QStringLiteral("%1 — no device"),
     QStringLiteral("by-id: %1"),
     QStringLiteral("serial number: %1"),
     QStringLiteral("driver: %1"),
-    QStringLiteral("%1 = device gone, waiting"),
-    QStringLiteral("busy — in use by another program"),
-    QStringLiteral("cannot be opened"),
-    QStringLiteral("no such device — plug in the adapter, or check the [Ports] entry of the settings file"),
-    QStringLiteral("permission denied — add your user to the dialout group (sudo usermod -aG dialout $USER) and "
-                   "log in again"),
-    QStringLiteral("not a serial device — check the [Ports] entry of the settings file"),
-    // the transfer's state, which the command-line flasher compares
+    // the transfer's state, which the command-line flasher compares (FlashProcedure, velmor-flash)
     QStringLiteral("in progress"),
-    // the track window and its summary (src/gps/TrackView, TrackSummary)
+    // the track window and its summary (TrackView, TrackSummary)
     QStringLiteral("Track - %1"),
     QStringLiteral("Fit"),
-    QStringLiteral("Fixes: %1"),
-    QStringLiteral("Sentences read: %1 of %2 lines"),
-    QStringLiteral("Lines skipped: %1 (checksum %2, no fix %3, unreadable %4)"),
-    QStringLiteral("Empty file: no fix recorded"),
-    QStringLiteral("No fix recorded"),
-    QStringLiteral("no fix recorded"),
-    QStringLiteral("Time: no time recorded"),
-    QStringLiteral("Time: %1 to %2 UTC%3"),
-    QStringLiteral("Dates: %1"),
-    QStringLiteral("Distance: %1"),
-    QStringLiteral("Moving time: %1"),
-    QStringLiteral("Speed: no two timed fixes to measure by"),
-    QStringLiteral("Speed: max %1, mean %2"),
-    QStringLiteral("Altitude: none recorded"),
-    QStringLiteral("Altitude: %1 m to %2 m"),
-    QStringLiteral("Satellites: none recorded"),
-    QStringLiteral("Satellites: %1 to %2"),
-    QStringLiteral("HDOP: none recorded"),
-    QStringLiteral("HDOP: %1 to %2"),
-    QStringLiteral("Times going backwards: %1"),
-    QStringLiteral("Fixes without time: %1"),
-    QStringLiteral("Gaps over 60 s: %1"),
     QStringLiteral("Start %1"),
     QStringLiteral("End %1"),
     QStringLiteral("Highest %1 m"),
     QStringLiteral("Lowest %1 m"),
     QStringLiteral("Fastest %1 km/h"),
-    QStringLiteral("Gap %1 to %2 (%3)"),
+    QStringLiteral("Fixes: %1"),
+    QStringLiteral("Sentences read: %1 of %2 lines"),
+    QStringLiteral("Lines skipped: %1 (checksum %2, no fix %3, unreadable %4)"),
+    QStringLiteral("Time: %1 to %2 UTC%3"),
+    QStringLiteral("Dates: %1"),
+    QStringLiteral("Distance: %1"),
+    QStringLiteral("Moving time: %1"),
+    QStringLiteral("Speed: max %1, mean %2"),
+    QStringLiteral("Altitude: %1 m to %2 m"),
+    QStringLiteral("Satellites: %1 to %2"),
+    QStringLiteral("HDOP: %1 to %2"),
+    QStringLiteral("Gaps over 60 s: %1"),
 };
 
 // The program's windows, offscreen, in a language: the main window with its
@@ -485,7 +465,11 @@ private slots:
         QStringList problems;
         int checked = 0;
         const auto check = [&](const QString& where, const QString& text) {
-            if (text.trimmed().isEmpty() || LanguageFree(text) || MatchesAny(allowed, text))
+            // Port names and bare device paths are the same in every
+            // language; a tool tip that goes on after its device path is not.
+            static const QRegularExpression nameOnly(QStringLiteral("^((COM|Com)\\d+|/dev/\\S+)$"));
+            static const QRegularExpression word(QStringLiteral("[A-Za-zÄÖÜäöüß]{2,}"));
+            if (!text.contains(word) || nameOnly.match(text.trimmed()).hasMatch() || MatchesAny(allowed, text))
                 return;
             ++checked;
             if (MatchesAny(unchangedPatterns, text)
@@ -496,6 +480,15 @@ private slots:
             for (const auto& [name, text] : VisibleTexts(root))
                 if (!fixed.contains(name, text))
                     check(view + u'/' + name, text);
+            // The track window's summary and its list of points, line by
+            // line (the message log shows the devices' own words).
+            for (QPlainTextEdit* text : root->findChildren<QPlainTextEdit*>())
+                if (text->objectName() != QLatin1String("Memo1"))
+                    for (const QString& line : text->toPlainText().split(QLatin1Char('\n')))
+                        check(view + QStringLiteral("/text"), line);
+            for (QListWidget* list : root->findChildren<QListWidget*>())
+                for (int i = 0; i < list->count(); ++i)
+                    check(view + QStringLiteral("/list"), list->item(i)->text());
         });
         for (const TScriptedDialogs::Shown& s : program.scope.dialogs->shown)
             check(QStringLiteral("message"), s.text);
