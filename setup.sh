@@ -33,6 +33,9 @@ install_missing help2man groff-base appstream dpkg-dev tmux
 # The window's English texts are compiled from translations/*.ts by lrelease
 # into the program (qt6-l10n-tools has lrelease and lupdate).
 install_missing qt6-l10n-tools
+# The screen test runs the window under a real X server (Xvfb) with a window
+# manager (openbox), at the screen sizes of field laptops.
+install_missing xvfb openbox
 
 if [ "${1:-}" = check ]; then
   # The checks CI runs after the test suite: the house style, the whole

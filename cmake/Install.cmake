@@ -33,6 +33,11 @@ install(FILES ${PROJECT_SOURCE_DIR}/packaging/VelmorServiceSoftware.desktop
         DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 install(FILES ${PROJECT_SOURCE_DIR}/packaging/VelmorServiceSoftware.svg
         DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
+# The same icon drawn at the sizes desktops look for first.
+foreach(size 16 22 24 32 48 64 128 256)
+  install(FILES ${PROJECT_SOURCE_DIR}/packaging/icons/${size}x${size}/VelmorServiceSoftware.png
+          DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps)
+endforeach()
 
 # Manual pages, section 1: made by help2man from each program's own --help
 # and --version, with the hand-written part in packaging/man/<program>.h2m

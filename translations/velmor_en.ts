@@ -95,11 +95,11 @@
     <name>EnduranceRun</name>
     <message>
         <source>... wohin mit den Protokoll-Daten?</source>
-        <translation>... save the protocol data where?</translation>
+        <translation>... save the log data where?</translation>
     </message>
     <message>
         <source>PRO-Datei(*.pro)|*.pro</source>
-        <translation>Protocol file(*.pro)|*.pro</translation>
+        <translation>Log file (*.pro)|*.pro</translation>
     </message>
     <message>
         <source>Fehler bei Dateizugriff</source>
@@ -171,7 +171,7 @@
 <context>
     <name>GeneralError</name>
     <message>
-        <source>Unknown error</source>
+        <source>Unbekannter Fehler</source>
         <translation>Unknown error</translation>
     </message>
 </context>
@@ -301,11 +301,11 @@
         <translation>PLC file(*.plc)|*.plc</translation>
     </message>
     <message>
-        <source>... save as?</source>
+        <source>... speichern unter?</source>
         <translation>... save as?</translation>
     </message>
     <message>
-        <source>... load from?</source>
+        <source>... laden aus?</source>
         <translation>... load from?</translation>
     </message>
 </context>
@@ -381,7 +381,7 @@
 <context>
     <name>RemoteControlCSD</name>
     <message>
-        <source>OK ... connected</source>
+        <source>OK ... verbunden</source>
         <translation>OK ... connected</translation>
     </message>
 </context>
@@ -392,16 +392,16 @@
         <translation>firmware update</translation>
     </message>
     <message>
-        <source>firmware update</source>
+        <source>OK</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>Firmware-Update</source>
         <translation>firmware update</translation>
     </message>
     <message>
         <source>in progress</source>
         <translation>in progress</translation>
-    </message>
-    <message>
-        <source>OK</source>
-        <translation>OK</translation>
     </message>
 </context>
 <context>
@@ -411,16 +411,16 @@
         <translation>firmware update via CSD</translation>
     </message>
     <message>
-        <source>firmware update via CSD</source>
+        <source>OK</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>Firmware-Update über CSD</source>
         <translation>firmware update via CSD</translation>
     </message>
     <message>
         <source>in progress</source>
         <translation>in progress</translation>
-    </message>
-    <message>
-        <source>OK</source>
-        <translation>OK</translation>
     </message>
 </context>
 <context>
@@ -430,28 +430,8 @@
         <translation>VelmorServiceSoftware (Vigilo - Quintra - Zerbo - Kippa-smart)</translation>
     </message>
     <message>
-        <source>messages</source>
-        <translation>messages</translation>
-    </message>
-    <message>
         <source>Doppelklick löscht die Meldungen</source>
         <translation>Double-click clears the messages</translation>
-    </message>
-    <message>
-        <source>&amp;File</source>
-        <translation>&amp;File</translation>
-    </message>
-    <message>
-        <source>&amp;Device</source>
-        <translation>&amp;Device</translation>
-    </message>
-    <message>
-        <source>E&amp;xit</source>
-        <translation>E&amp;xit</translation>
-    </message>
-    <message>
-        <source>&amp;Interface</source>
-        <translation>&amp;Interface</translation>
     </message>
     <message>
         <source>Vigilo</source>
@@ -516,6 +496,26 @@
     <message>
         <source>Please choose the COM interface ...<byte value="xd"/><byte value="xd"/>Bitte erst die COM-Schnittstelle auswählen ...<byte value="xd"/><byte value="xd"/></source>
         <translation>Please choose the COM interface first ...<byte value="xd"/><byte value="xd"/></translation>
+    </message>
+    <message>
+        <source>Meldungen</source>
+        <translation>messages</translation>
+    </message>
+    <message>
+        <source>&amp;Datei</source>
+        <translation>&amp;File</translation>
+    </message>
+    <message>
+        <source>&amp;Gerät</source>
+        <translation>&amp;Device</translation>
+    </message>
+    <message>
+        <source>&amp;Beenden</source>
+        <translation>E&amp;xit</translation>
+    </message>
+    <message>
+        <source>&amp;Schnittstelle</source>
+        <translation>&amp;Interface</translation>
     </message>
 </context>
 <context>
@@ -591,80 +591,80 @@
         <translation>Choose the device</translation>
     </message>
     <message>
-        <source>interface</source>
-        <translation>interface</translation>
-    </message>
-    <message>
         <source>Auswahl der zu verwendenden COM-Schnittstelle</source>
         <translation>Choice of the COM interface to use</translation>
-    </message>
-    <message>
-        <source>connect</source>
-        <translation>connect</translation>
     </message>
     <message>
         <source>Ausgabe der gefundenen Geräte auf der entsprechenden COM-Schnittstelle</source>
         <translation>Devices found on each COM interface</translation>
     </message>
     <message>
-        <source>scan</source>
-        <translation>scan</translation>
-    </message>
-    <message>
         <source>alle Schnittstellen nach Geräten absuchen</source>
         <translation>search every interface for devices</translation>
-    </message>
-    <message>
-        <source>version</source>
-        <translation>version</translation>
-    </message>
-    <message>
-        <source>hardware</source>
-        <translation>hardware</translation>
     </message>
     <message>
         <source>Hardwarekennung eines Gerätes auslesen</source>
         <translation>read a device&apos;s hardware identification</translation>
     </message>
     <message>
-        <source>firmware</source>
-        <translation>firmware</translation>
-    </message>
-    <message>
         <source>Firmwarekennung eines Gerätes auslesen</source>
         <translation>read a device&apos;s firmware identification</translation>
-    </message>
-    <message>
-        <source>state</source>
-        <translation>state</translation>
-    </message>
-    <message>
-        <source>&amp;read</source>
-        <translation>&amp;read</translation>
     </message>
     <message>
         <source>Geräte-Zustand lesen</source>
         <translation>read the device state</translation>
     </message>
     <message>
-        <source>echo</source>
-        <translation>echo</translation>
-    </message>
-    <message>
-        <source>ON</source>
-        <translation>ON</translation>
-    </message>
-    <message>
         <source>Echo des Gerätes einschalten</source>
         <translation>switch the device&apos;s echo on</translation>
     </message>
     <message>
-        <source>OFF</source>
+        <source>Echo des Gerätes ausschalten</source>
+        <translation>switch the device&apos;s echo off</translation>
+    </message>
+    <message>
+        <source>Schnittstelle</source>
+        <translation>interface</translation>
+    </message>
+    <message>
+        <source>Verbindung</source>
+        <translation>connect</translation>
+    </message>
+    <message>
+        <source>Suchlauf</source>
+        <translation>scan</translation>
+    </message>
+    <message>
+        <source>Zustand</source>
+        <translation>state</translation>
+    </message>
+    <message>
+        <source>&amp;lesen</source>
+        <translation>&amp;read</translation>
+    </message>
+    <message>
+        <source>Echo</source>
+        <translation>echo</translation>
+    </message>
+    <message>
+        <source>EIN</source>
+        <translation>ON</translation>
+    </message>
+    <message>
+        <source>AUS</source>
         <translation>OFF</translation>
     </message>
     <message>
-        <source>Echo des Gerätes ausschalten</source>
-        <translation>switch the device&apos;s echo off</translation>
+        <source>Version</source>
+        <translation>version</translation>
+    </message>
+    <message>
+        <source>Hardware</source>
+        <translation>hardware</translation>
+    </message>
+    <message>
+        <source>Firmware</source>
+        <translation>firmware</translation>
     </message>
 </context>
 <context>
@@ -674,44 +674,8 @@
         <translation>GPS-DataLogger</translation>
     </message>
     <message>
-        <source>commands</source>
-        <translation>commands</translation>
-    </message>
-    <message>
-        <source>L (= List)</source>
-        <translation>L (= List)</translation>
-    </message>
-    <message>
-        <source>O1 (= Online ON)</source>
-        <translation>O1 (= Online ON)</translation>
-    </message>
-    <message>
         <source>ESC</source>
         <translation>ESC</translation>
-    </message>
-    <message>
-        <source>ERASE (= Memory delete)</source>
-        <translation>ERASE (= Memory delete)</translation>
-    </message>
-    <message>
-        <source>O0 (= Online OFF)</source>
-        <translation>O0 (= Online OFF)</translation>
-    </message>
-    <message>
-        <source>DIR (= Directory)</source>
-        <translation>DIR (= Directory)</translation>
-    </message>
-    <message>
-        <source>parameter</source>
-        <translation>parameter</translation>
-    </message>
-    <message>
-        <source>GPS-Scan Resolution</source>
-        <translation>GPS-Scan Resolution</translation>
-    </message>
-    <message>
-        <source>convert output format to ...</source>
-        <translation>convert output format to ...</translation>
     </message>
     <message>
         <source>MS-MapPoint</source>
@@ -738,7 +702,43 @@
         <translation>show track, profile and summary of an NMEA file</translation>
     </message>
     <message>
-        <source>firmware update</source>
+        <source>Befehle</source>
+        <translation>commands</translation>
+    </message>
+    <message>
+        <source>L (= Liste)</source>
+        <translation>L (= List)</translation>
+    </message>
+    <message>
+        <source>O1 (= Online EIN)</source>
+        <translation>O1 (= Online ON)</translation>
+    </message>
+    <message>
+        <source>ERASE (= Speicher löschen)</source>
+        <translation>ERASE (= Memory delete)</translation>
+    </message>
+    <message>
+        <source>O0 (= Online AUS)</source>
+        <translation>O0 (= Online OFF)</translation>
+    </message>
+    <message>
+        <source>DIR (= Verzeichnis)</source>
+        <translation>DIR (= Directory)</translation>
+    </message>
+    <message>
+        <source>Parameter</source>
+        <translation>parameter</translation>
+    </message>
+    <message>
+        <source>GPS-Scan-Auflösung</source>
+        <translation>GPS-Scan Resolution</translation>
+    </message>
+    <message>
+        <source>umwandeln in das Ausgabeformat ...</source>
+        <translation>convert output format to ...</translation>
+    </message>
+    <message>
+        <source>Firmware-Update</source>
         <translation>firmware update</translation>
     </message>
 </context>
@@ -749,80 +749,80 @@
         <translation>Kippa-smart</translation>
     </message>
     <message>
-        <source>baudrate</source>
-        <translation>baudrate</translation>
-    </message>
-    <message>
-        <source>select baudrate:</source>
-        <translation>select baudrate:</translation>
-    </message>
-    <message>
-        <source>reset / introduce autobaud sequence</source>
-        <translation>reset / introduce autobaud sequence</translation>
-    </message>
-    <message>
         <source>box adress</source>
         <translation>box address</translation>
-    </message>
-    <message>
-        <source>Kippa-smart address:</source>
-        <translation>Kippa-smart address:</translation>
-    </message>
-    <message>
-        <source>output</source>
-        <translation>output</translation>
-    </message>
-    <message>
-        <source>ON</source>
-        <translation>ON</translation>
-    </message>
-    <message>
-        <source>OFF</source>
-        <translation>OFF</translation>
-    </message>
-    <message>
-        <source>toggle</source>
-        <translation>toggle</translation>
-    </message>
-    <message>
-        <source>1min ON</source>
-        <translation>1min ON</translation>
-    </message>
-    <message>
-        <source>1min OFF</source>
-        <translation>1min OFF</translation>
-    </message>
-    <message>
-        <source>state</source>
-        <translation>state</translation>
-    </message>
-    <message>
-        <source>read</source>
-        <translation>read</translation>
-    </message>
-    <message>
-        <source>version</source>
-        <translation>version</translation>
-    </message>
-    <message>
-        <source>hardware</source>
-        <translation>hardware</translation>
-    </message>
-    <message>
-        <source>firmware</source>
-        <translation>firmware</translation>
     </message>
     <message>
         <source>manuell</source>
         <translation>manual</translation>
     </message>
     <message>
-        <source>send</source>
+        <source>Baudrate</source>
+        <translation>baudrate</translation>
+    </message>
+    <message>
+        <source>Baudrate wählen:</source>
+        <translation>select baudrate:</translation>
+    </message>
+    <message>
+        <source>Reset / Autobaud-Folge einleiten</source>
+        <translation>reset / introduce autobaud sequence</translation>
+    </message>
+    <message>
+        <source>Kippa-smart-Adresse:</source>
+        <translation>Kippa-smart address:</translation>
+    </message>
+    <message>
+        <source>Ausgang</source>
+        <translation>output</translation>
+    </message>
+    <message>
+        <source>EIN</source>
+        <translation>ON</translation>
+    </message>
+    <message>
+        <source>AUS</source>
+        <translation>OFF</translation>
+    </message>
+    <message>
+        <source>umschalten</source>
+        <translation>toggle</translation>
+    </message>
+    <message>
+        <source>1 min EIN</source>
+        <translation>1min ON</translation>
+    </message>
+    <message>
+        <source>1 min AUS</source>
+        <translation>1min OFF</translation>
+    </message>
+    <message>
+        <source>Zustand</source>
+        <translation>state</translation>
+    </message>
+    <message>
+        <source>lesen</source>
+        <translation>read</translation>
+    </message>
+    <message>
+        <source>senden</source>
         <translation>send</translation>
     </message>
     <message>
-        <source>firmware update</source>
+        <source>Firmware-Update</source>
         <translation>firmware update</translation>
+    </message>
+    <message>
+        <source>Version</source>
+        <translation>version</translation>
+    </message>
+    <message>
+        <source>Hardware</source>
+        <translation>hardware</translation>
+    </message>
+    <message>
+        <source>Firmware</source>
+        <translation>firmware</translation>
     </message>
 </context>
 <context>
@@ -832,36 +832,8 @@
         <translation>Lupino</translation>
     </message>
     <message>
-        <source>commands</source>
-        <translation>commands</translation>
-    </message>
-    <message>
-        <source>L (= List)</source>
-        <translation>L (= List)</translation>
-    </message>
-    <message>
-        <source>O1 (= Online ON)</source>
-        <translation>O1 (= Online ON)</translation>
-    </message>
-    <message>
         <source>ESC</source>
         <translation>ESC</translation>
-    </message>
-    <message>
-        <source>ERASE (= Memory delete)</source>
-        <translation>ERASE (= Memory delete)</translation>
-    </message>
-    <message>
-        <source>O0 (= Online OFF)</source>
-        <translation>O0 (= Online OFF)</translation>
-    </message>
-    <message>
-        <source>DIR (= Directory)</source>
-        <translation>DIR (= Directory)</translation>
-    </message>
-    <message>
-        <source>firmware update</source>
-        <translation>firmware update</translation>
     </message>
     <message>
         <source>FLASH prüfen</source>
@@ -878,18 +850,6 @@
     <message>
         <source>GPS</source>
         <translation>GPS</translation>
-    </message>
-    <message>
-        <source>parameter</source>
-        <translation>parameter</translation>
-    </message>
-    <message>
-        <source>GPS Scan Resolution</source>
-        <translation>GPS Scan Resolution</translation>
-    </message>
-    <message>
-        <source>convert output format to ...</source>
-        <translation>convert output format to ...</translation>
     </message>
     <message>
         <source>MS-MapPoint</source>
@@ -920,14 +880,6 @@
         <translation>GSM</translation>
     </message>
     <message>
-        <source>GSM Info</source>
-        <translation>GSM Info</translation>
-    </message>
-    <message>
-        <source>Settings</source>
-        <translation>Settings</translation>
-    </message>
-    <message>
         <source>LowBatSMS=</source>
         <translation>LowBatSMS=</translation>
     </message>
@@ -939,32 +891,60 @@
         <source>MsgSMS=</source>
         <translation>MsgSMS=</translation>
     </message>
+    <message>
+        <source>Befehle</source>
+        <translation>commands</translation>
+    </message>
+    <message>
+        <source>L (= Liste)</source>
+        <translation>L (= List)</translation>
+    </message>
+    <message>
+        <source>O1 (= Online EIN)</source>
+        <translation>O1 (= Online ON)</translation>
+    </message>
+    <message>
+        <source>ERASE (= Speicher löschen)</source>
+        <translation>ERASE (= Memory delete)</translation>
+    </message>
+    <message>
+        <source>O0 (= Online AUS)</source>
+        <translation>O0 (= Online OFF)</translation>
+    </message>
+    <message>
+        <source>DIR (= Verzeichnis)</source>
+        <translation>DIR (= Directory)</translation>
+    </message>
+    <message>
+        <source>Firmware-Update</source>
+        <translation>firmware update</translation>
+    </message>
+    <message>
+        <source>Parameter</source>
+        <translation>parameter</translation>
+    </message>
+    <message>
+        <source>GPS-Scan-Auflösung</source>
+        <translation>GPS-Scan Resolution</translation>
+    </message>
+    <message>
+        <source>umwandeln in das Ausgabeformat ...</source>
+        <translation>convert output format to ...</translation>
+    </message>
+    <message>
+        <source>GSM-Info</source>
+        <translation>GSM Info</translation>
+    </message>
+    <message>
+        <source>Einstellungen</source>
+        <translation>Settings</translation>
+    </message>
 </context>
 <context>
     <name>TPanelQuintra</name>
     <message>
         <source>Quintra</source>
         <translation>Quintra</translation>
-    </message>
-    <message>
-        <source>command</source>
-        <translation>command</translation>
-    </message>
-    <message>
-        <source>Channel 1 (master)</source>
-        <translation>Channel 1 (master)</translation>
-    </message>
-    <message>
-        <source>&amp;ON</source>
-        <translation>&amp;ON</translation>
-    </message>
-    <message>
-        <source>O&amp;FF</source>
-        <translation>O&amp;FF</translation>
-    </message>
-    <message>
-        <source>&amp;read</source>
-        <translation>&amp;read</translation>
     </message>
     <message>
         <source>Tv</source>
@@ -975,32 +955,8 @@
         <translation>onapon</translation>
     </message>
     <message>
-        <source>&amp;retrigger time [s]</source>
-        <translation>&amp;retrigger time [s]</translation>
-    </message>
-    <message>
-        <source>&amp;power off time [s]</source>
-        <translation>&amp;power off time [s]</translation>
-    </message>
-    <message>
-        <source>&amp;error time [s]</source>
-        <translation>&amp;error time [s]</translation>
-    </message>
-    <message>
         <source>triapon</source>
         <translation>triapon</translation>
-    </message>
-    <message>
-        <source>deactivate</source>
-        <translation>deactivate</translation>
-    </message>
-    <message>
-        <source>Ch 2 (slave)</source>
-        <translation>Ch 2 (slave)</translation>
-    </message>
-    <message>
-        <source>Ch 3 (slave)</source>
-        <translation>Ch 3 (slave)</translation>
     </message>
     <message>
         <source>Modus</source>
@@ -1027,48 +983,12 @@
         <translation>slave</translation>
     </message>
     <message>
-        <source>Ch 1 ... 5</source>
-        <translation>Ch 1 ... 5</translation>
-    </message>
-    <message>
-        <source>on</source>
-        <translation>on</translation>
-    </message>
-    <message>
-        <source>off</source>
-        <translation>off</translation>
-    </message>
-    <message>
-        <source>reset counter</source>
-        <translation>reset counter</translation>
-    </message>
-    <message>
-        <source>Ch 4 (slave)</source>
-        <translation>Ch 4 (slave)</translation>
-    </message>
-    <message>
-        <source>Ch 5 (slave)</source>
-        <translation>Ch 5 (slave)</translation>
-    </message>
-    <message>
-        <source>functions</source>
-        <translation>functions</translation>
-    </message>
-    <message>
         <source>start zycl. trigger</source>
         <translation>start cyclic trigger</translation>
     </message>
     <message>
         <source>stop zycl. trigger</source>
         <translation>stop cyclic trigger</translation>
-    </message>
-    <message>
-        <source>state:</source>
-        <translation>state:</translation>
-    </message>
-    <message>
-        <source>sec:</source>
-        <translation>sec:</translation>
     </message>
     <message>
         <source>Test1 ein</source>
@@ -1079,87 +999,167 @@
         <translation>Test1 off</translation>
     </message>
     <message>
-        <source>PLC</source>
-        <translation>PLC</translation>
-    </message>
-    <message>
-        <source>PLC at Power-ON</source>
-        <translation>PLC at Power-ON</translation>
-    </message>
-    <message>
-        <source>PLC start / pause</source>
-        <translation>PLC start / pause</translation>
-    </message>
-    <message>
-        <source>PLC stop</source>
-        <translation>PLC stop</translation>
-    </message>
-    <message>
-        <source>PLC sequence edit</source>
-        <translation>PLC sequence edit</translation>
-    </message>
-    <message>
-        <source>list</source>
-        <translation>list</translation>
-    </message>
-    <message>
-        <source>Time:</source>
-        <translation>Time:</translation>
-    </message>
-    <message>
-        <source>Channel:</source>
-        <translation>Channel:</translation>
-    </message>
-    <message>
-        <source>Action:</source>
-        <translation>Action:</translation>
-    </message>
-    <message>
-        <source>set</source>
-        <translation>set</translation>
-    </message>
-    <message>
-        <source>Step:</source>
-        <translation>Step:</translation>
-    </message>
-    <message>
-        <source>clear</source>
-        <translation>clear</translation>
-    </message>
-    <message>
-        <source>clear all</source>
-        <translation>clear all</translation>
-    </message>
-    <message>
-        <source>store</source>
-        <translation>store</translation>
-    </message>
-    <message>
-        <source>PLC sequence save</source>
-        <translation>PLC sequence save</translation>
-    </message>
-    <message>
-        <source>sequence save</source>
-        <translation>sequence save</translation>
-    </message>
-    <message>
-        <source>PLC sequence load</source>
-        <translation>PLC sequence load</translation>
-    </message>
-    <message>
-        <source>sequence load</source>
-        <translation>sequence load</translation>
-    </message>
-    <message>
         <source>manuell</source>
         <translation>manual</translation>
     </message>
     <message>
-        <source>send</source>
+        <source>Befehl</source>
+        <translation>command</translation>
+    </message>
+    <message>
+        <source>Kanal 1 (Master)</source>
+        <translation>Channel 1 (master)</translation>
+    </message>
+    <message>
+        <source>&amp;EIN</source>
+        <translation>&amp;ON</translation>
+    </message>
+    <message>
+        <source>&amp;AUS</source>
+        <translation>O&amp;FF</translation>
+    </message>
+    <message>
+        <source>&amp;lesen</source>
+        <translation>&amp;read</translation>
+    </message>
+    <message>
+        <source>&amp;Nachtriggerzeit [s]</source>
+        <translation>&amp;retrigger time [s]</translation>
+    </message>
+    <message>
+        <source>&amp;Ausschaltzeit [s]</source>
+        <translation>&amp;power off time [s]</translation>
+    </message>
+    <message>
+        <source>&amp;Fehlerzeit [s]</source>
+        <translation>&amp;error time [s]</translation>
+    </message>
+    <message>
+        <source>deaktivieren</source>
+        <translation>deactivate</translation>
+    </message>
+    <message>
+        <source>Kanal 2 (Slave)</source>
+        <translation>Ch 2 (slave)</translation>
+    </message>
+    <message>
+        <source>Kanal 3 (Slave)</source>
+        <translation>Ch 3 (slave)</translation>
+    </message>
+    <message>
+        <source>Kanal 1 ... 5</source>
+        <translation>Ch 1 ... 5</translation>
+    </message>
+    <message>
+        <source>ein</source>
+        <translation>on</translation>
+    </message>
+    <message>
+        <source>aus</source>
+        <translation>off</translation>
+    </message>
+    <message>
+        <source>Zähler zurücksetzen</source>
+        <translation>reset counter</translation>
+    </message>
+    <message>
+        <source>Kanal 4 (Slave)</source>
+        <translation>Ch 4 (slave)</translation>
+    </message>
+    <message>
+        <source>Kanal 5 (Slave)</source>
+        <translation>Ch 5 (slave)</translation>
+    </message>
+    <message>
+        <source>Funktionen</source>
+        <translation>functions</translation>
+    </message>
+    <message>
+        <source>Zustand:</source>
+        <translation>state:</translation>
+    </message>
+    <message>
+        <source>Sek.:</source>
+        <translation>sec:</translation>
+    </message>
+    <message>
+        <source>SPS</source>
+        <translation>PLC</translation>
+    </message>
+    <message>
+        <source>SPS beim Einschalten</source>
+        <translation>PLC at Power-ON</translation>
+    </message>
+    <message>
+        <source>SPS Start / Pause</source>
+        <translation>PLC start / pause</translation>
+    </message>
+    <message>
+        <source>SPS Stopp</source>
+        <translation>PLC stop</translation>
+    </message>
+    <message>
+        <source>SPS-Sequenz bearbeiten</source>
+        <translation>PLC sequence edit</translation>
+    </message>
+    <message>
+        <source>Liste</source>
+        <translation>list</translation>
+    </message>
+    <message>
+        <source>Zeit:</source>
+        <translation>Time:</translation>
+    </message>
+    <message>
+        <source>Kanal:</source>
+        <translation>Channel:</translation>
+    </message>
+    <message>
+        <source>Aktion:</source>
+        <translation>Action:</translation>
+    </message>
+    <message>
+        <source>setzen</source>
+        <translation>set</translation>
+    </message>
+    <message>
+        <source>Schritt:</source>
+        <translation>Step:</translation>
+    </message>
+    <message>
+        <source>löschen</source>
+        <translation>clear</translation>
+    </message>
+    <message>
+        <source>alle löschen</source>
+        <translation>clear all</translation>
+    </message>
+    <message>
+        <source>speichern</source>
+        <translation>store</translation>
+    </message>
+    <message>
+        <source>SPS-Sequenz speichern</source>
+        <translation>PLC sequence save</translation>
+    </message>
+    <message>
+        <source>Sequenz speichern</source>
+        <translation>sequence save</translation>
+    </message>
+    <message>
+        <source>SPS-Sequenz laden</source>
+        <translation>PLC sequence load</translation>
+    </message>
+    <message>
+        <source>Sequenz laden</source>
+        <translation>sequence load</translation>
+    </message>
+    <message>
+        <source>senden</source>
         <translation>send</translation>
     </message>
     <message>
-        <source>firmware update</source>
+        <source>Firmware-Update</source>
         <translation>firmware update</translation>
     </message>
 </context>
@@ -1170,7 +1170,7 @@
         <translation>Tocsa</translation>
     </message>
     <message>
-        <source>firmware update</source>
+        <source>Firmware-Update</source>
         <translation>firmware update</translation>
     </message>
 </context>
@@ -1179,42 +1179,6 @@
     <message>
         <source>Vigilo</source>
         <translation>Vigilo</translation>
-    </message>
-    <message>
-        <source>variables</source>
-        <translation>variables</translation>
-    </message>
-    <message>
-        <source>&amp;retrigger time [sec]</source>
-        <translation>&amp;retrigger time [sec]</translation>
-    </message>
-    <message>
-        <source>&amp;error time [sec]</source>
-        <translation>&amp;error time [sec]</translation>
-    </message>
-    <message>
-        <source>&amp;power off time [sec]</source>
-        <translation>&amp;power off time [sec]</translation>
-    </message>
-    <message>
-        <source>&amp;delay apo [sec]</source>
-        <translation>&amp;delay apo [sec]</translation>
-    </message>
-    <message>
-        <source>sequence</source>
-        <translation>sequence</translation>
-    </message>
-    <message>
-        <source>&amp;ON [in sec]</source>
-        <translation>&amp;ON [in sec]</translation>
-    </message>
-    <message>
-        <source>O&amp;FF [in sec]</source>
-        <translation>O&amp;FF [in sec]</translation>
-    </message>
-    <message>
-        <source>after power on</source>
-        <translation>after power on</translation>
     </message>
     <message>
         <source>onapon</source>
@@ -1229,40 +1193,12 @@
         <translation>manual</translation>
     </message>
     <message>
-        <source>send</source>
-        <translation>send</translation>
-    </message>
-    <message>
-        <source>watchdog</source>
-        <translation>watchdog</translation>
-    </message>
-    <message>
         <source>start zycl. trigger</source>
         <translation>start cyclic trigger</translation>
     </message>
     <message>
         <source>stop zycl. trigger</source>
         <translation>stop cyclic trigger</translation>
-    </message>
-    <message>
-        <source>state:</source>
-        <translation>state:</translation>
-    </message>
-    <message>
-        <source>sec:</source>
-        <translation>sec:</translation>
-    </message>
-    <message>
-        <source>state</source>
-        <translation>state</translation>
-    </message>
-    <message>
-        <source>&amp;read</source>
-        <translation>&amp;read</translation>
-    </message>
-    <message>
-        <source>mode</source>
-        <translation>mode</translation>
     </message>
     <message>
         <source>1 = Vigilo</source>
@@ -1281,22 +1217,6 @@
         <translation>4 = VG-Neutral</translation>
     </message>
     <message>
-        <source>misc</source>
-        <translation>misc</translation>
-    </message>
-    <message>
-        <source>deactivate</source>
-        <translation>deactivate</translation>
-    </message>
-    <message>
-        <source>set defaults</source>
-        <translation>set defaults</translation>
-    </message>
-    <message>
-        <source>aux. outputs</source>
-        <translation>aux. outputs</translation>
-    </message>
-    <message>
         <source>aux1 = 0</source>
         <translation>aux1 = 0</translation>
     </message>
@@ -1309,7 +1229,87 @@
         <translation>aux1 = 2</translation>
     </message>
     <message>
-        <source>firmware update</source>
+        <source>Variablen</source>
+        <translation>variables</translation>
+    </message>
+    <message>
+        <source>&amp;Nachtriggerzeit [Sek.]</source>
+        <translation>&amp;retrigger time [sec]</translation>
+    </message>
+    <message>
+        <source>&amp;Fehlerzeit [Sek.]</source>
+        <translation>&amp;error time [sec]</translation>
+    </message>
+    <message>
+        <source>&amp;Ausschaltzeit [Sek.]</source>
+        <translation>&amp;power off time [sec]</translation>
+    </message>
+    <message>
+        <source>&amp;Verzögerung apo [Sek.]</source>
+        <translation>&amp;delay apo [sec]</translation>
+    </message>
+    <message>
+        <source>Ablauf</source>
+        <translation>sequence</translation>
+    </message>
+    <message>
+        <source>&amp;EIN [in Sek.]</source>
+        <translation>&amp;ON [in sec]</translation>
+    </message>
+    <message>
+        <source>&amp;AUS [in Sek.]</source>
+        <translation>O&amp;FF [in sec]</translation>
+    </message>
+    <message>
+        <source>nach dem Einschalten</source>
+        <translation>after power on</translation>
+    </message>
+    <message>
+        <source>senden</source>
+        <translation>send</translation>
+    </message>
+    <message>
+        <source>Watchdog</source>
+        <translation>watchdog</translation>
+    </message>
+    <message>
+        <source>Zustand:</source>
+        <translation>state:</translation>
+    </message>
+    <message>
+        <source>Sek.:</source>
+        <translation>sec:</translation>
+    </message>
+    <message>
+        <source>Zustand</source>
+        <translation>state</translation>
+    </message>
+    <message>
+        <source>&amp;lesen</source>
+        <translation>&amp;read</translation>
+    </message>
+    <message>
+        <source>Modus</source>
+        <translation>mode</translation>
+    </message>
+    <message>
+        <source>Sonstiges</source>
+        <translation>misc</translation>
+    </message>
+    <message>
+        <source>deaktivieren</source>
+        <translation>deactivate</translation>
+    </message>
+    <message>
+        <source>Standardwerte setzen</source>
+        <translation>set defaults</translation>
+    </message>
+    <message>
+        <source>Hilfsausgänge</source>
+        <translation>aux. outputs</translation>
+    </message>
+    <message>
+        <source>Firmware-Update</source>
         <translation>firmware update</translation>
     </message>
 </context>
@@ -1322,10 +1322,6 @@
     <message>
         <source>allgemein</source>
         <translation>general</translation>
-    </message>
-    <message>
-        <source>mode</source>
-        <translation>mode</translation>
     </message>
     <message>
         <source>0 = GSM</source>
@@ -1368,52 +1364,24 @@
         <translation>Mode &quot;Vigilo-Neutral&quot;</translation>
     </message>
     <message>
-        <source>GSM exit</source>
-        <translation>GSM exit</translation>
-    </message>
-    <message>
         <source>Modus &quot;GSM-Terminal&quot; verlassen</source>
         <translation>Leave mode &quot;GSM terminal&quot;</translation>
-    </message>
-    <message>
-        <source>variables</source>
-        <translation>variables</translation>
-    </message>
-    <message>
-        <source>&amp;retrigger time [sec]</source>
-        <translation>&amp;retrigger time [sec]</translation>
     </message>
     <message>
         <source>Retriggerzeit setzen</source>
         <translation>set the retrigger time</translation>
     </message>
     <message>
-        <source>&amp;error time [sec]</source>
-        <translation>&amp;error time [sec]</translation>
-    </message>
-    <message>
         <source>Bootfehlerzeit setzen</source>
         <translation>set the boot error time</translation>
-    </message>
-    <message>
-        <source>&amp;power off time [sec]</source>
-        <translation>&amp;power off time [sec]</translation>
     </message>
     <message>
         <source>Ausschaltzeit setzen</source>
         <translation>set the power off time</translation>
     </message>
     <message>
-        <source>&amp;delay apo [sec]</source>
-        <translation>&amp;delay apo [sec]</translation>
-    </message>
-    <message>
         <source>Verzögerungszeit setzen</source>
         <translation>set the delay time</translation>
-    </message>
-    <message>
-        <source>after power on</source>
-        <translation>after power on</translation>
     </message>
     <message>
         <source>onapon</source>
@@ -1432,84 +1400,36 @@
         <translation>trigger behaviour after power-on</translation>
     </message>
     <message>
-        <source>state</source>
-        <translation>state</translation>
-    </message>
-    <message>
-        <source>&amp;read</source>
-        <translation>&amp;read</translation>
-    </message>
-    <message>
         <source>Vigilo-Zustand lesen</source>
         <translation>read the Vigilo state</translation>
-    </message>
-    <message>
-        <source>&amp;GSMinfo</source>
-        <translation>&amp;GSMinfo</translation>
     </message>
     <message>
         <source>GSM-Zustand lesen</source>
         <translation>read the GSM state</translation>
     </message>
     <message>
-        <source>&amp;settings</source>
-        <translation>&amp;settings</translation>
-    </message>
-    <message>
         <source>Vigilo-Parameter lesen</source>
         <translation>read the Vigilo parameters</translation>
-    </message>
-    <message>
-        <source>sequence</source>
-        <translation>sequence</translation>
-    </message>
-    <message>
-        <source>&amp;ON [in sec]</source>
-        <translation>&amp;ON [in sec]</translation>
     </message>
     <message>
         <source>Steckdose EIN (mit Zeitverzögerung)</source>
         <translation>socket ON (with delay)</translation>
     </message>
     <message>
-        <source>O&amp;FF [in sec]</source>
-        <translation>O&amp;FF [in sec]</translation>
-    </message>
-    <message>
         <source>Steckdose AUS (mit Zeitverzögerung)</source>
         <translation>socket OFF (with delay)</translation>
-    </message>
-    <message>
-        <source>misc</source>
-        <translation>misc</translation>
-    </message>
-    <message>
-        <source>deactivate</source>
-        <translation>deactivate</translation>
     </message>
     <message>
         <source>Watchdog deaktivieren</source>
         <translation>deactivate the watchdog</translation>
     </message>
     <message>
-        <source>reset status</source>
-        <translation>reset status</translation>
-    </message>
-    <message>
         <source>Vigilo-Zähler rücksetzen</source>
         <translation>reset the Vigilo counters</translation>
     </message>
     <message>
-        <source>set Vigilo defaults</source>
-        <translation>set Vigilo defaults</translation>
-    </message>
-    <message>
         <source>alle Vigilo-Parameter rücksetzen</source>
         <translation>reset all Vigilo parameters</translation>
-    </message>
-    <message>
-        <source>set SIM defaults</source>
-        <translation>set SIM defaults</translation>
     </message>
     <message>
         <source>alle SIM-Karten-Parameter rücksetzen</source>
@@ -1524,16 +1444,8 @@
         <translation>enter a command by hand</translation>
     </message>
     <message>
-        <source>send</source>
-        <translation>send</translation>
-    </message>
-    <message>
         <source>manuellen Befehl senden</source>
         <translation>send the command entered</translation>
-    </message>
-    <message>
-        <source>watchdog</source>
-        <translation>watchdog</translation>
     </message>
     <message>
         <source>start zycl. trigger</source>
@@ -1552,32 +1464,16 @@
         <translation>stop triggering the watchdog</translation>
     </message>
     <message>
-        <source>state:</source>
-        <translation>state:</translation>
-    </message>
-    <message>
         <source>optionale Triggervariable</source>
         <translation>optional trigger variable</translation>
-    </message>
-    <message>
-        <source>sec:</source>
-        <translation>sec:</translation>
     </message>
     <message>
         <source>Triggerabstand</source>
         <translation>trigger interval</translation>
     </message>
     <message>
-        <source>firmware update</source>
-        <translation>firmware update</translation>
-    </message>
-    <message>
         <source>Firmware-Update der Vigilo vornehmen</source>
         <translation>update the Vigilo&apos;s firmware</translation>
-    </message>
-    <message>
-        <source>firmware update via CSD</source>
-        <translation>firmware update via CSD</translation>
     </message>
     <message>
         <source>Dauerlauf</source>
@@ -1589,19 +1485,7 @@
     </message>
     <message>
         <source>Dauerlauf beenden: keine Abfragen mehr, Protokolldatei schließen</source>
-        <translation>end the endurance run: no more queries, close the protocol file</translation>
-    </message>
-    <message>
-        <source>Wizard-1</source>
-        <translation>Wizard-1</translation>
-    </message>
-    <message>
-        <source>GPRS - Wizard</source>
-        <translation>GPRS - Wizard</translation>
-    </message>
-    <message>
-        <source>POP3 - Server</source>
-        <translation>POP3 - Server</translation>
+        <translation>end the endurance run: no more queries, close the log file</translation>
     </message>
     <message>
         <source>Angabe des POP3-Servers für den Email-Versand per GPRS</source>
@@ -1612,10 +1496,6 @@
         <translation>Format e.g.:  pop3.example.com</translation>
     </message>
     <message>
-        <source>SMTP - Server</source>
-        <translation>SMTP - Server</translation>
-    </message>
-    <message>
         <source>Angabe des SMTP-Servers für den Email-Versand per GPRS</source>
         <translation>SMTP server for sending email over GPRS</translation>
     </message>
@@ -1624,24 +1504,12 @@
         <translation>Format e.g.:  smtp.example.com</translation>
     </message>
     <message>
-        <source>Email-USER</source>
-        <translation>Email-USER</translation>
-    </message>
-    <message>
         <source>Angabe des User-Logins des Email-Accounts</source>
         <translation>user login of the email account</translation>
     </message>
     <message>
-        <source>Email-PASSWORD</source>
-        <translation>Email-PASSWORD</translation>
-    </message>
-    <message>
         <source>Angabe des Paßworts zum Email-Account</source>
         <translation>password of the email account</translation>
-    </message>
-    <message>
-        <source>SendEmail via GPRS</source>
-        <translation>SendEmail via GPRS</translation>
     </message>
     <message>
         <source>Versenden einer Email im GPRS-Modus. Format &quot;SendEmailGPRS=&lt;Text&gt;&quot;</source>
@@ -1676,10 +1544,6 @@
         <translation>Format e.g.:  internet.example.net</translation>
     </message>
     <message>
-        <source>APN-User</source>
-        <translation>APN-User</translation>
-    </message>
-    <message>
         <source>Benutzerkennung des APN</source>
         <translation>user name of the APN</translation>
     </message>
@@ -1694,10 +1558,6 @@
     <message>
         <source>* = erforderlich</source>
         <translation>* = required</translation>
-    </message>
-    <message>
-        <source>SMS - Wizard</source>
-        <translation>SMS - Wizard</translation>
     </message>
     <message>
         <source>AlarmSMS1</source>
@@ -1752,20 +1612,8 @@
         <translation>SMS2Email</translation>
     </message>
     <message>
-        <source>SendEmail via SMS</source>
-        <translation>SendEmail via SMS</translation>
-    </message>
-    <message>
         <source>Versenden einer Email im SPS-Modus. Format &quot;SendEmailSMS=&lt;Text&gt;&quot;</source>
-        <translation>Send an email in SPS mode. Format &quot;SendEmailSMS=&lt;Text&gt;&quot;</translation>
-    </message>
-    <message>
-        <source>Wizard-2</source>
-        <translation>Wizard-2</translation>
-    </message>
-    <message>
-        <source>Voice-Call - Wizard</source>
-        <translation>Voice-Call - Wizard</translation>
+        <translation>Send an email in SMS mode. Format &quot;SendEmailSMS=&lt;Text&gt;&quot;</translation>
     </message>
     <message>
         <source>AlarmVC1</source>
@@ -1813,11 +1661,7 @@
     </message>
     <message>
         <source>maximale Anzahl von Rufversuchen vei Alarmanrufen</source>
-        <translation>most call attempts of alarm calls</translation>
-    </message>
-    <message>
-        <source>call  AlarmVC1</source>
-        <translation>call  AlarmVC1</translation>
+        <translation>maximum number of call attempts of alarm calls</translation>
     </message>
     <message>
         <source>Voice-Call zur Rufnummer &quot;AlarmVC1&quot;</source>
@@ -1856,16 +1700,8 @@
         <translation>baud rate 115200 to the mobile phone / modem</translation>
     </message>
     <message>
-        <source>test</source>
-        <translation>test</translation>
-    </message>
-    <message>
         <source>Abfrage des Geräteherstellers / -types</source>
         <translation>ask for the device&apos;s maker / type</translation>
-    </message>
-    <message>
-        <source>call &quot;Vigilo-GSM&quot;</source>
-        <translation>call &quot;Vigilo-GSM&quot;</translation>
     </message>
     <message>
         <source>Verbindung über das Mobiltelefon / Modem zur angegebenen Rufnummer aufbauen</source>
@@ -1876,28 +1712,192 @@
         <translation>phone number of the (remote) Vigilo to dial</translation>
     </message>
     <message>
-        <source>not connected</source>
-        <translation>not connected</translation>
-    </message>
-    <message>
         <source>Verbindungszustand zur (fernen) Vigilo</source>
         <translation>state of the connection to the (remote) Vigilo</translation>
-    </message>
-    <message>
-        <source>escape from data mode</source>
-        <translation>escape from data mode</translation>
     </message>
     <message>
         <source>Übertragungsmodus --&gt; Befehlsmodus ( + + +)</source>
         <translation>data mode --&gt; command mode ( + + +)</translation>
     </message>
     <message>
-        <source>disconnect</source>
+        <source>Verbindung zur Vigilo trennen</source>
+        <translation>end the connection to the Vigilo</translation>
+    </message>
+    <message>
+        <source>Modus</source>
+        <translation>mode</translation>
+    </message>
+    <message>
+        <source>GSM beenden</source>
+        <translation>GSM exit</translation>
+    </message>
+    <message>
+        <source>Variablen</source>
+        <translation>variables</translation>
+    </message>
+    <message>
+        <source>&amp;Nachtriggerzeit [Sek.]</source>
+        <translation>&amp;retrigger time [sec]</translation>
+    </message>
+    <message>
+        <source>&amp;Fehlerzeit [Sek.]</source>
+        <translation>&amp;error time [sec]</translation>
+    </message>
+    <message>
+        <source>&amp;Ausschaltzeit [Sek.]</source>
+        <translation>&amp;power off time [sec]</translation>
+    </message>
+    <message>
+        <source>&amp;Verzögerung apo [Sek.]</source>
+        <translation>&amp;delay apo [sec]</translation>
+    </message>
+    <message>
+        <source>nach dem Einschalten</source>
+        <translation>after power on</translation>
+    </message>
+    <message>
+        <source>Zustand</source>
+        <translation>state</translation>
+    </message>
+    <message>
+        <source>&amp;lesen</source>
+        <translation>&amp;read</translation>
+    </message>
+    <message>
+        <source>&amp;GSM-Info</source>
+        <translation>&amp;GSMinfo</translation>
+    </message>
+    <message>
+        <source>&amp;Einstellungen</source>
+        <translation>&amp;settings</translation>
+    </message>
+    <message>
+        <source>Ablauf</source>
+        <translation>sequence</translation>
+    </message>
+    <message>
+        <source>&amp;EIN [in Sek.]</source>
+        <translation>&amp;ON [in sec]</translation>
+    </message>
+    <message>
+        <source>&amp;AUS [in Sek.]</source>
+        <translation>O&amp;FF [in sec]</translation>
+    </message>
+    <message>
+        <source>Sonstiges</source>
+        <translation>misc</translation>
+    </message>
+    <message>
+        <source>deaktivieren</source>
+        <translation>deactivate</translation>
+    </message>
+    <message>
+        <source>Status zurücksetzen</source>
+        <translation>reset status</translation>
+    </message>
+    <message>
+        <source>Vigilo-Standardwerte setzen</source>
+        <translation>set Vigilo defaults</translation>
+    </message>
+    <message>
+        <source>SIM-Standardwerte setzen</source>
+        <translation>set SIM defaults</translation>
+    </message>
+    <message>
+        <source>senden</source>
+        <translation>send</translation>
+    </message>
+    <message>
+        <source>Watchdog</source>
+        <translation>watchdog</translation>
+    </message>
+    <message>
+        <source>Zustand:</source>
+        <translation>state:</translation>
+    </message>
+    <message>
+        <source>Sek.:</source>
+        <translation>sec:</translation>
+    </message>
+    <message>
+        <source>Firmware-Update</source>
+        <translation>firmware update</translation>
+    </message>
+    <message>
+        <source>Firmware-Update über CSD</source>
+        <translation>firmware update via CSD</translation>
+    </message>
+    <message>
+        <source>Assistent 1</source>
+        <translation>Wizard-1</translation>
+    </message>
+    <message>
+        <source>GPRS-Assistent</source>
+        <translation>GPRS - Wizard</translation>
+    </message>
+    <message>
+        <source>POP3-Server</source>
+        <translation>POP3 - Server</translation>
+    </message>
+    <message>
+        <source>SMTP-Server</source>
+        <translation>SMTP - Server</translation>
+    </message>
+    <message>
+        <source>E-Mail-Benutzer</source>
+        <translation>Email-USER</translation>
+    </message>
+    <message>
+        <source>E-Mail-Passwort</source>
+        <translation>Email-PASSWORD</translation>
+    </message>
+    <message>
+        <source>SendEmail über GPRS</source>
+        <translation>SendEmail via GPRS</translation>
+    </message>
+    <message>
+        <source>APN-Benutzer</source>
+        <translation>APN-User</translation>
+    </message>
+    <message>
+        <source>SMS-Assistent</source>
+        <translation>SMS - Wizard</translation>
+    </message>
+    <message>
+        <source>SendEmail über SMS</source>
+        <translation>SendEmail via SMS</translation>
+    </message>
+    <message>
+        <source>Assistent 2</source>
+        <translation>Wizard-2</translation>
+    </message>
+    <message>
+        <source>Sprachanruf-Assistent</source>
+        <translation>Voice-Call - Wizard</translation>
+    </message>
+    <message>
+        <source>AlarmVC1 anrufen</source>
+        <translation>call  AlarmVC1</translation>
+    </message>
+    <message>
+        <source>Test</source>
+        <translation>test</translation>
+    </message>
+    <message>
+        <source>nicht verbunden</source>
+        <translation>not connected</translation>
+    </message>
+    <message>
+        <source>Datenmodus verlassen</source>
+        <translation>escape from data mode</translation>
+    </message>
+    <message>
+        <source>trennen</source>
         <translation>disconnect</translation>
     </message>
     <message>
-        <source>Verbindung zur Vigilo trennen</source>
-        <translation>end the connection to the Vigilo</translation>
+        <source>&quot;Vigilo-GSM&quot; anrufen</source>
+        <translation>call &quot;Vigilo-GSM&quot;</translation>
     </message>
 </context>
 <context>
@@ -1936,7 +1936,7 @@
     </message>
     <message>
         <source>Tragen Sie eine Nummer ein und drücken Sie auf den Button links um sie zu übernehmen.</source>
-        <translation>Enter a number and press the button on the left to take it over.</translation>
+        <translation>Enter a number and press the button on the left to apply it.</translation>
     </message>
     <message>
         <source>Setzt die SMS-Nummer des ausgewählten Index auf den Wert im Textfeld.</source>
@@ -1944,7 +1944,7 @@
     </message>
     <message>
         <source>Nummer ein und drücken Sie auf den Button links um sie zu übernehmen.</source>
-        <translation>Enter a number and press the button on the left to take it over.</translation>
+        <translation>Enter a number and press the button on the left to apply it.</translation>
     </message>
     <message>
         <source>Watchdog</source>
@@ -1976,15 +1976,15 @@
     </message>
     <message>
         <source>Die Steckdose bei Alarm resetten.</source>
-        <translation>Reset the socket on an alarm.</translation>
+        <translation>Reset the socket at an alarm.</translation>
     </message>
     <message>
         <source>Die Steckdose bei Alarm einschalten.</source>
-        <translation>Switch the socket on on an alarm.</translation>
+        <translation>Switch the socket on at an alarm.</translation>
     </message>
     <message>
         <source>Die Steckdose bei Alarm ausschalten.</source>
-        <translation>Switch the socket off on an alarm.</translation>
+        <translation>Switch the socket off at an alarm.</translation>
     </message>
     <message>
         <source>Manuell</source>
@@ -2010,16 +2010,16 @@
         <source>Fragt den aktuellen Status ab.</source>
         <translation>Asks for the current status.</translation>
     </message>
+    <message>
+        <source>Nur senden wenn Prozess aktiv: Prozessname</source>
+        <translation>Send only while this process runs: process name</translation>
+    </message>
 </context>
 <context>
     <name>TPanelZerbo</name>
     <message>
         <source>Zerbo</source>
         <translation>Zerbo</translation>
-    </message>
-    <message>
-        <source>parameter</source>
-        <translation>parameter</translation>
     </message>
     <message>
         <source>Automatische Aenderungsmeldung ---&gt; SET 1 =</source>
@@ -2042,15 +2042,19 @@
         <translation>Reset off time [sec] ---&gt; SET 5 =</translation>
     </message>
     <message>
-        <source>state</source>
+        <source>Parameter</source>
+        <translation>parameter</translation>
+    </message>
+    <message>
+        <source>Zustand</source>
         <translation>state</translation>
     </message>
     <message>
-        <source>output</source>
+        <source>Ausgang</source>
         <translation>output</translation>
     </message>
     <message>
-        <source>firmware update</source>
+        <source>Firmware-Update</source>
         <translation>firmware update</translation>
     </message>
 </context>

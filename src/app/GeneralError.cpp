@@ -7,4 +7,4 @@
 
 void ShowGeneralError(const std::exception& e) { Dialogs().Error(QString::fromUtf8(e.what())); }
 
-void ShowGeneralError() { Dialogs().Error(QCoreApplication::translate("GeneralError", "Unknown error")); }
+void ShowGeneralError() { Dialogs().Error(QCoreApplication::translate("GeneralError", "Unbekannter Fehler")); }

@@ -15,6 +15,7 @@
 #include "panels/PanelZerbo.h"
 #include "serial/PortLink.h"
 #include "ui_UnitMain.h"
+#include "watchdog/Heartbeat.h"
 #include "watchdog/TriggerLogic.h"
 #include "widgets/AccessibleNames.h"
 #include "widgets/Dialogs.h"
@@ -29,7 +30,6 @@
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
-#include <QScreen>
 #include <QScrollBar>
 #include <QStatusBar>
 #include <QTextBlock>
@@ -206,9 +206,11 @@ void TFormMain::buildStatusBar()
             const int text = label->fontMetrics().horizontalAdvance(QString::number(kSecondsSaturated));
             width = qMax(width, text + 2 * label->frameWidth() + 2);
         }
-        if (last)
-            label->setMinimumWidth(width);
-        else
+        if (last) {
+            // At the window's smallest size too.
+            const int text = label->fontMetrics().horizontalAdvance(THeartbeat::CountdownText(9));
+            label->setMinimumWidth(qMax(width, text + 2 * label->frameWidth() + 2));
+        } else
             label->setFixedWidth(width);
         ui->StatusBar1->addWidget(label, last ? 1 : 0);
         m_statusPanels.append(label);
@@ -230,12 +232,16 @@ void TFormMain::buildPanels()
         new TPanelKippaSmart(this, ui->PanelRechts),
         new TPanelVigiloGSMNEU(this, ui->PanelRechts),
     };
+    // A panel taller or wider than the room beside the log scrolls instead
+    // of making the window grow; the scroll area shows the window's colour.
+    ui->PanelRechtsScroll->viewport()->setAutoFillBackground(false);
+    ui->PanelRechtsInhalt->setAutoFillBackground(false);
     for (QGroupBox* p : m_panels) {
         setBoldCaption(p);
         KeepCaptionsWhole(p);
         NameInputFields(p);
         p->hide();
-        ui->PanelRechts->layout()->addWidget(p);
+        ui->PanelRechtsInhalt->layout()->addWidget(p);
         p->installEventFilter(this);
     }
 }
@@ -304,24 +310,10 @@ void TFormMain::ClearPanels(const QString& name)
 
 void TFormMain::layoutSides()
 {
+    // The right side takes the rest of the window but a gap of 10 pixels
+    // (the layout keeps it so; set here too for a window not shown yet).
     ui->PanelLinks->setFixedWidth(m_leftWidth);
-    ui->PanelRechts->setFixedWidth(qMax(0, width() - m_leftWidth - 10));
-}
-
-void TFormMain::resizeEvent(QResizeEvent* e)
-{
-    QMainWindow::resizeEvent(e);
-    layoutSides();
-}
-
-void TFormMain::showEvent(QShowEvent* e)
-{
-    QMainWindow::showEvent(e);
-    if (!m_centred) {
-        m_centred = true;
-        if (QScreen* screen = this->screen())
-            move(screen->availableGeometry().center() - rect().center());
-    }
+    ui->PanelRechts->resize(qMax(0, width() - m_leftWidth - 10), ui->PanelRechts->height());
 }
 
 bool TFormMain::eventFilter(QObject* watched, QEvent* event)

@@ -204,8 +204,6 @@ signals:
     void PanelShown(const QString& name);
 
 protected:
-    void resizeEvent(QResizeEvent* e) override;
-    void showEvent(QShowEvent* e) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
     void mousePressEvent(QMouseEvent* e) override;
 
@@ -236,7 +234,6 @@ private:
     TPortLink* m_portLink = nullptr;
     int m_leftWidth = 320;
     bool m_rxBusy = false;
-    bool m_centred = false;
 };
 
 // The window in use (there is one per program run).

@@ -1,11 +1,9 @@
 #include "app/GeneralError.h"
 #include "app/Language.h"
-#include "app/LanguageMenu.h"
 #include "app/ProgramInfo.h"
+#include "app/ProgramWindows.h"
 #include "app/SettingsLocation.h"
 #include "app/UnitMain.h"
-#include "firmware/UnitFlashen.h"
-#include "firmware/UnitFlashenCSD.h"
 
 #include <QApplication>
 
@@ -57,10 +55,7 @@ int main(int argc, char** argv)
 
     // The language is in force before the first window is made.
     UseLanguage(StartLanguage(start.language, SettingsFileForProgram(QCoreApplication::applicationFilePath())));
-    TFormMain formMain;
-    AddLanguageMenu(formMain);
-    TFormFlashen formFlashen(&formMain);
-    TFormFlashenCSD formFlashenCSD(&formMain);
-    formMain.show();
+    TProgramWindows windows;
+    windows.form->show();
     return app.exec();
 }

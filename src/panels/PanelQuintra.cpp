@@ -37,6 +37,16 @@ TPanelQuintra::TPanelQuintra(TFormMain* main, QWidget* parent)
 {
     ui->setupUi(this);
 
+    // Each channel's "Modus" group stands beside the channel's own group;
+    // a screen reader names it, and the buttons in it, with the channel.
+    const std::pair<QGroupBox*, QGroupBox*> modeOf[] = {{ui->GroupBoxModus1_QTS, ui->GroupBoxChannel1_QTS},
+                                                        {ui->GroupBoxModus2_QTS, ui->GroupBoxChannel2_QTS},
+                                                        {ui->GroupBoxModus3_QTS, ui->GroupBoxChannel3_QTS},
+                                                        {ui->GroupBoxModus4_QTS, ui->GroupBoxChannel4_QTS},
+                                                        {ui->GroupBoxModus5_QTS, ui->GroupBoxChannel5_QTS}};
+    for (const auto& [mode, channel] : modeOf)
+        mode->setAccessibleName(mode->title() + QStringLiteral(" (") + channel->title() + u')');
+
     const TChannelControls channels[] = {
         {1,
          ui->ButtonEIN1_QTS,

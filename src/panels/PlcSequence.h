@@ -15,8 +15,8 @@ class TTextFileSlot;
 // Its filter in the language in force.
 QString PlcFilter();
 // Its titles; translated where they are shown (context "PlcSequence").
-inline constexpr char kPlcSaveTitle[] = QT_TRANSLATE_NOOP("PlcSequence", "... save as?");
-inline constexpr char kPlcLoadTitle[] = QT_TRANSLATE_NOOP("PlcSequence", "... load from?");
+inline constexpr char kPlcSaveTitle[] = QT_TRANSLATE_NOOP("PlcSequence", "... speichern unter?");
+inline constexpr char kPlcLoadTitle[] = QT_TRANSLATE_NOOP("PlcSequence", "... laden aus?");
 
 // A step taken from one file line holds at most this many characters.
 constexpr int kPlcStepLimit = 1000;

@@ -67,5 +67,5 @@ void TRemoteControlCSD::LineReceived(const QString& line)
 {
     // Nothing sets it back: a hang-up leaves the label as it is.
     if (line.contains(QLatin1String("CONNECT")))
-        ui->LabelConnect->setText(QCoreApplication::translate("RemoteControlCSD", "OK ... connected"));
+        ui->LabelConnect->setText(QCoreApplication::translate("RemoteControlCSD", "OK ... verbunden"));
 }

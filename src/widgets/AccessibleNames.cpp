@@ -2,6 +2,8 @@
 
 #include <QAbstractButton>
 #include <QAbstractSpinBox>
+#include <QAccessible>
+#include <QAccessibleWidget>
 #include <QComboBox>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -11,6 +13,49 @@
 #include <QList>
 
 namespace {
+
+// A drop-down list as a screen reader should see it. Qt's own interface
+// for combo boxes gives, on Linux, the current value as the name (it
+// expects the label to be found through a relation no reader of the
+// desktop follows), so "9600" was announced instead of the label. Here the
+// name is the accessible name the list was given, the value its current
+// text; opening the list is its default action.
+class TAccessibleComboBox : public QAccessibleWidget {
+public:
+    explicit TAccessibleComboBox(QComboBox* box) : QAccessibleWidget(box, QAccessible::ComboBox) {}
+
+    QString text(QAccessible::Text t) const override
+    {
+        auto* box = static_cast<QComboBox*>(widget());
+        if (t == QAccessible::Value)
+            return box->isEditable() && box->lineEdit() ? box->lineEdit()->text() : box->currentText();
+        if (t == QAccessible::Name && !box->accessibleName().isEmpty())
+            return box->accessibleName();
+        return QAccessibleWidget::text(t);
+    }
+
+    QStringList actionNames() const override
+    {
+        return QStringList{QAccessibleActionInterface::showMenuAction()} + QAccessibleWidget::actionNames();
+    }
+
+    void doAction(const QString& action) override
+    {
+        if (action == QAccessibleActionInterface::showMenuAction()
+            || action == QAccessibleActionInterface::pressAction())
+            static_cast<QComboBox*>(widget())->showPopup();
+        else
+            QAccessibleWidget::doAction(action);
+    }
+};
+
+QAccessibleInterface* comboBoxFactory(const QString& className, QObject* object)
+{
+    if (className != QLatin1String("QComboBox"))
+        return nullptr;
+    auto* box = qobject_cast<QComboBox*>(object);
+    return box ? new TAccessibleComboBox(box) : nullptr;
+}
 
 QString plain(QString caption)
 {
@@ -73,6 +118,19 @@ QString groupCaption(QWidget* w)
     return QString();
 }
 
+// The name a group is announced by: the one it was given, else its caption.
+QString groupName(QWidget* w)
+{
+    for (QWidget* p = w->parentWidget(); p; p = p->parentWidget())
+        if (auto* group = qobject_cast<QGroupBox*>(p)) {
+            if (!group->accessibleName().isEmpty())
+                return group->accessibleName();
+            if (!plain(group->title()).isEmpty())
+                return plain(group->title());
+        }
+    return QString();
+}
+
 QString standsFor(QWidget* field, const QHash<QWidget*, QLabel*>& buddies)
 {
     if (QLabel* label = buddies.value(field); label && !captionOf(label).isEmpty())
@@ -88,6 +146,8 @@ QString standsFor(QWidget* field, const QHash<QWidget*, QLabel*>& buddies)
 
 void NameInputFields(QWidget* root)
 {
+    static const bool factory = (QAccessible::installFactory(comboBoxFactory), true);
+    Q_UNUSED(factory);
     // Qt's accessibility gives a group box inside another group box the
     // outer one's caption as its name; its own caption, set as its name,
     // mends that.
@@ -131,6 +191,26 @@ void NameInputFields(QWidget* root)
         if (final.value(name) > 1)
             w->setAccessibleName(name + QStringLiteral(" ") + QString::number(++seen[name]));
     }
+    // Buttons of one caption in several groups (the five channels of the
+    // five-channel unit) say which group they are in.
+    QHash<QString, int> captions;
+    const QList<QAbstractButton*> buttons = root->findChildren<QAbstractButton*>();
+    for (QAbstractButton* b : buttons)
+        if (b->accessibleName().isEmpty() && !plain(b->text()).isEmpty())
+            ++captions[plain(b->text())];
+    for (QAbstractButton* b : buttons) {
+        const QString caption = plain(b->text());
+        if (!b->accessibleName().isEmpty() || captions.value(caption) < 2)
+            continue;
+        if (const QString group = groupName(b); !group.isEmpty() && group != caption)
+            b->setAccessibleName(caption + QStringLiteral(" (") + group + u')');
+    }
+    // The text field of an editable list takes the focus in its place and
+    // is announced by the list's name.
+    for (QWidget* w : fields)
+        if (auto* box = qobject_cast<QComboBox*>(w);
+            box && box->lineEdit() && box->lineEdit()->accessibleName().isEmpty())
+            box->lineEdit()->setAccessibleName(box->accessibleName());
 }
 
 void SetGroupTitle(QGroupBox* box, const QString& title)

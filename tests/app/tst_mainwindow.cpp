@@ -42,7 +42,7 @@ private slots:
         QCOMPARE(form->palette().color(QPalette::Window), QColor(224, 224, 255));
         QCOMPARE(form->font().family(), QStringLiteral("MS Sans Serif"));
         QCOMPARE(form->font().pixelSize(), 11);
-        QCOMPARE(form->MessageBox()->title(), QStringLiteral("messages"));
+        QCOMPARE(form->MessageBox()->title(), QStringLiteral("Meldungen"));
         QVERIFY(form->MessageBox()->font().bold());
         QCOMPARE(form->MessageBox()->font().pixelSize(), 13);
         QCOMPARE(form->Memo1()->font().family(), QStringLiteral("Courier"));
@@ -59,8 +59,8 @@ private slots:
             bool visible;
         };
         const Row rows[] = {
-            {"Exit2", "E&xit", true},
-            {"COM1", "&Interface", true},
+            {"Exit2", "&Beenden", true},
+            {"COM1", "&Schnittstelle", true},
             {"Vigilo1", "Vigilo", true},
             {"VigiloGSM1", "Vigilo-GSM", true},
             {"Quintra1", "Quintra", true},
@@ -77,9 +77,9 @@ private slots:
             QCOMPARE(a->text(), QLatin1String(r.caption));
             QCOMPARE(a->isVisible(), r.visible);
         }
-        QCOMPARE(form->findChild<QMenu*>(QStringLiteral("Datei1"))->title(), QStringLiteral("&File"));
+        QCOMPARE(form->findChild<QMenu*>(QStringLiteral("Datei1"))->title(), QStringLiteral("&Datei"));
         auto* device = form->findChild<QMenu*>(QStringLiteral("Device1"));
-        QCOMPARE(device->title(), QStringLiteral("&Device"));
+        QCOMPARE(device->title(), QStringLiteral("&Gerät"));
         QStringList order;
         for (QAction* a : device->actions())
             order << a->objectName();
@@ -96,7 +96,7 @@ private slots:
         QStringList top;
         for (QAction* a : form->findChild<QMenuBar*>(QStringLiteral("MainMenu1"))->actions())
             top << a->text();
-        QCOMPARE(top, QStringList({"&File", "&Interface", "&Device", "Inf&o"}));
+        QCOMPARE(top, QStringList({"&Datei", "&Schnittstelle", "&Gerät", "Inf&o"}));
     }
 
     // The device menu only switches panels: nothing is opened or sent.
@@ -119,12 +119,13 @@ private slots:
     void statusBarPanels()
     {
         const int widths[5] = {200, 150, 50, 50, 50};
-        // Panel 2 may be wider where the font needs it for its largest count
-        // (checked where the texts are measured); panel 4 takes the rest.
+        // Panels 2 and 4 may be wider where the font needs it for their
+        // longest texts (checked where the texts are measured); panel 4
+        // takes the rest of the bar.
         for (int i = 0; i < 5; ++i) {
             QLabel* panel = form->StatusPanel(i);
             QVERIFY(panel->width() > 0);
-            if (i == 2)
+            if (i == 2 || i == 4)
                 QVERIFY(panel->minimumWidth() >= widths[i]);
             else
                 QCOMPARE(panel->minimumWidth(), widths[i]);
@@ -241,7 +242,7 @@ private slots:
         TPanelAllgemein* p = form->allgemein();
         QCOMPARE(p->toolTip(), QStringLiteral("Gerät auswählen"));
         TRadioGroup* com = form->RadioGroupCOM();
-        QCOMPARE(com->title(), QStringLiteral("interface"));
+        QCOMPARE(com->title(), QStringLiteral("Schnittstelle"));
         QCOMPARE(com->Count(), 24);
         QCOMPARE(com->Item(0), QStringLiteral("COM1"));
         QCOMPARE(com->Item(23), QStringLiteral("COM24"));
@@ -252,19 +253,19 @@ private slots:
             QVERIFY2(com->Button(index)->toolTip().startsWith(QLatin1String(device)),
                      qPrintable(com->Button(index)->toolTip()));
         TRadioGroup* connect = form->RadioGroupCOMconnect();
-        QCOMPARE(connect->title(), QStringLiteral("connect"));
+        QCOMPARE(connect->title(), QStringLiteral("Verbindung"));
         QCOMPARE(connect->Count(), 24);
         QCOMPARE(connect->Item(11), QStringLiteral(" "));
         QCOMPARE(connect->Item(12), QString());
         QCOMPARE(connect->toolTip(),
                  QStringLiteral("Ausgabe der gefundenen Geräte auf der entsprechenden COM-Schnittstelle"));
         const std::tuple<const char*, const char*, const char*> buttons[] = {
-            {"ButtonScan", "scan", "alle Schnittstellen nach Geräten absuchen"},
-            {"ButtonHardware", "hardware", "Hardwarekennung eines Gerätes auslesen"},
-            {"ButtonFirmware", "firmware", "Firmwarekennung eines Gerätes auslesen"},
-            {"Button18", "&read", "Geräte-Zustand lesen"},
-            {"ButtonEchoEIN", "ON", "Echo des Gerätes einschalten"},
-            {"ButtonEchoAUS", "OFF", "Echo des Gerätes ausschalten"}};
+            {"ButtonScan", "Suchlauf", "alle Schnittstellen nach Geräten absuchen"},
+            {"ButtonHardware", "Hardware", "Hardwarekennung eines Gerätes auslesen"},
+            {"ButtonFirmware", "Firmware", "Firmwarekennung eines Gerätes auslesen"},
+            {"Button18", "&lesen", "Geräte-Zustand lesen"},
+            {"ButtonEchoEIN", "EIN", "Echo des Gerätes einschalten"},
+            {"ButtonEchoAUS", "AUS", "Echo des Gerätes ausschalten"}};
         for (auto [name, caption, hint] : buttons) {
             auto* b = p->findChild<QPushButton*>(QLatin1String(name));
             QVERIFY2(b, name);

@@ -78,7 +78,7 @@ private slots:
         QTest::newRow("sequence save") << "Quintra"
                                        << "ButtonPLCsave"
                                        << "folge"
-                                       << "... save as?"
+                                       << "... speichern unter?"
                                        << "folge.plc" << QByteArray("{+}PLCget\r");
     }
     void saveChoosersTakeANewName()
@@ -333,11 +333,12 @@ private slots:
             roots << rig.form->Panel(QLatin1String(name));
         for (QWidget* root : roots) {
             QHash<QString, QString> fieldNames;  // name -> object name
-            // Each group box, nested ones too, under its own caption.
+            // Each group box, nested ones too, under its own caption (a
+            // channel's "Modus" group with its channel after it).
             for (QGroupBox* box : root->findChildren<QGroupBox*>()) {
                 const QString title = box->title().remove(u'&').simplified();
                 QAccessibleInterface* a = QAccessible::queryAccessibleInterface(box);
-                if (!title.isEmpty() && (!a || a->text(QAccessible::Name) != title))
+                if (!title.isEmpty() && (!a || !a->text(QAccessible::Name).startsWith(title)))
                     problems << root->objectName() + u'/' + box->objectName() + QStringLiteral(": group named \"")
                                     + (a ? a->text(QAccessible::Name) : QString()) + QStringLiteral("\"");
             }

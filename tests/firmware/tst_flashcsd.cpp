@@ -159,7 +159,7 @@ private slots:
         QCOMPARE(rig.form->FormFlashenCSD, rig.csd.get());
         QCOMPARE(rig.form->FormFlashen, rig.flashen.get());
         QCOMPARE(rig.csd->windowTitle(), QStringLiteral("flashen via CSD"));
-        QCOMPARE(rig.w<QGroupBox>("GroupBoxFlashen")->title(), QStringLiteral("firmware update via CSD"));
+        QCOMPARE(rig.w<QGroupBox>("GroupBoxFlashen")->title(), QStringLiteral("Firmware-Update über CSD"));
         QCOMPARE(rig.elapsed(), QStringLiteral("---"));
         QCOMPARE(rig.status(), QStringLiteral("in progress"));
         QVERIFY(rig.w<QProgressBar>("GaugeFlashen"));

@@ -2,8 +2,10 @@
 // at build time render without a warning and carry their hand-written part;
 // the software centre's entry validates and names this version and the
 // desktop entry; the changelog is one dpkg reads, with this version.
+#include <QColor>
 #include <QDir>
 #include <QFile>
+#include <QImage>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QtTest>
@@ -169,6 +171,35 @@ private slots:
         const QString desktop = launchable.match(text).captured(1);
         QVERIFY2(QFile::exists(QDir(QStringLiteral(VELMOR_PACKAGING_DIR)).filePath(desktop)), qPrintable(desktop));
         QVERIFY(text.contains(QStringLiteral("<release version=\"" VELMOR_PROJECT_VERSION "\" date=\"")));
+    }
+
+    // The icon at every size the hicolor theme looks for, named by the
+    // software centre's entry; the desktop entry and the entry in German too.
+    void iconsAndGermanEntries()
+    {
+        const QDir packaging(QStringLiteral(VELMOR_PACKAGING_DIR));
+        for (int size : {16, 22, 24, 32, 48, 64, 128, 256}) {
+            const QString file = packaging.filePath(QStringLiteral("icons/%1x%1/VelmorServiceSoftware.png").arg(size));
+            const QImage icon(file);
+            QVERIFY2(!icon.isNull(), qPrintable(file));
+            QCOMPARE(icon.size(), QSize(size, size));
+            // Drawn, with a transparent corner.
+            QVERIFY(icon.hasAlphaChannel() && qAlpha(icon.pixel(0, 0)) == 0);
+            if (size >= 32)  // the background between the strokes of the "V"
+                QCOMPARE(QColor(icon.pixel(size / 2, size / 8)).name(), QStringLiteral("#2b4f81"));
+        }
+        const QString desktop =
+            QString::fromUtf8(FileBytes(packaging.filePath(QStringLiteral("VelmorServiceSoftware.desktop"))));
+        for (const char* key :
+             {"\nName[de]=", "\nComment[de]=", "\nGenericName[de]=", "\nIcon=VelmorServiceSoftware\n"})
+            QVERIFY2(desktop.contains(QLatin1String(key)), key);
+        const QStringList found =
+            QDir(QStringLiteral(VELMOR_METAINFO_DIR)).entryList({QStringLiteral("*.metainfo.xml")}, QDir::Files);
+        QCOMPARE(found.size(), 1);
+        const QString text = QString::fromUtf8(FileBytes(QDir(QStringLiteral(VELMOR_METAINFO_DIR)).filePath(found[0])));
+        QVERIFY(text.contains(QStringLiteral("<icon type=\"stock\">VelmorServiceSoftware</icon>")));
+        QVERIFY(text.contains(QStringLiteral("<summary xml:lang=\"de\">")));
+        QCOMPARE(text.count(QStringLiteral("<p xml:lang=\"de\">")), text.count(QStringLiteral("<p>")));
     }
 
     void changelog()

@@ -70,9 +70,9 @@ private slots:
         QCOMPARE(tabs->count(), 2);
         QCOMPARE(tabs->currentIndex(), 0);
         QCOMPARE(tabs->widget(0)->objectName(), QStringLiteral("sequence"));
-        QCOMPARE(tabs->tabText(0), QStringLiteral("command"));
+        QCOMPARE(tabs->tabText(0), QStringLiteral("Befehl"));
         QCOMPARE(tabs->widget(1)->objectName(), QStringLiteral("PLC"));
-        QCOMPARE(tabs->tabText(1), QStringLiteral("PLC"));
+        QCOMPARE(tabs->tabText(1), QStringLiteral("SPS"));
         // The tab last chosen stays when the panel comes back.
         tabs->setCurrentIndex(1);
         rig.form->ClearPanels(QStringLiteral("Zerbo"));
@@ -108,79 +108,79 @@ private slots:
             QByteArray bytes;
         };
         const Row rows[] = {
-            {"ButtonEIN1_QTS", "&ON", "SpinEdit7", "11", "{1}on=11\r"},
-            {"ButtonAUS1_QTS", "O&FF", "SpinEdit8", "12", "{1}off=12\r"},
-            {"Button24", "&read", nullptr, nullptr, "{1}GET\r"},
+            {"ButtonEIN1_QTS", "&EIN", "SpinEdit7", "11", "{1}on=11\r"},
+            {"ButtonAUS1_QTS", "&AUS", "SpinEdit8", "12", "{1}off=12\r"},
+            {"Button24", "&lesen", nullptr, nullptr, "{1}GET\r"},
             {"BtnTV_QTS", "Tv", "EditTV_QTS", "13", "{1}TV=13\r"},
             {"Button22", "onapon", "SpinEdit5", "1", "{1}ONAPON=1\r"},
-            {"BtnTR_QTS", "&retrigger time [s]", nullptr, nullptr, "{1}TR=20\r"},
-            {"BtnTA_QTS", "&power off time [s]", nullptr, nullptr, "{1}TA=10\r"},
-            {"BtnTF_QTS", "&error time [s]", nullptr, nullptr, "{1}TF=600\r"},
+            {"BtnTR_QTS", "&Nachtriggerzeit [s]", nullptr, nullptr, "{1}TR=20\r"},
+            {"BtnTA_QTS", "&Ausschaltzeit [s]", nullptr, nullptr, "{1}TA=10\r"},
+            {"BtnTF_QTS", "&Fehlerzeit [s]", nullptr, nullptr, "{1}TF=600\r"},
             {"Button23", "triapon", nullptr, nullptr, "{1}TRIAPON=0\r"},
             {"Button23", "triapon", "SpinEdit6", "1", "{1}TRIAPON=1\r"},
-            {"Button27", "deactivate", nullptr, nullptr, "{1}deaktiv\r"},
+            {"Button27", "deaktivieren", nullptr, nullptr, "{1}deaktiv\r"},
             {"Button50", "vigilo", nullptr, nullptr, "{1}MODUS=1\r"},
             {"Button16", "kippa", nullptr, nullptr, "{1}MODUS=2\r"},
             {"Button19", "vigilo_failsave", nullptr, nullptr, "{1}MODUS=3\r"},
             {"Button20", "vigilo_neutral", nullptr, nullptr, "{1}MODUS=4\r"},
 
-            {"ButtonEIN2_QTS", "&ON", "SpinEdit11", "21", "{2}on=21\r"},
-            {"ButtonAUS2_QTS", "O&FF", "SpinEdit15", "22", "{2}off=22\r"},
-            {"Button10", "&read", nullptr, nullptr, "{2}GET\r"},
+            {"ButtonEIN2_QTS", "&EIN", "SpinEdit11", "21", "{2}on=21\r"},
+            {"ButtonAUS2_QTS", "&AUS", "SpinEdit15", "22", "{2}off=22\r"},
+            {"Button10", "&lesen", nullptr, nullptr, "{2}GET\r"},
             {"Button12", "Tv", "SpinEdit1", "23", "{2}TV=23\r"},
             {"Button13", "onapon", "SpinEdit2", "2", "{2}ONAPON=2\r"},
             {"Button51", "kippa", nullptr, nullptr, "{2}MODUS=2\r"},
             {"Button55", "slave", nullptr, nullptr, "{2}MODUS=5\r"},
 
-            {"ButtonEIN3_QTS", "&ON", "SpinEdit12", "15", "{3}on=15\r"},
-            {"ButtonAUS3_QTS", "O&FF", "SpinEdit16", "32", "{3}off=32\r"},
-            {"Button64", "&read", nullptr, nullptr, "{3}GET\r"},
+            {"ButtonEIN3_QTS", "&EIN", "SpinEdit12", "15", "{3}on=15\r"},
+            {"ButtonAUS3_QTS", "&AUS", "SpinEdit16", "32", "{3}off=32\r"},
+            {"Button64", "&lesen", nullptr, nullptr, "{3}GET\r"},
             {"Button59", "Tv", "SpinEdit3", "33", "{3}TV=33\r"},
             {"Button63", "onapon", "SpinEdit4", "1", "{3}ONAPON=1\r"},
             {"Button52", "kippa", nullptr, nullptr, "{3}MODUS=2\r"},
             {"Button56", "slave", nullptr, nullptr, "{3}MODUS=5\r"},
 
-            {"ButtonEIN4_QTS", "&ON", "SpinEdit13", "41", "{4}on=41\r"},
-            {"ButtonAUS4_QTS", "O&FF", "SpinEdit17", "42", "{4}off=42\r"},
-            {"Button67", "&read", nullptr, nullptr, "{4}GET\r"},
+            {"ButtonEIN4_QTS", "&EIN", "SpinEdit13", "41", "{4}on=41\r"},
+            {"ButtonAUS4_QTS", "&AUS", "SpinEdit17", "42", "{4}off=42\r"},
+            {"Button67", "&lesen", nullptr, nullptr, "{4}GET\r"},
             {"Button65", "Tv", "SpinEdit19", "43", "{4}TV=43\r"},
             {"Button66", "onapon", nullptr, nullptr, "{4}ONAPON=0\r"},
             {"Button53", "kippa", nullptr, nullptr, "{4}MODUS=2\r"},
             {"Button57", "slave", nullptr, nullptr, "{4}MODUS=5\r"},
 
-            {"ButtonEIN5_QTS", "&ON", nullptr, nullptr, "{5}on=0\r"},
-            {"ButtonAUS5_QTS", "O&FF", "SpinEdit18", "16777215", "{5}off=16777215\r"},
-            {"Button70", "&read", nullptr, nullptr, "{5}GET\r"},
+            {"ButtonEIN5_QTS", "&EIN", nullptr, nullptr, "{5}on=0\r"},
+            {"ButtonAUS5_QTS", "&AUS", "SpinEdit18", "16777215", "{5}off=16777215\r"},
+            {"Button70", "&lesen", nullptr, nullptr, "{5}GET\r"},
             {"Button68", "Tv", "SpinEdit21", "53", "{5}TV=53\r"},
             {"Button69", "onapon", "SpinEdit22", "2", "{5}ONAPON=2\r"},
             {"Button54", "kippa", nullptr, nullptr, "{5}MODUS=2\r"},
             {"Button58", "slave", nullptr, nullptr, "{5}MODUS=5\r"},
 
-            {"Button3", "on", nullptr, nullptr, "{+}on\r"},
-            {"Button4", "off", nullptr, nullptr, "{+}off\r"},
-            {"Button11", "&read", nullptr, nullptr, "{+}GET\r"},
-            {"Button82", "reset counter", nullptr, nullptr, "{+}delstatus\r"},
+            {"Button3", "ein", nullptr, nullptr, "{+}on\r"},
+            {"Button4", "aus", nullptr, nullptr, "{+}off\r"},
+            {"Button11", "&lesen", nullptr, nullptr, "{+}GET\r"},
+            {"Button82", "Zähler zurücksetzen", nullptr, nullptr, "{+}delstatus\r"},
             {"Button28", "start zycl. trigger", nullptr, nullptr, "{1}TRIG=1\r"},
             {"Button29", "stop zycl. trigger", nullptr, nullptr, ""},
-            {"Button30", "send", nullptr, nullptr, "{+} \r"},
+            {"Button30", "senden", nullptr, nullptr, "{+} \r"},
 
-            {"ButtonPLCapon", "PLC at Power-ON", "SpinEditPLCapon", "2", "{+}PLCapon=2\r"},
-            {"ButtonPLCstart", "PLC start / pause", nullptr, nullptr, "{+}PLCstart\r"},
-            {"ButtonPLCstop", "PLC stop", nullptr, nullptr, "{+}PLCstop\r"},
-            {"ButtonPLCmodus", "PLC", nullptr, nullptr, "{+}MODUS=6\r"},
-            {"ButtonPLClist", "list", nullptr, nullptr, "{+}PLCget\r"},
-            {"ButtonPLCset", "set", nullptr, nullptr, "{+}PLCset=0,0,ON\r"},
-            {"ButtonPLCclear", "clear", nullptr, nullptr, "{+}PLCclear=1\r"},
-            {"ButtonPLCclear", "clear", "SpinEditPLCclear", "50", "{+}PLCclear=50\r"},
-            {"ButtonPLCclearall", "clear all", nullptr, nullptr, "{+}PLCclear all\r"},
-            {"ButtonPLCstore", "store", nullptr, nullptr, "{+}PLCstore\r"},
+            {"ButtonPLCapon", "SPS beim Einschalten", "SpinEditPLCapon", "2", "{+}PLCapon=2\r"},
+            {"ButtonPLCstart", "SPS Start / Pause", nullptr, nullptr, "{+}PLCstart\r"},
+            {"ButtonPLCstop", "SPS Stopp", nullptr, nullptr, "{+}PLCstop\r"},
+            {"ButtonPLCmodus", "SPS", nullptr, nullptr, "{+}MODUS=6\r"},
+            {"ButtonPLClist", "Liste", nullptr, nullptr, "{+}PLCget\r"},
+            {"ButtonPLCset", "setzen", nullptr, nullptr, "{+}PLCset=0,0,ON\r"},
+            {"ButtonPLCclear", "löschen", nullptr, nullptr, "{+}PLCclear=1\r"},
+            {"ButtonPLCclear", "löschen", "SpinEditPLCclear", "50", "{+}PLCclear=50\r"},
+            {"ButtonPLCclearall", "alle löschen", nullptr, nullptr, "{+}PLCclear all\r"},
+            {"ButtonPLCstore", "speichern", nullptr, nullptr, "{+}PLCstore\r"},
         };
 
         TRig rig;
         for (const Row& row : rows) {
             const QString name = QLatin1String(row.button);
             QPushButton* button = rig.w(name);
-            QVERIFY2(button->text() == QLatin1String(row.caption), row.button);
+            QVERIFY2(button->text() == QString::fromUtf8(row.caption), row.button);
             if (row.field)
                 rig.spin(QLatin1String(row.field))->setText(QLatin1String(row.text));
             rig.click(name);
@@ -327,7 +327,7 @@ private slots:
 
         const TScriptedDialogs::Shown& shownSave = rig.dialogs().shown.first();
         QCOMPARE(shownSave.kind, QStringLiteral("open"));
-        QCOMPARE(shownSave.request.title, QStringLiteral("... save as?"));
+        QCOMPARE(shownSave.request.title, QStringLiteral("... speichern unter?"));
         QCOMPARE(shownSave.request.filter, QStringLiteral("PLC-Datei(*.plc)|*.plc"));
         QVERIFY(shownSave.request.mode == TOpenFileRequest::Mode::Save);
         QCOMPARE(rig.form->PlcFile, path);
@@ -355,7 +355,7 @@ private slots:
         rig.click(QStringLiteral("ButtonPLCload"));
         const qint64 took = clock.elapsed();
         const TScriptedDialogs::Shown& shownLoad = rig.dialogs().shown.last();
-        QCOMPARE(shownLoad.request.title, QStringLiteral("... load from?"));
+        QCOMPARE(shownLoad.request.title, QStringLiteral("... laden aus?"));
         QCOMPARE(shownLoad.request.fileName, path);
         EXPECT_SENT(rig, "{+}PLCset=30,2,OFF\r{+}PLCset=45,3,ON\r{+}PLCset=60,0,END\r");
         QVERIFY2(took >= 600, qPrintable(QString::number(took)));
@@ -571,7 +571,7 @@ private slots:
     void firmwareButton()
     {
         TRig rig;
-        QCOMPARE(rig.w(QStringLiteral("Button44"))->text(), QStringLiteral("firmware update"));
+        QCOMPARE(rig.w(QStringLiteral("Button44"))->text(), QStringLiteral("Firmware-Update"));
         rig.dialogs().answers.enqueue(false);
         rig.click(QStringLiteral("Button44"));
         QCOMPARE(rig.dialogs().Texts(QStringLiteral("question-warning")), QStringList{"Wirklich flashen?\r\r"});

@@ -35,7 +35,7 @@ private slots:
         auto* button = qobject_cast<QPushButton*>(controls.first());
         QVERIFY(button);
         QCOMPARE(button->objectName(), QStringLiteral("Button135"));
-        QCOMPARE(button->text(), QStringLiteral("firmware update"));
+        QCOMPARE(button->text(), QStringLiteral("Firmware-Update"));
         scope.dialogs->answers.enqueue(false);
         button->click();
         QCOMPARE(scope.dialogs->Texts(), QStringList{QStringLiteral("Wirklich flashen?\r\r")});

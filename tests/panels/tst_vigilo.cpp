@@ -47,7 +47,7 @@ private slots:
         // Exactly one panel of that name: the placeholder is gone.
         QCOMPARE(rig.form->findChildren<QGroupBox*>(QStringLiteral("Vigilo")).size(), 1);
         QCOMPARE(panel->Button39(), rig.w("Button39"));
-        QCOMPARE(panel->Button39()->text(), QStringLiteral("firmware update"));
+        QCOMPARE(panel->Button39()->text(), QStringLiteral("Firmware-Update"));
     }
 
     void initialValueLines_data()

@@ -18,8 +18,8 @@
 
 namespace {
 
-const QString kNotConnected = QStringLiteral("not connected");
-const QString kConnected = QStringLiteral("OK ... connected");
+const QString kNotConnected = QStringLiteral("nicht verbunden");
+const QString kConnected = QStringLiteral("OK ... verbunden");
 
 // A main window with the Vigilo-GSM panel on show. With a port, Com3 is a
 // peer that identifies itself as a Vigilo-GSM unit.
@@ -70,7 +70,7 @@ private slots:
         QStringList titles;
         for (int i = 0; i < tabs->count(); ++i)
             titles << tabs->tabText(i);
-        QCOMPARE(titles, QStringList({"allgemein", "Wizard-1", "Wizard-2", "  CSD"}));
+        QCOMPARE(titles, QStringList({"allgemein", "Assistent 1", "Assistent 2", "  CSD"}));
         QCOMPARE(tabs->currentIndex(), 0);
         QCOMPARE(tabs->widget(3)->objectName(), QStringLiteral("TabSheet2"));
         // The port selection names its port in the remote-control group.

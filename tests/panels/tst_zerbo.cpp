@@ -70,7 +70,7 @@ private slots:
         QVERIFY(qobject_cast<TPanelZerbo*>(rig.form->Panel(QStringLiteral("Zerbo"))));
         for (const Row& row : rows) {
             const QString name = QLatin1String(row.button);
-            QVERIFY2(rig.w(name)->text() == QLatin1String(row.caption), row.button);
+            QVERIFY2(rig.w(name)->text() == QString::fromUtf8(row.caption), row.button);
             if (row.field)
                 rig.spin(QLatin1String(row.field))->setText(QLatin1String(row.text));
             rig.w(name)->click();
@@ -130,7 +130,7 @@ private slots:
     void firmwareButton()
     {
         TRig rig;
-        QCOMPARE(rig.w(QStringLiteral("Button45"))->text(), QStringLiteral("firmware update"));
+        QCOMPARE(rig.w(QStringLiteral("Button45"))->text(), QStringLiteral("Firmware-Update"));
         TScriptedDialogs& dialogs = *rig.scope.dialogs;
         dialogs.answers.enqueue(false);
         rig.w(QStringLiteral("Button45"))->click();

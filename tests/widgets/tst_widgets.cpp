@@ -1,6 +1,7 @@
 // The numeric field, the radio group and the dialog seam's helpers.
 #include "widgets/Dialogs.h"
 #include "widgets/RadioGroup.h"
+#include "widgets/ScreenFit.h"
 #include "widgets/SpinEdit.h"
 
 #include <QLineEdit>
@@ -12,6 +13,47 @@ class TestWidgets : public QObject {
     Q_OBJECT
 
 private slots:
+    // Where a window goes on a screen: the size it asks for where the free
+    // area holds it with its frame, else the area's size but never below its
+    // minimum; the frame moved into the area, the title bar first.
+    void fittedFrame_data()
+    {
+        QTest::addColumn<QSize>("wanted");
+        QTest::addColumn<QSize>("minimum");
+        QTest::addColumn<QPoint>("at");
+        QTest::addColumn<QRect>("available");
+        QTest::addColumn<bool>("centre");
+        QTest::addColumn<QRect>("frame");
+        const QRect laptop(0, 0, 1366, 768);
+        const QRect panelOnTop(0, 32, 1920, 1048);
+        QTest::newRow("1366x768, centred")
+            << QSize(1043, 846) << QSize() << QPoint() << laptop << true << QRect(160, 0, 1045, 768);
+        QTest::newRow("1920x1080, centred")
+            << QSize(1043, 846) << QSize() << QPoint() << QRect(0, 0, 1920, 1080) << true << QRect(437, 104, 1045, 871);
+        QTest::newRow("under a top panel")
+            << QSize(1043, 1200) << QSize() << QPoint(10, 0) << panelOnTop << false << QRect(10, 32, 1045, 1048);
+        QTest::newRow("off the right and bottom edge")
+            << QSize(400, 300) << QSize() << QPoint(1200, 700) << laptop << false << QRect(964, 443, 402, 325);
+        QTest::newRow("off the top left")
+            << QSize(400, 300) << QSize() << QPoint(-50, -20) << laptop << false << QRect(0, 0, 402, 325);
+        QTest::newRow("minimum larger than the area: title bar on screen")
+            << QSize(1043, 846) << QSize(500, 900) << QPoint(100, 100) << laptop << false << QRect(100, 0, 1045, 925);
+        QTest::newRow("second screen") << QSize(1043, 846) << QSize() << QPoint(1366, 0) << QRect(1366, 0, 1280, 720)
+                                       << false << QRect(1366, 0, 1045, 720);
+    }
+
+    void fittedFrame()
+    {
+        QFETCH(QSize, wanted);
+        QFETCH(QSize, minimum);
+        QFETCH(QPoint, at);
+        QFETCH(QRect, available);
+        QFETCH(bool, centre);
+        QFETCH(QRect, frame);
+        const QMargins openbox(1, 20, 1, 5);
+        QCOMPARE(FittedFrame(wanted, minimum.isValid() ? minimum : QSize(0, 0), at, openbox, available, centre), frame);
+    }
+
     void readingDoesNotClamp()
     {
         TSpinEdit e;
