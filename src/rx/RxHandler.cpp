@@ -46,10 +46,10 @@ void TFormMain::ComPortRxChar(TComPort* sender, int count)
                     Print(prefix + piece);
                     if (!first)
                         writeToDataFile(piece, false);
-                    else if (PlainCapture || PlcCapture)
-                        writeToDataFile(prefix + piece, false);
-                    else if (StampCapture)
+                    else if (!PlainCapture && StampCapture)
                         writeToDataFile(StampPrefix(StampClockNow()) + prefix + piece, false);
+                    else
+                        writeToDataFile(prefix + piece, false);
                 });
     } catch (...) {
         EndLogBatch();

@@ -277,6 +277,8 @@ private slots:
         QTest::newRow("stamped, one over") << marked + 1 << "stamped" << 2;
         QTest::newRow("sequence, many times over") << 40 * marked << "sequence" << 40;
         QTest::newRow("stamped, many times over") << 40 * marked << "stamped" << 40;
+        // One copy of a line over the limit, as the plain capture writes it.
+        QTest::newRow("plain and stamped, one over") << marked + 1 << "plain+stamped" << 2;
     }
     void longLinesIntoEachCapture()
     {
@@ -291,7 +293,9 @@ private slots:
 
         const QString name = dir.filePath(QStringLiteral("capture.txt"));
         QCOMPARE(form->OpenDataFileForWriting(name), 0);
-        (mode == "plain" ? form->PlainCapture : mode == "stamped" ? form->StampCapture : form->PlcCapture) = true;
+        form->PlainCapture = mode.startsWith("plain");
+        form->StampCapture = mode.endsWith("stamped");
+        form->PlcCapture = mode == "sequence";
         // "#" first, every byte from 32 to 255 but '/' after it, a value
         // at the end.
         QByteArray text = "#";
@@ -310,8 +314,12 @@ private slots:
         form->CloseDataFile();
         SetStampClock({});
 
-        const QByteArray prefix = mode == "stamped" ? StampPrefix(when).toLatin1() : QByteArray();
-        QCOMPARE(fileBytes(name), prefix + line + "\r\n" + prefix + kRxMarker.toLatin1() + "after\r\n");
+        const QByteArray stamp = StampPrefix(when).toLatin1();
+        const QByteArray after = kRxMarker.toLatin1() + "after\r\n";
+        const QByteArray expected = mode == "stamped"         ? stamp + line + "\r\n" + stamp + after
+                                    : mode == "plain+stamped" ? line + "\r\n" + after + stamp + after
+                                                              : line + "\r\n" + after;
+        QCOMPARE(fileBytes(name), expected);
         QStringList log = LogLines(*form);
         QCOMPARE(log.size(), logLines + 1);
         QString joined;
