@@ -1,5 +1,6 @@
 #pragma once
 
+#include "rx/RxLogic.h"
 #include "rx/TextFileSlot.h"
 #include "serial/ComPort.h"
 #include "widgets/Dialogs.h"
@@ -41,7 +42,7 @@ public:
     QString ActivePanel;
     int FlashBlockSize = 128;
     bool RxMarker = true;
-    QString RxLine;
+    TRxLine RxLine;
     QString IdReply;
     QChar LastRxChar;
     bool QuietSend = false;
@@ -214,7 +215,7 @@ private:
     void layoutSides();
     void completeLine(QChar endChar);
     void reflect(const QString& line);
-    void writeToDataFile(const QString& line);
+    void writeToDataFile(const QString& text, bool lineEnds = true);
     // A sequence listing still being captured ends without its "OK": the
     // file keeps what came, no success message.
     void abandonPlcCapture();

@@ -21,10 +21,10 @@ void TLogFiles::Append(const QString& line)
         appendPiece(line);
         return;
     }
-    for (qsizetype at = 0; at < line.size(); at += kLineLimit) {
-        const QStringView piece = QStringView(line).mid(at, kLineLimit);
-        appendPiece(at == 0 ? piece.toString() : kContinued + piece.toString());
-    }
+    appendPiece(line.left(kLineLimit));
+    const qsizetype room = kLineLimit - kContinued.size();
+    for (qsizetype at = kLineLimit; at < line.size(); at += room)
+        appendPiece(kContinued + line.mid(at, room));
 }
 
 void TLogFiles::appendPiece(const QString& piece)

@@ -13,8 +13,9 @@
 // like the capture files) and keeps it across clears.
 //
 // A line longer than kLineLimit characters is logged as pieces of at most
-// that many, each piece after the first behind kContinued, so that neither
-// the window nor memory has to hold a line of any length at once.
+// that many, each piece after the first behind kContinued (the marker counted
+// in), so that neither the window nor memory has to hold a line of any length
+// at once.
 class TLogFiles {
 public:
     static constexpr qsizetype kLineLimit = 64 * 1024;

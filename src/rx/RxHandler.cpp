@@ -34,7 +34,23 @@ void TFormMain::ComPortRxChar(TComPort* sender, int count)
         // Read in pieces until nothing is left, so that no byte waits for a
         // further announcement.
         while (sender->Connected() && sender->ReadStr(chunk, kReadPiece) > 0)
-            AssembleRx(chunk, RxLine, LastRxChar, [this](QChar end) { completeLine(end); });
+            AssembleRx(
+                chunk, RxLine, LastRxChar, RxMarker ? kRxMarker.size() : 0, [this](QChar end) { completeLine(end); },
+                [this] {
+                    // A line too long for one piece: logged and captured
+                    // piece by piece as it arrives. The capture gets one
+                    // copy, as the first capture mode that is on writes it.
+                    const bool first = !RxLine.Continued();
+                    const QString prefix = !first ? TLogFiles::kContinued : RxMarker ? kRxMarker : QString();
+                    const QString piece = RxLine.TakePiece();
+                    Print(prefix + piece);
+                    if (!first)
+                        writeToDataFile(piece, false);
+                    else if (!PlainCapture && StampCapture)
+                        writeToDataFile(StampPrefix(StampClockNow()) + prefix + piece, false);
+                    else
+                        writeToDataFile(prefix + piece, false);
+                });
     } catch (...) {
         EndLogBatch();
         m_rxBusy = false;
@@ -44,10 +60,15 @@ void TFormMain::ComPortRxChar(TComPort* sender, int count)
     m_rxBusy = false;
 }
 
-void TFormMain::writeToDataFile(const QString& line)
+void TFormMain::writeToDataFile(const QString& text, bool lineEnds)
 {
+    if (!PlainCapture && !StampCapture && !PlcCapture)
+        return;
     const bool writing = DataFile.IsWriting();
-    DataFile.WriteLine(line);
+    if (lineEnds)
+        DataFile.WriteLine(text);
+    else
+        DataFile.Write(text);
     if (writing && !DataFile.IsOpen()) {
         // The file could not be written (disk full, I/O error): the slot has
         // closed it and reported it once. The captures into it end here, so
@@ -69,19 +90,32 @@ void TFormMain::abandonPlcCapture()
 void TFormMain::completeLine(QChar endChar)
 {
     const bool slash = endChar == QLatin1Char('/');
-    if (!RxLine.isEmpty()) {
-        QString line = RxMarker ? kRxMarker + RxLine : RxLine;
-        if (slash)
+    // A line logged and captured in pieces: its last piece ends it there, and
+    // the rest sees the line's first piece as logged.
+    const bool inPieces = RxLine.Continued();
+    const QString& text = inPieces ? RxLine.First() : RxLine.Text();
+    if (inPieces) {
+        const QString rest = slash ? RxLine.Text() + QLatin1Char('/') : RxLine.Text();
+        Print(TLogFiles::kContinued + rest);
+        writeToDataFile(rest);
+    }
+    if (!text.isEmpty()) {
+        QString line = RxMarker ? kRxMarker + text : text;
+        if (slash && !inPieces)
             line += QLatin1Char('/');
-        Print(line);
-        if (PlainCapture)
-            writeToDataFile(line);
+        if (!inPieces) {
+            Print(line);
+            if (PlainCapture)
+                writeToDataFile(line);
+        }
         if (StampCapture) {
             line = StampPrefix(StampClockNow()) + line;
-            writeToDataFile(line);
+            if (!inPieces)
+                writeToDataFile(line);
         }
         if (PlcCapture) {
-            writeToDataFile(line);
+            if (!inPieces)
+                writeToDataFile(line);
             if (PlcCapture && PlcListingEnds(line)) {
                 PlcCapture = false;
                 DataFile.Close();
@@ -106,7 +140,7 @@ void TFormMain::completeLine(QChar endChar)
     } else if (slash) {
         Print(kRxMarker + QLatin1Char('/'));
     }
-    if (std::optional<QString> id = IdReplyOf(RxLine))
+    if (std::optional<QString> id = IdReplyOf(text))
         IdReply = *id;
     RxLine.clear();
 }

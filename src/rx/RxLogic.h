@@ -1,10 +1,13 @@
 #pragma once
 
+#include "rx/LogFiles.h"
+
 #include <QDateTime>
 #include <QString>
 #include <QStringView>
 #include <functional>
 #include <optional>
+#include <utility>
 
 // Line assembly and dispatch decisions of the receive side, free of widgets.
 
@@ -13,18 +16,69 @@ inline const QString kRxMarker = QStringLiteral("       <--- ");
 // Longest reflected value text and identification reply kept.
 constexpr int kRxFieldLimit = 1000;
 
+// The line under assembly. It holds at most one piece of a line: once the
+// characters would make a logged line longer than TLogFiles::kLineLimit, the
+// piece so far is taken (logged and captured) and the line goes on in the next
+// piece, behind TLogFiles::kContinued in the log. So a line that never ends
+// costs no more than two pieces: the one on hand and the line's first, which
+// the dispatch decisions see in place of the whole line.
+class TRxLine {
+public:
+    // The characters of the piece on hand.
+    const QString& Text() const { return m_text; }
+    operator const QString&() const { return m_text; }
+    qsizetype size() const { return m_text.size(); }
+    bool isEmpty() const { return m_text.isEmpty() && !m_continued; }
+    // Forgets the line, taken pieces included.
+    void clear()
+    {
+        m_text.clear();
+        m_first.clear();
+        m_continued = false;
+    }
+
+    // True once a piece of the line has been taken.
+    bool Continued() const { return m_continued; }
+    // The characters of the line's first piece (once Continued()).
+    const QString& First() const { return m_first; }
+    // Characters the piece on hand may hold, with prefixSize characters in
+    // front of the line's first piece in the log.
+    qsizetype Room(qsizetype prefixSize) const
+    {
+        return TLogFiles::kLineLimit - (m_continued ? TLogFiles::kContinued.size() : prefixSize);
+    }
+    void Append(QChar c) { m_text += c; }
+    // Hands out the piece on hand; the line goes on in the next one.
+    QString TakePiece()
+    {
+        QString piece = std::exchange(m_text, QString());
+        if (!m_continued)
+            m_first = piece;
+        m_continued = true;
+        return piece;
+    }
+
+private:
+    QString m_text;
+    QString m_first;
+    bool m_continued = false;
+};
+
 // Feeds received characters into the line under assembly. CR and '/' end a
 // line (onEnd(endChar) is called with line still holding the text); characters
 // of code 32 and above are appended and become lastChar; other control
-// characters are dropped.
-template <typename OnEnd>
-void AssembleRx(QStringView chunk, QString& line, QChar& lastChar, OnEnd&& onEnd)
+// characters are dropped. A character that finds the piece on hand full
+// (prefixSize as for TRxLine::Room) first calls onFull(), which takes it.
+template <typename OnEnd, typename OnFull>
+void AssembleRx(QStringView chunk, TRxLine& line, QChar& lastChar, qsizetype prefixSize, OnEnd&& onEnd, OnFull&& onFull)
 {
     for (QChar c : chunk) {
         if (c == QLatin1Char('\r') || c == QLatin1Char('/')) {
             onEnd(c);
         } else if (c.unicode() >= 32) {
-            line += c;
+            if (line.size() >= line.Room(prefixSize))
+                onFull();
+            line.Append(c);
             lastChar = c;
         }
     }

@@ -19,7 +19,7 @@ constexpr qsizetype kBlockSize = 64 * 1024;
 
 // One byte per character; a character outside Latin-1 (a surrogate pair
 // counts as one character) becomes '?'.
-void AppendLatin1(QByteArray& out, const QString& text)
+void AppendLatin1(QByteArray& out, QStringView text)
 {
     const qsizetype n = text.size();
     for (qsizetype i = 0; i < n; ++i) {
@@ -147,12 +147,17 @@ bool TTextFileSlot::FlushPending()
     return true;
 }
 
-void TTextFileSlot::WriteLine(const QString& line)
+void TTextFileSlot::WriteLine(const QString& line) { write(line, true); }
+
+void TTextFileSlot::Write(QStringView text) { write(text, false); }
+
+void TTextFileSlot::write(QStringView text, bool lineEnds)
 {
     if (mode_ != Mode::Writing)
         return;
-    AppendLatin1(pending_, line);
-    pending_ += "\r\n";
+    AppendLatin1(pending_, text);
+    if (lineEnds)
+        pending_ += "\r\n";
     if ((flushEachLine_ || pending_.size() >= kBlockSize) && !FlushPending())
         Fail();
 }

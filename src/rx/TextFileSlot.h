@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringView>
 
 #include <functional>
 
@@ -41,6 +42,8 @@ public:
     // as they are. Writing to a closed slot, or one open for reading, does
     // nothing and reports nothing.
     void WriteLine(const QString& line);
+    // The same without the line end: a line written in parts.
+    void Write(QStringView text);
 
     // Next line without its end (CR LF, LF or a lone CR each end a line),
     // Latin-1 decoded; "" at the end or when the slot is not open for reading.
@@ -65,6 +68,7 @@ private:
     enum class Mode { Closed, Reading, Writing };
 
     int Open(const QString& fileName, Mode mode, bool append = false);
+    void write(QStringView text, bool lineEnds);
     // Closes the file; returns false when pending lines could not be written
     // or the close itself failed.
     bool Release();

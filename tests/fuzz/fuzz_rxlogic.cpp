@@ -23,17 +23,23 @@ struct TAssembled {
 TAssembled Assemble(const QString& text, const std::vector<int>& pieces)
 {
     TAssembled out;
+    TRxLine line;  // pieces taken from it are collected in out.pending
     qsizetype pos = 0;
     size_t next = 0;
     while (pos < text.size()) {
         const qsizetype n = pieces.empty() ? text.size() : qMax(1, pieces[next++ % pieces.size()]);
-        AssembleRx(QStringView(text).mid(pos, n), out.pending, out.lastChar, [&](QChar end) {
-            out.lines.push_back(out.pending);
-            out.ends.push_back(end);
-            out.pending.clear();
-        });
+        AssembleRx(
+            QStringView(text).mid(pos, n), line, out.lastChar, 0,
+            [&](QChar end) {
+                out.lines.push_back(out.pending + line.Text());
+                out.ends.push_back(end);
+                out.pending.clear();
+                line.clear();
+            },
+            [&] { out.pending += line.TakePiece(); });
         pos += n;
     }
+    out.pending += line.Text();
     return out;
 }
 

@@ -79,8 +79,9 @@ private slots:
     }
 
     // A megabyte of hostile output, in the pieces the port hands on: every
-    // printable character is kept, control characters cost nothing, and the
-    // identification reply stays bounded.
+    // printable character is kept (a long line taken in pieces, the one on
+    // hand bounded), control characters cost nothing, and the identification
+    // reply stays bounded.
     void hostileStreams()
     {
         constexpr int kMB = 1024 * 1024;
@@ -98,20 +99,28 @@ private slots:
              kRxFieldLimit},
         };
         for (const auto& row : rows) {
-            QString line;
+            TRxLine line;
             QChar last;
             int lines = 0;
+            qsizetype taken = 0;
             std::optional<QString> id;
-            for (qsizetype at = 0; at < row.stream.size(); at += 1000)
-                AssembleRx(QStringView(row.stream).mid(at, 1000), line, last, [&](QChar) {
-                    ++lines;
-                    id = IdReplyOf(line);
-                    line.clear();
-                });
+            const auto idOf = [&] { return IdReplyOf(line.Continued() ? line.First() : line.Text()); };
+            for (qsizetype at = 0; at < row.stream.size(); at += 1000) {
+                AssembleRx(
+                    QStringView(row.stream).mid(at, 1000), line, last, kRxMarker.size(),
+                    [&](QChar) {
+                        ++lines;
+                        id = idOf();
+                        line.clear();
+                        taken = 0;
+                    },
+                    [&] { taken += line.TakePiece().size(); });
+                QVERIFY2(line.size() <= TLogFiles::kLineLimit, row.name);
+            }
             if (!line.isEmpty())
-                id = IdReplyOf(line);
+                id = idOf();
             QVERIFY2(lines == row.lines, row.name);
-            QVERIFY2(line.size() == row.pending, row.name);
+            QVERIFY2(taken + line.size() == row.pending, row.name);
             QVERIFY2((id ? id->size() : -1) == row.idSize, row.name);
         }
     }
@@ -124,7 +133,7 @@ private slots:
         feed("2.00\r\n", 1);
         QCOMPARE(LogLines(*form), QStringList({M + "#01.02.00"}));
         QCOMPARE(form->IdReply, QStringLiteral("#01.02.00"));
-        QCOMPARE(form->RxLine, QString());
+        QVERIFY(form->RxLine.isEmpty());
 
         feed("12/34\r", 3);
         QCOMPARE(LogLines(*form).mid(1), QStringList({M + "12/", M + "34"}));
@@ -228,9 +237,8 @@ private slots:
         QCOMPARE(LogLines(*form), QStringList({M + "OK", M + "after"}));
     }
 
-    // A long line without an end is kept and logged once it ends, in marked
-    // pieces of at most 64 KiB; the capture file gets it whole. The window
-    // stays responsive.
+    // A long line is logged in marked pieces of at most 64 KiB as it
+    // arrives; the capture file gets it whole. The window stays responsive.
     void longLineAndGarbage()
     {
         const QString capture = dir.filePath(QStringLiteral("long.txt"));
@@ -238,7 +246,9 @@ private slots:
         form->PlainCapture = true;
         QByteArray garbage(100000, 'x');
         peer->Write(garbage);
-        QVERIFY(PumpUntil([&] { return form->RxLine.size() == 100000; }, 5000));
+        // The first piece is in the log before the line ends.
+        QVERIFY(PumpUntil([&] { return form->RxLine.size() == 100000 - (65536 - M.size()); }, 5000));
+        QCOMPARE(LogLines(*form).size(), 1);
         feed("\r", 2);
         const QString whole = M + QString(100000, QLatin1Char('x'));
         QCOMPARE(LogLines(*form), QStringList({whole.left(65536), QStringLiteral("\u00BB ") + whole.mid(65536)}));
@@ -250,6 +260,92 @@ private slots:
             noise += char(i * 37 % 256);
         peer->Write(noise + "\rend\r");
         QVERIFY(PumpUntil([&] { return LogLines(*form).last() == M + "end"; }, 5000));
+    }
+
+    // Lines at, just over and far over the limit through the port, into
+    // each capture mode: the file gets every line byte for byte, the log its
+    // pieces, the line under assembly stays bounded, and the identification
+    // and the reflection see the line's first piece.
+    void longLinesIntoEachCapture_data()
+    {
+        QTest::addColumn<int>("length");
+        QTest::addColumn<QString>("mode");
+        QTest::addColumn<int>("logLines");
+        const int marked = int(TLogFiles::kLineLimit - kRxMarker.size());
+        QTest::newRow("plain, at the limit") << marked << "plain" << 1;
+        QTest::newRow("plain, one over") << marked + 1 << "plain" << 2;
+        QTest::newRow("stamped, one over") << marked + 1 << "stamped" << 2;
+        QTest::newRow("sequence, many times over") << 40 * marked << "sequence" << 40;
+        QTest::newRow("stamped, many times over") << 40 * marked << "stamped" << 40;
+        // One copy of a line over the limit, as the plain capture writes it.
+        QTest::newRow("plain and stamped, one over") << marked + 1 << "plain+stamped" << 2;
+    }
+    void longLinesIntoEachCapture()
+    {
+        QFETCH(int, length);
+        QFETCH(QString, mode);
+        QFETCH(int, logLines);
+        const QDateTime when(QDate(2026, 3, 1), QTime(13, 4, 5));
+        SetStampClock([when] { return when; });
+        form->ClearPanels(QStringLiteral("Vigilo"));
+        auto* ta = form->findChild<TSpinEdit*>(QStringLiteral("EditTA_VGS"));
+        ta->SetValue(10);
+
+        const QString name = dir.filePath(QStringLiteral("capture.txt"));
+        QCOMPARE(form->OpenDataFileForWriting(name), 0);
+        form->PlainCapture = mode.startsWith("plain");
+        form->StampCapture = mode.endsWith("stamped");
+        form->PlcCapture = mode == "sequence";
+        // "#" first, every byte from 32 to 255 but '/' after it, a value
+        // at the end.
+        QByteArray text = "#";
+        for (int i = 0; text.size() < length - 4; ++i)
+            if (32 + i % 224 != '/')
+                text += char(32 + i % 224);
+        text += "TA=7";
+        const QByteArray line = kRxMarker.toLatin1() + text;
+        // CR and LF in separate writes, so in separate reads.
+        peer->Write(text + "\r");
+        QVERIFY(PumpUntil([&] { return LogLines(*form).size() >= logLines; }, 30000));
+        QVERIFY(form->RxLine.isEmpty());
+        peer->Write("\n");
+        feed("after\r", logLines + 1);
+        form->PlainCapture = form->StampCapture = form->PlcCapture = false;
+        form->CloseDataFile();
+        SetStampClock({});
+
+        const QByteArray stamp = StampPrefix(when).toLatin1();
+        const QByteArray after = kRxMarker.toLatin1() + "after\r\n";
+        const QByteArray expected = mode == "stamped"         ? stamp + line + "\r\n" + stamp + after
+                                    : mode == "plain+stamped" ? line + "\r\n" + after + stamp + after
+                                                              : line + "\r\n" + after;
+        QCOMPARE(fileBytes(name), expected);
+        QStringList log = LogLines(*form);
+        QCOMPARE(log.size(), logLines + 1);
+        QString joined;
+        for (int i = 0; i < logLines; ++i) {
+            QVERIFY(log[i].size() <= TLogFiles::kLineLimit);
+            QVERIFY(i == 0 || log[i].startsWith(TLogFiles::kContinued));
+            joined += i == 0 ? log[i] : log[i].mid(TLogFiles::kContinued.size());
+        }
+        QCOMPARE(joined.toLatin1(), line);
+        // Within the limit the whole line is seen; beyond it the first piece,
+        // which does not hold the value.
+        QCOMPARE(ta->Value(), logLines == 1 ? 7 : 10);
+        QCOMPARE(form->IdReply.toLatin1(), text.left(kRxFieldLimit));
+    }
+
+    // A line that never ends holds no more than its pieces' worth.
+    void aLineThatNeverEnds()
+    {
+        const QByteArray megabyte(1 << 20, 'y');
+        for (int i = 0; i < 4; ++i)
+            peer->Write(megabyte);
+        QVERIFY(PumpUntil([&] { return LogLines(*form).size() == 64; }, 30000));
+        QVERIFY(form->RxLine.size() <= TLogFiles::kLineLimit);
+        QVERIFY(!form->RxLine.isEmpty());
+        feed("\r", 65);
+        QVERIFY(form->RxLine.isEmpty());
     }
 
     void lineNotification()
