@@ -32,6 +32,10 @@ install_missing help2man groff-base appstream dpkg-dev
 # The window's English texts are compiled from translations/*.ts by lrelease
 # into the program (qt6-l10n-tools has lrelease and lupdate).
 install_missing qt6-l10n-tools
+# The network port tests serve a pseudo-terminal over TCP with ser2net
+# (RFC 2217 and raw TCP). Only for the tests: Debian's package also starts a
+# ser2net service of its own (on localhost) where systemd runs.
+case "${1:-}" in test | check) install_missing ser2net ;; esac
 
 if [ "${1:-}" = check ]; then
   # The checks CI runs after the test suite: the house style, the whole

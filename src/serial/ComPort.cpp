@@ -1,6 +1,8 @@
 #include "serial/ComPort.h"
 
 #include "app/IniFile.h"
+#include "serial/NetPort.h"
+#include "serial/Rfc2217.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -134,6 +136,8 @@ TComPort::~TComPort()
         Close();
     } catch (...) {
     }
+    if (m_parked)
+        m_parked->Disconnect(WriteLimitMs(0));
 }
 
 int TComPort::ComNumberOf(const QString& name)
@@ -188,12 +192,16 @@ void TComPort::SetBaudRate(TBaudRate rate)
     if (rate != m_rate && m_connected)
         drainOutput();
     m_rate = rate;
+    if (m_net && m_connected)
+        netRate();
     if (m_connected && m_serial->isOpen() && !m_serial->setBaudRate(BaudRateBits(rate)))
         throw EComPort(TComError::SetStateFailed, errno);
 }
 
 void TComPort::SetFlowControlNone()
 {
+    if (m_net && m_connected)
+        m_net->SetLineFormat();
     if (m_connected && m_serial->isOpen()) {
         if (!m_serial->setFlowControl(QSerialPort::NoFlowControl))
             throw EComPort(TComError::SetStateFailed, errno);
@@ -217,6 +225,8 @@ void TComPort::Open()
     if (m_connected)
         return;
     const QString device = DevicePathFor(m_port);
+    if (LooksLikeNetAddress(device))
+        return openNet(device);
     m_serial->setPortName(device);
     m_serial->setReadBufferSize(0);
     errno = 0;
@@ -246,6 +256,8 @@ void TComPort::Close()
 {
     if (!m_connected)
         return;
+    if (m_net)
+        return closeNet();
     // What could leave in time has left; what could not is discarded with
     // the input. An empty queue is not discarded: a pseudo-terminal reports
     // its queue as empty at once and discarding would drop what its far side
@@ -274,6 +286,8 @@ int TComPort::handle() const { return m_serial->isOpen() ? int(m_serial->handle(
 
 int TComPort::OutQueue() const
 {
+    if (m_net)
+        return m_connected ? m_net->OutQueue() : -1;
     const int fd = handle();
     if (fd < 0)
         return -1;
@@ -301,6 +315,12 @@ void TComPort::writeAll(const char* data, int size, TComError error, int& writte
     written = 0;
     if (!m_connected)
         throw EComPort(TComError::NotOpen, 0);
+    if (m_net) {
+        written = m_net->Write(QByteArray::fromRawData(data, size), WriteLimitMs(size));
+        if (written == 0 && size > 0)
+            throw EComPort(error, EPIPE);
+        return;
+    }
     const int fd = handle();
     if (fd < 0 || m_deviceLost)
         throw EComPort(error, EIO);
@@ -353,6 +373,8 @@ int TComPort::WriteStr(const QString& text)
 void TComPort::TransmitChar(quint8 byte)
 {
     const char c = char(byte);
+    if (m_net)
+        return netQueue(c);
     int written = 0;
     writeAll(&c, 1, TComError::TransmitFailed, written);
     if (written != 1)
@@ -364,15 +386,17 @@ int TComPort::ReadStr(QString& text, int count)
     text.clear();
     if (!m_connected)
         throw EComPort(TComError::NotOpen, 0);
-    if (count <= 0 || !m_serial->isOpen())
+    if (count <= 0 || !(m_net || m_serial->isOpen()))
         return 0;
-    const QByteArray bytes = m_serial->read(count);
+    const QByteArray bytes = m_net ? m_net->Read(count) : m_serial->read(count);
     text = QString::fromLatin1(bytes);
     return int(bytes.size());
 }
 
 int TComPort::InQueue() const
 {
+    if (m_net)
+        return m_connected ? m_net->Available() : 0;
     if (!m_connected || !m_serial->isOpen())
         return 0;
     const qint64 n = m_serial->bytesAvailable();
@@ -381,6 +405,8 @@ int TComPort::InQueue() const
 
 bool TComPort::WaitForData(int ms)
 {
+    if (m_net)
+        return m_connected && m_net->WaitForData(ms);
     if (!m_connected || !m_serial->isOpen())
         return false;
     return m_serial->bytesAvailable() > 0 || m_serial->waitForReadyRead(ms);
@@ -388,6 +414,8 @@ bool TComPort::WaitForData(int ms)
 
 void TComPort::ClearBuffer(bool input, bool output)
 {
+    if (m_net && m_connected)
+        return m_net->Purge(input, output);
     if (!m_connected || !m_serial->isOpen())
         return;
     QSerialPort::Directions d;
@@ -401,6 +429,8 @@ void TComPort::ClearBuffer(bool input, bool output)
 
 void TComPort::SetDTR(bool on)
 {
+    if (m_net)
+        return netDtr(on);
     if (!m_connected || !m_serial->isOpen())
         throw EComPort(TComError::LineControlFailed, 0);
     errno = 0;
@@ -460,6 +490,8 @@ bool TComPort::DeviceLost()
         return false;
     if (m_deviceLost)
         return true;
+    if (m_net)
+        return m_net->Lost();
     const int fd = handle();
     if (fd < 0)
         return false;

@@ -30,6 +30,9 @@ public:
     Step Seen(const TPortPresence& now);
     // Outcome of the reopen that Seen asked for.
     void Reopened(bool ok, const TPortPresence& now);
+    // A retry is due (a network port): the next look may reopen although
+    // nothing changed since the last failed try.
+    void TryAgain() { m_lastTried = TPortPresence(); }
 
     State Current() const { return m_state; }
     bool Waiting() const { return m_state == State::Waiting; }

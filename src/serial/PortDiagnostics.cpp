@@ -1,5 +1,7 @@
 #include "serial/PortDiagnostics.h"
 
+#include "serial/NetPort.h"
+
 #include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
@@ -127,6 +129,9 @@ long long PortLockHolder(const QString& devicePath)
 
 TPortDiagnosis DiagnosePort(const QString& devicePath, int serialError)
 {
+    // A network port: the connection's own finding (a TNetProblem).
+    if (LooksLikeNetAddress(devicePath))
+        return TPortDiagnosis{serialError ? TPortProblem::Network : TPortProblem::None, serialError, 0};
     TPortDiagnosis d = ProbeSerialDevice(QFile::encodeName(devicePath).constData());
     if (d.problem == TPortProblem::None || d.problem == TPortProblem::Busy) {
         if (const long long pid = PortLockHolder(devicePath)) {
@@ -163,6 +168,8 @@ QString PortProblemText(const QString& devicePath, const TPortDiagnosis& d)
     switch (d.problem) {
     case TPortProblem::None:
         return QString();
+    case TPortProblem::Network:
+        return NetProblemText(devicePath, TNetProblem(d.error));
     case TPortProblem::NoSuchDevice:
         return head
                + QCoreApplication::translate("PortDiagnostics",

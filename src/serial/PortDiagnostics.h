@@ -12,6 +12,7 @@ enum class TPortProblem {
     Busy,              // another program holds the port (exclusive open or lock file)
     NotSerial,         // the path is no terminal device
     Other,             // opening failed for another reason (see error)
+    Network,           // a network port did not connect (error: a TNetProblem)
 };
 
 struct TPortDiagnosis {

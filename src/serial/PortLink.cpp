@@ -29,6 +29,11 @@ TPortLink::TPortLink(TFormMain& main)
     m_later.setSingleShot(true);
     m_later.setInterval(kLaterMs);
     connect(&m_later, &QTimer::timeout, this, &TPortLink::evaluate);
+    m_retry.setSingleShot(true);
+    connect(&m_retry, &QTimer::timeout, this, [this] {
+        m_keeper.TryAgain();
+        evaluate();
+    });
     connect(&m_watcher, &TPortWatcher::Changed, this, &TPortLink::watcherChanged);
     // Queued: the port tells from inside a write or a wait.
     connect(&main.ComPort, &TComPort::DeviceGone, this, &TPortLink::deviceGone, Qt::QueuedConnection);
@@ -57,8 +62,8 @@ void TPortLink::ShowPorts()
     TRadioGroup* list = m_main.RadioGroupCOM();
     for (int i = 0; i < list->Count(); ++i) {
         const TPortPresence& p = m_watcher.Presence(i + 1);
-        list->SetItemPresent(i, p.Present());
-        list->SetItemHint(i, m_trouble.value(i + 1, PresenceHint(p)));
+        list->SetItemPresent(i, entryPresent(i + 1, p));
+        list->SetItemHint(i, m_trouble.value(i + 1, entryHint(i + 1, p)));
     }
 }
 
@@ -72,6 +77,7 @@ void TPortLink::Forget()
 {
     m_keeper.Forget();
     m_lostPending = false;
+    retryLater(0);
 }
 
 void TPortLink::Selected(int n, bool identified)
@@ -187,6 +193,7 @@ void TPortLink::reopen(const TPortPresence& now)
     }
     const bool ok = port.Connected();
     m_keeper.Reopened(ok, now);
+    retryLater(ok ? 0 : n);
     if (!ok) {
         const QString why = PortProblemText(now.device, DiagnosePort(now.device, port.LastOpenError()));
         m_main.Print(tr("%1: device back, but the port does not open").arg(portName(n))
@@ -241,14 +248,17 @@ void TPortLink::FillMenu(QMenu& menu, int n)
         for (const QString& byId : others)
             sub->addAction(byId, this, [this, n, byId] { pin(n, byId); });
     }
+    menu.addAction(tr("Netzwerkport an %1 binden ...").arg(portName(n)), this,
+                   [this, n, pinned] { pinNetwork(n, pinned); });
     if (!pinned.isEmpty())
         menu.addAction(tr("unpin %1 (%2)").arg(portName(n), pinned), this, [this, n] { unpin(n); });
 }
 
-void TPortLink::pin(int n, const QString& byId)
+void TPortLink::pin(int n, const QString& byId) { store(n, m_watcher.Folders().byId + u'/' + byId); }
+
+void TPortLink::store(int n, const QString& value)
 {
-    const QString path = m_watcher.Folders().byId + u'/' + byId;
-    if (!TIniFile(m_main.SettingsFile).WriteString(kPorts, portName(n), path))
+    if (!TIniFile(m_main.SettingsFile).WriteString(kPorts, portName(n), value))
         m_main.Print(tr("%1: cannot write the settings file").arg(m_main.SettingsFile));
     LookAgain();
 }

@@ -70,6 +70,15 @@ private:
     void otherAdapter(const TPortPresence& now);
     void pin(int n, const QString& byId);
     void unpin(int n);
+    // Network entries (PortLinkNet.cpp): the tool tip and whether the entry
+    // shows as present, and pinning an address to an entry.
+    QString entryHint(int n, const TPortPresence& p) const;
+    bool entryPresent(int n, const TPortPresence& p) const;
+    void pinNetwork(int n, const QString& current);
+    void store(int n, const QString& value);
+    // A reopen of entry n failed: a network entry is tried again after a
+    // pause that grows with each failure (nothing tells when it is back).
+    void retryLater(int n);
 
     TFormMain& m_main;
     TPortWatcher m_watcher;
@@ -79,4 +88,6 @@ private:
     bool m_acting = false;
     // Looks again once a running selection, scan or update has ended.
     QTimer m_later;
+    QTimer m_retry;
+    int m_retryMs = 0;
 };

@@ -3,6 +3,8 @@
 #include "ConsoleFlashHost.h"
 #include "ExitStatus.h"
 #include "FlashTrack.h"
+#include "serial/NetPort.h"
+#include "serial/PortDiagnostics.h"
 
 #include <QElapsedTimer>
 #include <QFileInfo>
@@ -41,10 +43,19 @@ bool TFlashJob::open(TComPort& port, TFlashResult& result)
     port.SetSettingsFile(m_setup.settingsFile);
     port.SetPort(m_device);
     result.path = port.DevicePathFor(m_device);
-    if (result.path.isEmpty() || !QFileInfo::exists(result.path)) {
+    const bool network = LooksLikeNetAddress(result.path);
+    if (result.path.isEmpty() || (!network && !QFileInfo::exists(result.path))) {
         result.status = ExitDeviceMissing;
         result.outcome = result.path == m_device ? QStringLiteral("%1: no such device").arg(m_device)
                                                  : QStringLiteral("%1 (%2): no such device").arg(m_device, result.path);
+        return false;
+    }
+    // A raw socket keeps the device server's rate: an update that needs
+    // another one does not start.
+    const QString fixed = port.FixedRateText(m_setup.startRate, m_setup.config.switchTo115200);
+    if (!fixed.isEmpty()) {
+        result.status = ExitDeviceNotOpened;
+        result.outcome = fixed;
         return false;
     }
     port.SetBaudRate(m_setup.startRate);
@@ -53,6 +64,11 @@ bool TFlashJob::open(TComPort& port, TFlashResult& result)
         port.Open();
         port.ClearBuffer(true, true);
     } catch (const EComPort& e) {
+        if (network) {
+            result.status = ExitDeviceNotOpened;
+            result.outcome = PortProblemText(result.path, DiagnosePort(result.path, port.LastOpenError()));
+            return false;
+        }
         const QString reason = e.PlatformCode() > 0 && e.PlatformCode() < 200
                                    ? QString::fromLocal8Bit(std::strerror(e.PlatformCode()))
                                    : QStringLiteral("in use or not permitted");

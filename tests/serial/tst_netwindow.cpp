@@ -1,0 +1,174 @@
+// The real window with its port on the network: ser2net on 127.0.0.1 serves
+// the pseudo-terminal of a device peer, Com3 of the settings file is its
+// address.
+#include "app/IniFile.h"
+#include "firmware/UnitFlashen.h"
+#include "serial/PortLink.h"
+#include "support/BootLoaderPeer.h"
+#include "support/FlashToolRun.h"
+#include "support/Ser2net.h"
+#include "support/WindowRig.h"
+#include "widgets/RadioGroup.h"
+
+#include <QLabel>
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace {
+
+struct TNetWindowRig : TWindowRig {
+    TSer2net server;
+    QTemporaryDir dir;
+
+    TNetWindowRig(const QByteArray& identification, TSer2net::Accepter accepter = TSer2net::Accepter::Rfc2217)
+        : TWindowRig(identification), server(peer.SlavePath(), accepter)
+    {
+        TIniFile(TestSettingsFile()).WriteString(QStringLiteral("Ports"), QStringLiteral("Com3"), server.Address());
+    }
+
+    // A .rom file of these bytes, queued as the file dialog's answer.
+    void rom(const QByteArray& data)
+    {
+        const QString path = dir.filePath(QStringLiteral("fw.rom"));
+        PutFile(path, flashtool::RomText(data));
+        scope.dialogs->files.enqueue(path);
+    }
+
+    // Runs the firmware dialog from the main menu's entry and closes it
+    // once the procedure has ended; the status line it showed.
+    QString flash(TFormFlashen& dialog)
+    {
+        QString status;
+        QTimer driver;
+        driver.setInterval(5);
+        QObject::connect(&driver, &QTimer::timeout, [&] {
+            if (!dialog.isVisible() || !dialog.ProcedureEnded())
+                return;
+            driver.stop();
+            status = dialog.findChild<QLabel*>(QStringLiteral("LabelFlashen"))->text();
+            dialog.close();
+        });
+        driver.start();
+        form->Flashen1Click();
+        return status;
+    }
+};
+
+}  // namespace
+
+class TestNetWindow : public QObject {
+    Q_OBJECT
+private slots:
+    void identificationAndCommandsOverRfc2217();
+    void firmwareUpdateOverRfc2217();
+    void rawSocketRefusesTheRateSwitch();
+    void unreachableServerIsTold();
+    void droppedConnectionIsAReplug();
+    void cleanupTestCase() { RemoveTestSettings(); }
+};
+
+void TestNetWindow::identificationAndCommandsOverRfc2217()
+{
+    TNetWindowRig rig("#09.01.00.03");
+    QVERIFY2(rig.server.Start(), qPrintable(rig.server.Failure()));
+    rig.selectPort();
+    QCOMPARE(rig.form->ActivePanel, QStringLiteral("Zerbo"));
+    QCOMPARE(rig.form->StatusPanel(1)->text(), QStringLiteral("Com3 = connected"));
+    QCOMPARE(rig.form->RadioGroupCOMconnect()->Item(2), QStringLiteral("#09.01.00.03  (= Zerbo)"));
+    QCOMPARE(rig.peer.SlaveBaud(), 9600);
+    EXPECT_SENT(rig, "{+}h\r");
+    // A small command and its answer through the receive side, with an
+    // IAC byte in the answer.
+    rig.peer.SetLineHandler([](const QByteArray& line) {
+        return line == "{+}f" ? QByteArray("#FW 2.\xff"
+                                           "1\r")
+                              : QByteArray();
+    });
+    rig.click(QStringLiteral("ButtonFirmware"));
+    EXPECT_SENT(rig, "{+}f\r");
+    QVERIFY(rig.logged(QString::fromLatin1("#FW 2.\xff"
+                                           "1")));
+}
+
+void TestNetWindow::firmwareUpdateOverRfc2217()
+{
+    TNetWindowRig rig("#01.00.00");
+    QVERIFY2(rig.server.Start(), qPrintable(rig.server.Failure()));
+    rig.selectPort();
+    QCOMPARE(rig.form->ActivePanel, QStringLiteral("Vigilo"));
+    TFormFlashen dialog(rig.form.get());
+    rig.peer.ClearReceived();
+    // 0xFF in the data and in the fill: escaped on the way, whole at the end.
+    const QByteArray data = flashtool::Words(700);
+    QVERIFY(data.contains(char(0xFF)));
+    rig.rom(data);
+    TBootLoaderPeer loader(rig.peer, rig.form->FlashBlockSize);
+    QCOMPARE(rig.flash(dialog), QStringLiteral("Firmware-Update OK"));
+    QCOMPARE(loader.Flash(), flashtool::Padded(data, rig.form->FlashBlockSize));
+    QCOMPARE(loader.ChecksumFaults(), 0);
+    // The blocks went at the rate set over RFC 2217; the port is back at 9600.
+    QCOMPARE(loader.TransferBauds(), QSet<int>{115200});
+    QVERIFY(rig.form->ComPort.Connected());
+    QCOMPARE(rig.peer.SlaveBaud(), 9600);
+}
+
+void TestNetWindow::rawSocketRefusesTheRateSwitch()
+{
+    TNetWindowRig rig("#01.00.00", TSer2net::Accepter::Raw);
+    QVERIFY2(rig.server.Start(), qPrintable(rig.server.Failure()));
+    rig.selectPort();
+    // Identification works over the raw socket at the server's rate.
+    QCOMPARE(rig.form->ActivePanel, QStringLiteral("Vigilo"));
+    TFormFlashen dialog(rig.form.get());
+    rig.peer.ClearReceived();
+    rig.rom(flashtool::Words(10));
+    rig.form->Flashen1Click();
+    PumpUntil([&] { return !rig.dialogs().Texts(QStringLiteral("warning")).isEmpty(); });
+    const QStringList warnings = rig.dialogs().Texts(QStringLiteral("warning"));
+    QCOMPARE(warnings.size(), 1);
+    QVERIFY2(warnings[0].contains(u"socket://") && warnings[0].contains(u"115200"), qPrintable(warnings[0]));
+    // Stopped before it started: no file asked for, nothing sent.
+    QVERIFY(rig.dialogs().Texts(QStringLiteral("open")).isEmpty());
+    Pump(200);
+    QCOMPARE(rig.peer.Received(), QByteArray());
+    QVERIFY(!dialog.isVisible());
+}
+
+void TestNetWindow::unreachableServerIsTold()
+{
+    TNetWindowRig rig("#01.00.00");
+    // The server is not started: nothing listens at its port.
+    rig.selectPort();
+    QCOMPARE(rig.form->StatusPanel(1)->text(), QStringLiteral("disconnected"));
+    const QString why = rig.form->StatusPanel(1)->toolTip();
+    QVERIFY2(why.startsWith(rig.server.Address()) && why.contains(u"abgewiesen"), qPrintable(why));
+    QCOMPARE(rig.form->RadioGroupCOM()->ItemIndex(), -1);
+}
+
+void TestNetWindow::droppedConnectionIsAReplug()
+{
+    TNetWindowRig rig("#09.01.00.03");
+    QVERIFY2(rig.server.Start(), qPrintable(rig.server.Failure()));
+    rig.selectPort();
+    QCOMPARE(rig.form->ActivePanel, QStringLiteral("Zerbo"));
+    EXPECT_SENT(rig, "{+}h\r");
+    // The server goes away: the port waits for it as for a pulled adapter.
+    rig.server.Stop();
+    QVERIFY(rig.logged(QStringLiteral("Com3: device gone (%1), waiting").arg(rig.server.Address()), 3000));
+    QCOMPARE(rig.form->StatusPanel(1)->text(), QStringLiteral("Com3 = device gone, waiting"));
+    QVERIFY(DeviceAwaited(*rig.form));
+    // Tried again with a growing pause, each try refused; then it is back.
+    Pump(1200);
+    QVERIFY(!rig.form->ComPort.Connected());
+    QVERIFY2(rig.server.Start(), qPrintable(rig.server.Failure()));
+    QVERIFY(rig.logged(QStringLiteral("Com3: device back, port open again at 9600 bit/s"), 8000));
+    QCOMPARE(rig.form->StatusPanel(1)->text(), QStringLiteral("Com3 = connected"));
+    QVERIFY(!DeviceAwaited(*rig.form));
+    // Identified again where it was, and the commands go through.
+    EXPECT_SENT(rig, "{+}h\r");
+    rig.click(QStringLiteral("ButtonHardware"));
+    EXPECT_SENT(rig, "{+}h\r");
+}
+
+QTEST_MAIN(TestNetWindow)
+#include "tst_netwindow.moc"
