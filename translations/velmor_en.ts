@@ -60,8 +60,8 @@
         <translation>Com port error %1</translation>
     </message>
     <message>
-        <source>%1 (%2) kann seine Übertragungsrate nicht ändern: über socket:// gelten die Einstellungen des Geräteservers. Für diesen Vorgang braucht es %3 bit/s; am Geräteserver RFC 2217 einschalten und rfc2217:// eintragen.</source>
-        <translation>%1 (%2) cannot change its rate: over socket:// the device server's own settings apply. This job needs %3 bit/s; switch on RFC 2217 at the device server and enter rfc2217://.</translation>
+        <source>%1 kann seine Übertragungsrate nicht ändern: über socket:// gelten die Einstellungen des Geräteservers. Für diesen Vorgang braucht es %2 bit/s; am Geräteserver RFC 2217 einschalten und rfc2217:// eintragen.</source>
+        <translation>%1 cannot change its rate: over socket:// the device server&apos;s own settings apply. This job needs %2 bit/s; switch on RFC 2217 at the device server and enter rfc2217://.</translation>
     </message>
 </context>
 <context>
@@ -254,7 +254,7 @@
     </message>
     <message>
         <source>TCP ohne Steuerung (Einstellungen des Servers)</source>
-        <translation>Raw TCP (the server's settings apply)</translation>
+        <translation>Raw TCP (the server&apos;s settings apply)</translation>
     </message>
     <message>
         <source>&amp;Rechner:</source>
@@ -2145,7 +2145,7 @@
     </message>
     <message>
         <source>Netzwerkport, TCP ohne Steuerung: es gelten die Einstellungen des Servers</source>
-        <translation>network port, raw TCP: the server's settings apply</translation>
+        <translation>network port, raw TCP: the server&apos;s settings apply</translation>
     </message>
     <message>
         <source>Netzwerkport, RFC 2217: Rate und Steuerleitungen vom Programm</source>

@@ -32,11 +32,12 @@ QString TComPort::FixedRateText(TBaudRate start, bool to115200) const
     if (CanChangeRate() || (start == TBaudRate::br9600 && !to115200))
         return QString();
     const QString device = m_net ? m_net->Address().Text() : DevicePathFor(m_port).trimmed();
+    const QString port = device == m_port ? device : QStringLiteral("%1 (%2)").arg(m_port, device);
     return QCoreApplication::translate("ComPort",
-                                       "%1 (%2) kann seine Übertragungsrate nicht ändern: über socket:// gelten die "
-                                       "Einstellungen des Geräteservers. Für diesen Vorgang braucht es %3 bit/s; "
+                                       "%1 kann seine Übertragungsrate nicht ändern: über socket:// gelten die "
+                                       "Einstellungen des Geräteservers. Für diesen Vorgang braucht es %2 bit/s; "
                                        "am Geräteserver RFC 2217 einschalten und rfc2217:// eintragen.")
-        .arg(m_port, device, BaudRateName(to115200 ? TBaudRate::br115200 : start));
+        .arg(port, BaudRateName(to115200 ? TBaudRate::br115200 : start));
 }
 
 void TComPort::openNet(const QString& address)

@@ -6,11 +6,14 @@
 #include "serial/PortLink.h"
 #include "support/BootLoaderPeer.h"
 #include "support/FlashToolRun.h"
+#include "support/ItemMenu.h"
 #include "support/Ser2net.h"
 #include "support/WindowRig.h"
 #include "widgets/RadioGroup.h"
 
+#include <QDialogButtonBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -24,6 +27,8 @@ struct TNetWindowRig : TWindowRig {
         : TWindowRig(identification), server(peer.SlavePath(), accepter)
     {
         TIniFile(TestSettingsFile()).WriteString(QStringLiteral("Ports"), QStringLiteral("Com3"), server.Address());
+        // The list shows what the file says now.
+        form->PortLink()->LookAgain();
     }
 
     // A .rom file of these bytes, queued as the file dialog's answer.
@@ -64,6 +69,7 @@ private slots:
     void rawSocketRefusesTheRateSwitch();
     void unreachableServerIsTold();
     void droppedConnectionIsAReplug();
+    void pinningANetworkPort();
     void cleanupTestCase() { RemoveTestSettings(); }
 };
 
@@ -168,6 +174,54 @@ void TestNetWindow::droppedConnectionIsAReplug()
     EXPECT_SENT(rig, "{+}h\r");
     rig.click(QStringLiteral("ButtonHardware"));
     EXPECT_SENT(rig, "{+}h\r");
+}
+
+void TestNetWindow::pinningANetworkPort()
+{
+    TNetWindowRig rig("#01.00.00");
+    TFormMain& form = *rig.form;
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    TRadioGroup& list = *form.RadioGroupCOM();
+    const QByteArray before = FileBytes(TestSettingsFile());
+    // The network entry's tool tip names its address and kind.
+    QVERIFY2(list.Button(2)->toolTip().startsWith(rig.server.Address() + QStringLiteral("\nNetzwerkport, RFC 2217")),
+             qPrintable(list.Button(2)->toolTip()));
+
+    // The real dialog, typed into by keys to the focused control.
+    bool refusedBlank = false;
+    QString problem;
+    QTimer driver;
+    driver.setInterval(20);
+    QObject::connect(&driver, &QTimer::timeout, [&] {
+        auto* d = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+        if (!d)
+            return;
+        driver.stop();
+        auto* host = d->findChild<QLineEdit*>(QStringLiteral("EditHost"));
+        auto* port = d->findChild<QLineEdit*>(QStringLiteral("EditPort"));
+        QPushButton* ok = d->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok);
+        host->setFocus();
+        QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("bench 2"));
+        port->setFocus();
+        QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("2001"));
+        refusedBlank = !ok->isEnabled();
+        problem = d->findChild<QLabel*>(QStringLiteral("LabelProblem"))->text();
+        host->setFocus();
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_End);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Left);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backspace);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    });
+    driver.start();
+    QVERIFY(PickFromItemMenu(form, list, 4, QStringLiteral("Netzwerkport an Com5 binden")));
+    QVERIFY(refusedBlank);
+    QVERIFY2(problem.contains(u"bench 2"), qPrintable(problem));
+    // Written the way pinning writes: that line added, the rest byte for byte.
+    QByteArray pinned = before;
+    pinned.append("Com5=rfc2217://bench2:2001\r\n");
+    QCOMPARE(FileBytes(TestSettingsFile()), pinned);
+    QVERIFY(list.Button(4)->toolTip().startsWith(QStringLiteral("rfc2217://bench2:2001\n")));
 }
 
 QTEST_MAIN(TestNetWindow)

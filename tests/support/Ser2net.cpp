@@ -66,10 +66,12 @@ bool TSer2net::Start()
                                           "  accepter: %1,127.0.0.1,%2\n"
                                           "  connector: serialdev,%3,9600n81,local\n"
                                           "  options:\n"
-                                          "    kickolduser: true\n")
+                                          "    kickolduser: true\n"
+                                          "    chardelay: %4\n")
                                .arg(accepter)
                                .arg(m_port)
-                               .arg(m_device);
+                               .arg(m_device)
+                               .arg(m_charDelay ? QStringLiteral("true") : QStringLiteral("false"));
     const QString file = m_dir.filePath(QStringLiteral("ser2net.yaml"));
     QFile f(file);
     if (!f.open(QIODevice::WriteOnly) || f.write(config.toUtf8()) < 0) {

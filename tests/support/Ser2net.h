@@ -24,6 +24,9 @@ public:
     // The "Ports" entry that reaches the device through this server.
     QString Address() const;
     QString Failure() const { return m_failure; }
+    // ser2net's wait for more serial data before it sends what came (on by
+    // default, 1 to 20 ms); takes effect at the next Start.
+    void SetCharDelay(bool on) { m_charDelay = on; }
 
     // A TCP port on 127.0.0.1 nothing listens at now (bound and let go,
     // never listened at).
@@ -38,4 +41,5 @@ private:
     QTemporaryDir m_dir;
     QProcess m_process;
     QString m_failure;
+    bool m_charDelay = true;
 };
