@@ -390,38 +390,42 @@
 <context>
     <name>PortDiagnostics</name>
     <message>
-        <source> (%1process %2)</source>
+        <source> (%1Prozess %2)</source>
         <translation> (%1process %2)</translation>
     </message>
     <message>
-        <source>busy — in use by another program</source>
-        <translation>busy — in use by another program</translation>
+        <source>belegt - ein anderes Programm benutzt sie</source>
+        <translation>busy - in use by another program</translation>
     </message>
     <message>
-        <source>; close it there first</source>
+        <source>; dort zuerst schließen</source>
         <translation>; close it there first</translation>
     </message>
     <message>
-        <source>cannot be opened</source>
+        <source>lässt sich nicht öffnen</source>
         <translation>cannot be opened</translation>
     </message>
     <message>
-        <source>no such device — plug in the adapter, or check the [Ports] entry of the settings file</source>
-        <translation>no such device — plug in the adapter, or check the [Ports] entry of the settings file</translation>
+        <source>kein solches Gerät - den Adapter einstecken oder den Eintrag unter [Ports] in der Einstellungsdatei prüfen</source>
+        <translation>no such device - plug in the adapter, or check the [Ports] entry of the settings file</translation>
     </message>
     <message>
-        <source>permission denied — add your user to the dialout group (sudo usermod -aG dialout $USER) and log in again</source>
-        <translation>permission denied — add your user to the dialout group (sudo usermod -aG dialout $USER) and log in again</translation>
+        <source>keine Berechtigung - den Benutzer in die Gruppe dialout aufnehmen (sudo usermod -aG dialout $USER) und neu anmelden</source>
+        <translation>permission denied - add your user to the dialout group (sudo usermod -aG dialout $USER) and log in again</translation>
     </message>
     <message>
-        <source>not a serial device — check the [Ports] entry of the settings file</source>
-        <translation>not a serial device — check the [Ports] entry of the settings file</translation>
+        <source>keine serielle Schnittstelle - den Eintrag unter [Ports] in der Einstellungsdatei prüfen</source>
+        <translation>not a serial device - check the [Ports] entry of the settings file</translation>
+    </message>
+    <message>
+        <source>Ein-/Ausgabefehler beim Öffnen - das Gerät ist noch nicht bereit, gesperrt oder ohne Hardware dahinter</source>
+        <translation>input/output error on opening - the device is not ready yet, locked, or has no hardware behind it</translation>
     </message>
 </context>
 <context>
     <name>PortWatcher</name>
     <message>
-        <source>%1 — no device</source>
+        <source>%1 — kein Gerät</source>
         <translation>%1 — no device</translation>
     </message>
     <message>
@@ -429,11 +433,11 @@
         <translation>by-id: %1</translation>
     </message>
     <message>
-        <source>serial number: %1</source>
+        <source>Seriennummer: %1</source>
         <translation>serial number: %1</translation>
     </message>
     <message>
-        <source>driver: %1</source>
+        <source>Treiber: %1</source>
         <translation>driver: %1</translation>
     </message>
 </context>
@@ -575,6 +579,10 @@
     <message>
         <source>Please choose the COM interface ...<byte value="xd"/><byte value="xd"/>Bitte erst die COM-Schnittstelle auswählen ...<byte value="xd"/><byte value="xd"/></source>
         <translation>Please choose the COM interface first ...<byte value="xd"/><byte value="xd"/></translation>
+    </message>
+    <message>
+        <source>%1: DTR vom Geräteserver nicht bestätigt; die Schnittstelle arbeitet weiter</source>
+        <translation>%1: DTR not confirmed by the device server; the port goes on working</translation>
     </message>
 </context>
 <context>
@@ -2096,47 +2104,59 @@
 <context>
     <name>TPortLink</name>
     <message>
-        <source>%1: not sent, the port waits for its device</source>
+        <source>%1: nicht gesendet, die Schnittstelle wartet auf ihr Gerät</source>
         <translation>%1: not sent, the port waits for its device</translation>
     </message>
     <message>
-        <source>%1: device gone (%2), waiting for it to come back</source>
+        <source>%1: Gerät getrennt (%2), warte, bis es wieder da ist</source>
         <translation>%1: device gone (%2), waiting for it to come back</translation>
     </message>
     <message>
-        <source>%1 = device gone, waiting</source>
+        <source>%1 = Gerät getrennt, warte</source>
         <translation>%1 = device gone, waiting</translation>
     </message>
     <message>
-        <source>%1: the device went away; the port opens again when it is back</source>
+        <source>%1: das Gerät ist getrennt; die Schnittstelle öffnet wieder, sobald es zurück ist</source>
         <translation>%1: the device went away; the port opens again when it is back</translation>
     </message>
     <message>
-        <source>%1: device back, but the port does not open</source>
+        <source>%1: Gerät wieder da, aber die Schnittstelle öffnet nicht</source>
         <translation>%1: device back, but the port does not open</translation>
     </message>
     <message>
-        <source>%1: device back, port open again at %2 bit/s</source>
+        <source>%1: Gerät wieder da, Schnittstelle wieder offen mit %2 bit/s</source>
         <translation>%1: device back, port open again at %2 bit/s</translation>
     </message>
     <message>
-        <source>%1: another adapter is there now (%2); no longer waiting for %3</source>
+        <source>%1: jetzt ist ein anderer Adapter da (%2); warte nicht mehr auf %3</source>
         <translation>%1: another adapter is there now (%2); no longer waiting for %3</translation>
     </message>
     <message>
-        <source>pin this adapter to %1</source>
+        <source>Seriennummer %1</source>
+        <translation>serial number %1</translation>
+    </message>
+    <message>
+        <source>%1: Warten auf das Gerät beendet, die Suche beginnt</source>
+        <translation>%1: no longer waiting for the device, a scan starts</translation>
+    </message>
+    <message>
+        <source>%1: Warten auf das Gerät beendet, eine andere Schnittstelle ist gewählt</source>
+        <translation>%1: no longer waiting for the device, another port is chosen</translation>
+    </message>
+    <message>
+        <source>diesen Adapter fest an %1 binden</source>
         <translation>pin this adapter to %1</translation>
     </message>
     <message>
-        <source>pin another adapter to %1</source>
+        <source>einen anderen Adapter fest an %1 binden</source>
         <translation>pin another adapter to %1</translation>
     </message>
     <message>
-        <source>unpin %1 (%2)</source>
+        <source>Bindung von %1 lösen (%2)</source>
         <translation>unpin %1 (%2)</translation>
     </message>
     <message>
-        <source>%1: cannot write the settings file</source>
+        <source>%1: Einstellungsdatei kann nicht geschrieben werden</source>
         <translation>%1: cannot write the settings file</translation>
     </message>
     <message>
@@ -2163,7 +2183,7 @@
 <context>
     <name>TRadioGroup</name>
     <message>
-        <source>no device</source>
+        <source>kein Gerät</source>
         <translation>no device</translation>
     </message>
 </context>

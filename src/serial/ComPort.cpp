@@ -218,6 +218,15 @@ void TComPort::applyLineSettings()
     // Modem lines inactive; a pseudo-terminal has none, which is no error here.
     m_serial->setDataTerminalReady(false);
     m_serial->setRequestToSend(false);
+    m_dtr = false;
+}
+
+void TComPort::RestoreLine(const TLineState& line)
+{
+    SetBaudRate(line.rate);
+    SetFlowControlNone();
+    if (line.dtr != m_dtr)
+        SetDTR(line.dtr);
 }
 
 void TComPort::Open()
@@ -248,6 +257,7 @@ void TComPort::Open()
     m_deviceLost = false;
     m_pending = false;
     m_connected = true;
+    ++m_opening;
     if (m_serial->bytesAvailable() > 0)
         postAnnouncement();
 }
@@ -439,6 +449,7 @@ void TComPort::SetDTR(bool on)
         m_serial->clearError();
         throw EComPort(TComError::LineControlFailed, err);
     }
+    m_dtr = on;
 }
 
 void TComPort::postAnnouncement()
@@ -484,6 +495,28 @@ void TComPort::announce()
     }
 }
 
+bool TComPort::hungUp(bool endOfFileToo) const
+{
+    const int fd = handle();
+    if (fd < 0)
+        return false;
+    pollfd p{fd, POLLIN, 0};
+    if (::poll(&p, 1, 0) <= 0)
+        return false;
+    if (p.revents & (POLLHUP | POLLERR | POLLNVAL))
+        return true;
+    // Readable with nothing to read: end of file.
+    int waiting = 0;
+    return endOfFileToo && (p.revents & POLLIN) && ::ioctl(fd, FIONREAD, &waiting) == 0 && waiting == 0;
+}
+
+void TComPort::lose()
+{
+    m_deviceLost = true;
+    m_serial->close();
+    emit DeviceGone(m_opening);
+}
+
 bool TComPort::DeviceLost()
 {
     if (!m_connected)
@@ -492,29 +525,24 @@ bool TComPort::DeviceLost()
         return true;
     if (m_net)
         return m_net->Lost();
-    const int fd = handle();
-    if (fd < 0)
-        return false;
     // A hung-up line reads as end of file, which the serial port takes for
     // "no data" and reports again and again; only poll tells the hang-up.
-    pollfd p{fd, POLLIN, 0};
-    if (::poll(&p, 1, 0) <= 0 || !(p.revents & (POLLHUP | POLLERR | POLLNVAL)))
+    if (!hungUp(false))
         return false;
-    m_deviceLost = true;
-    m_serial->close();
-    emit DeviceGone();
+    lose();
     return true;
 }
 
 void TComPort::deviceError(int error)
 {
+    if (!m_serial->isOpen() || m_deviceLost)
+        return;
     const auto e = QSerialPort::SerialPortError(error);
-    if (e == QSerialPort::ResourceError && m_serial->isOpen()) {
-        // The device went away (adapter unplugged): stop listening, keep the
-        // port "open" so that sends fail and are handled like any write error
-        // until the port is closed or selected again.
-        m_deviceLost = true;
-        m_serial->close();
-        emit DeviceGone();
-    }
+    // The device went away (adapter unplugged, line hung up): stop listening,
+    // keep the port "open" so that sends fail and are handled like any write
+    // error until the port is closed or selected again. A hung-up tty reads
+    // as end of file, which the serial port reports as a read error and
+    // reports again at once for as long as the descriptor stays open.
+    if (e == QSerialPort::ResourceError || (e == QSerialPort::ReadError && hungUp(true)))
+        lose();
 }

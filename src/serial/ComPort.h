@@ -78,6 +78,14 @@ int WaitQueueEmpty(const std::function<int()>& queuedBytes, int bitsPerSecond, q
 // The same for the driver's output queue of a descriptor (TIOCOUTQ).
 int WaitOutputSent(int fd, int bitsPerSecond, qint64 limitMs);
 
+// The line as the program has set it, to be set again when the port opens
+// anew after its device was gone. Flow control is always none.
+struct TLineState {
+    TBaudRate rate = TBaudRate::br9600;
+    bool dtr = false;
+    friend bool operator==(const TLineState&, const TLineState&) = default;
+};
+
 // Serial port: 8 data bits, no parity, one stop bit, no flow control, DTR and
 // RTS inactive while open. Ports are named "Com1" .. "Com24"; on Linux they map
 // to tty devices by a fixed table that the "Ports" section of the settings file
@@ -113,6 +121,13 @@ public:
     // always reach the port as an error.
     bool DeviceLost();
     void SetConnected(bool on);
+    // Counts the successful opens: tells one descriptor of the port from the
+    // next, so that news of a descriptor already replaced can be told apart.
+    int Opening() const { return m_opening; }
+    // Rate and DTR as last set (DTR is low after every open).
+    TLineState Line() const { return TLineState{m_rate, m_dtr}; }
+    // Sets rate and DTR of the open port as line gives them.
+    void RestoreLine(const TLineState& line);
 
     // Writes one byte per character (the low 8 bits of its code); blocks until
     // every byte has left the driver's output queue or 100 ms per byte + 1000
@@ -168,13 +183,16 @@ public:
 
 signals:
     // The device went away while the port was open (see DeviceLost); once
-    // per loss.
-    void DeviceGone();
+    // per loss, with the Opening() of the descriptor that lost it.
+    void DeviceGone(int opening);
 
 private:
     void postAnnouncement();
     void announce();
     void deviceError(int error);
+    // The descriptor tells a hang-up or end of file: the device is gone.
+    bool hungUp(bool endOfFileToo) const;
+    void lose();
     void applyLineSettings();
     void writeAll(const char* data, int size, TComError error, int& written);
     // Waits until the output queue is empty or the write time-out of what it
@@ -202,6 +220,8 @@ private:
     bool m_connected = false;
     int m_openError = 0;
     bool m_deviceLost = false;
+    bool m_dtr = false;
+    int m_opening = 0;
     bool m_announcing = false;
     bool m_posted = false;
     bool m_pending = false;

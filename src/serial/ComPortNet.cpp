@@ -73,14 +73,16 @@ void TComPort::openNet(const QString& address)
     connect(net.get(), &TNetPort::Gone, this, [this] {
         if (m_connected && !m_deviceLost) {
             m_deviceLost = true;
-            emit DeviceGone();
+            emit DeviceGone(m_opening);
         }
     });
     m_net = std::move(net);
     m_deviceLost = false;
     m_pending = false;
     m_lineConfirmed = true;
+    m_dtr = false;
     m_connected = true;
+    ++m_opening;
     try {
         m_net->SetLineFormat();
         netRate();
@@ -137,6 +139,7 @@ void TComPort::netDtr(bool on)
     // A server that does not answer (ser2net before a pseudo-terminal) may
     // still have set the line; the caller tells the user it is unconfirmed.
     m_lineConfirmed = m_net->SetDtr(on);
+    m_dtr = on;
 }
 
 void TComPort::netQueue(char byte)

@@ -30,8 +30,9 @@ TPortProblem openErrorProblem(int err)
     case ENOTDIR:
     case ENXIO:
     case ENODEV:
-    case EIO:  // a serial device node without its hardware
         return TPortProblem::NoSuchDevice;
+    case EIO:  // not set up yet, hung up, locked, or a node without its hardware
+        return TPortProblem::IoError;
     default:
         return TPortProblem::Other;
     }
@@ -173,31 +174,36 @@ QString PortProblemText(const QString& devicePath, const TPortDiagnosis& d)
     case TPortProblem::NoSuchDevice:
         return head
                + QCoreApplication::translate("PortDiagnostics",
-                                             "no such device — plug in the adapter, or check the [Ports] "
-                                             "entry of the settings file");
+                                             "kein solches Gerät - den Adapter einstecken oder den Eintrag unter "
+                                             "[Ports] in der Einstellungsdatei prüfen");
     case TPortProblem::PermissionDenied:
         return head
                + QCoreApplication::translate("PortDiagnostics",
-                                             "permission denied — add your user to the dialout group "
-                                             "(sudo usermod -aG dialout $USER) and log in again");
+                                             "keine Berechtigung - den Benutzer in die Gruppe dialout aufnehmen "
+                                             "(sudo usermod -aG dialout $USER) und neu anmelden");
     case TPortProblem::Busy: {
         QString who;
         if (d.holder > 0) {
             const QString name = processName(d.holder);
-            who = QCoreApplication::translate("PortDiagnostics", " (%1process %2)")
+            who = QCoreApplication::translate("PortDiagnostics", " (%1Prozess %2)")
                       .arg(name.isEmpty() ? QString() : name + QStringLiteral(", "))
                       .arg(d.holder);
         }
-        return head + QCoreApplication::translate("PortDiagnostics", "busy — in use by another program") + who
-               + QCoreApplication::translate("PortDiagnostics", "; close it there first");
+        return head + QCoreApplication::translate("PortDiagnostics", "belegt - ein anderes Programm benutzt sie") + who
+               + QCoreApplication::translate("PortDiagnostics", "; dort zuerst schließen");
     }
     case TPortProblem::NotSerial:
         return head
-               + QCoreApplication::translate("PortDiagnostics", "not a serial device — check the [Ports] entry of the "
-                                                                "settings file");
+               + QCoreApplication::translate("PortDiagnostics", "keine serielle Schnittstelle - den Eintrag unter "
+                                                                "[Ports] in der Einstellungsdatei prüfen");
+    case TPortProblem::IoError:
+        return head
+               + QCoreApplication::translate("PortDiagnostics",
+                                             "Ein-/Ausgabefehler beim Öffnen - das Gerät ist noch nicht bereit, "
+                                             "gesperrt oder ohne Hardware dahinter");
     case TPortProblem::Other:
         break;
     }
-    return head + QCoreApplication::translate("PortDiagnostics", "cannot be opened")
+    return head + QCoreApplication::translate("PortDiagnostics", "lässt sich nicht öffnen")
            + (d.error ? QStringLiteral(" (") + qt_error_string(d.error) + QLatin1Char(')') : QString());
 }

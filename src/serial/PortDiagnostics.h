@@ -11,6 +11,7 @@ enum class TPortProblem {
     PermissionDenied,  // the user may not open the device
     Busy,              // another program holds the port (exclusive open or lock file)
     NotSerial,         // the path is no terminal device
+    IoError,           // the device node is there but does not open yet (EIO)
     Other,             // opening failed for another reason (see error)
     Network,           // a network port did not connect (error: a TNetProblem)
 };
@@ -38,6 +39,7 @@ long long PortLockHolder(const QString& devicePath);
 // nothing of its own.
 TPortDiagnosis DiagnosePort(const QString& devicePath, int serialError);
 
-// One line for tool tips: the device path, the reason and what to do.
-// Empty for TPortProblem::None.
+// One line for tool tips and the log: the device path, the reason and what
+// to do; Latin-1 only, so that it reaches an 8-bit log file whole. Empty for
+// TPortProblem::None.
 QString PortProblemText(const QString& devicePath, const TPortDiagnosis& diagnosis);

@@ -4,12 +4,15 @@
 #include "app/UnitMain.h"
 #include "firmware/UnitFlashen.h"
 #include "firmware/UnitFlashenCSD.h"
+#include "serial/DeviceTable.h"
 #include "serial/PortDiagnostics.h"
 #include "widgets/RadioGroup.h"
 
 #include <QDir>
 #include <QLabel>
 #include <QMenu>
+
+#include <utility>
 
 namespace {
 
@@ -30,10 +33,7 @@ TPortLink::TPortLink(TFormMain& main)
     m_later.setInterval(kLaterMs);
     connect(&m_later, &QTimer::timeout, this, &TPortLink::evaluate);
     m_retry.setSingleShot(true);
-    connect(&m_retry, &QTimer::timeout, this, [this] {
-        m_keeper.TryAgain();
-        evaluate();
-    });
+    connect(&m_retry, &QTimer::timeout, this, &TPortLink::retryDue);
     connect(&m_watcher, &TPortWatcher::Changed, this, &TPortLink::watcherChanged);
     // Queued: the port tells from inside a write or a wait.
     connect(&main.ComPort, &TComPort::DeviceGone, this, &TPortLink::deviceGone, Qt::QueuedConnection);
@@ -54,7 +54,7 @@ void TPortLink::NoteTrouble(int n, const QString& why)
     if (why.isEmpty())
         m_trouble.remove(n);
     else
-        m_trouble.insert(n, why);
+        m_trouble.insert(n, TTrouble{LookAtPort(devicePath(n), m_watcher.Folders()), why});
 }
 
 void TPortLink::ShowPorts()
@@ -62,8 +62,12 @@ void TPortLink::ShowPorts()
     TRadioGroup* list = m_main.RadioGroupCOM();
     for (int i = 0; i < list->Count(); ++i) {
         const TPortPresence& p = m_watcher.Presence(i + 1);
+        // Why the entry did not open holds for what was there then.
+        const auto trouble = m_trouble.constFind(i + 1);
+        if (trouble != m_trouble.cend() && trouble->at != p)
+            m_trouble.erase(trouble);
         list->SetItemPresent(i, entryPresent(i + 1, p));
-        list->SetItemHint(i, m_trouble.value(i + 1, entryHint(i + 1, p)));
+        list->SetItemHint(i, m_trouble.contains(i + 1) ? m_trouble.value(i + 1).why : entryHint(i + 1, p));
     }
 }
 
@@ -73,30 +77,60 @@ void TPortLink::LookAgain()
     ShowPorts();
 }
 
-void TPortLink::Forget()
+void TPortLink::forget()
 {
     m_keeper.Forget();
     m_lostPending = false;
-    retryLater(0);
+    m_retryDue = false;
+    m_retry.stop();
+}
+
+void TPortLink::Forget(TEnd why)
+{
+    const bool waited = m_keeper.Waiting();
+    const int n = m_keeper.Entry();
+    forget();
+    if (!waited)
+        return;
+    m_main.Print(why == TEnd::Scan
+                     ? tr("%1: Warten auf das Gerät beendet, die Suche beginnt").arg(portName(n))
+                     : tr("%1: Warten auf das Gerät beendet, eine andere Schnittstelle ist gewählt").arg(portName(n)));
+    m_main.SetStatusText(1, TFormMain::tr("disconnected"));
+    if (QLabel* status = m_main.StatusPanel(1))
+        status->setToolTip(QString());
+}
+
+QString TPortLink::identifiedFamily() const
+{
+    const auto match = LookupDevice(TDeviceId{m_main.DeviceFamily, m_main.DeviceVariant}, false);
+    return match ? match->suffix : QString();
 }
 
 void TPortLink::Selected(int n, bool identified)
 {
-    if (m_main.ComPort.Connected())
-        m_keeper.Linked(n, LookAtPort(devicePath(n), m_watcher.Folders()), identified);
-    else
-        Forget();
+    TComPort& port = m_main.ComPort;
+    if (!port.Connected()) {
+        forget();
+        return;
+    }
+    // A device that went during the identification is identified once it
+    // is back.
+    const bool lost = port.DeviceLost();
+    m_keeper.Linked(n, LookAtPort(devicePath(n), m_watcher.Folders()), port.Opening(), identified || lost,
+                    identified ? identifiedFamily() : QString());
+    if (lost)
+        deviceGone(port.Opening());
 }
 
 void TPortLink::SendFailed()
 {
     if (m_main.ComPort.DeviceLost())
-        deviceGone();
+        deviceGone(m_main.ComPort.Opening());
 }
 
 void TPortLink::SendHeld()
 {
-    m_main.Print(tr("%1: not sent, the port waits for its device").arg(portName(m_keeper.Entry())));
+    m_main.Print(tr("%1: nicht gesendet, die Schnittstelle wartet auf ihr Gerät").arg(portName(m_keeper.Entry())));
 }
 
 bool TPortLink::busy() const
@@ -111,11 +145,21 @@ void TPortLink::watcherChanged()
     evaluate();
 }
 
-void TPortLink::deviceGone()
+void TPortLink::deviceGone(int opening)
 {
-    if (m_keeper.Current() != TLinkKeeper::State::Linked)
+    // The news of a descriptor that the port has replaced since (a device
+    // replaced at once, reopened before the old descriptor's error came)
+    // is old news.
+    if (m_keeper.Current() != TLinkKeeper::State::Linked || opening != m_main.ComPort.Opening())
         return;
     m_lostPending = true;
+    m_lostOpening = opening;
+    evaluate();
+}
+
+void TPortLink::retryDue()
+{
+    m_retryDue = true;
     evaluate();
 }
 
@@ -123,6 +167,7 @@ void TPortLink::evaluate()
 {
     if (m_keeper.Current() == TLinkKeeper::State::Idle) {
         m_lostPending = false;
+        m_retryDue = false;
         return;
     }
     if (busy()) {
@@ -131,12 +176,13 @@ void TPortLink::evaluate()
     }
     if (m_lostPending) {
         m_lostPending = false;
-        act(m_keeper.Lost(), TPortPresence());
+        act(m_keeper.Lost(m_lostOpening, m_main.ComPort.Opening()), TPortPresence());
     }
     if (m_keeper.Current() == TLinkKeeper::State::Idle)
         return;
     const TPortPresence now = LookAtPort(devicePath(m_keeper.Entry()), m_watcher.Folders());
-    act(m_keeper.Seen(now), now);
+    const bool retry = std::exchange(m_retryDue, false);
+    act(retry ? m_keeper.Retry(now) : m_keeper.Seen(now), now);
 }
 
 void TPortLink::act(TLinkKeeper::Step step, const TPortPresence& now)
@@ -163,67 +209,109 @@ void TPortLink::gone()
 {
     const int n = m_keeper.Entry();
     // What was queued for the device cannot reach it any more; the capture
-    // files stay open with what they have.
+    // files stay open with what they have. The line as it was is set again
+    // when the port opens anew.
+    m_line = m_main.ComPort.Line();
     try {
         m_main.ComPort.Close();
     } catch (const EComPort&) {
     }
     const QString device = m_keeper.Device().device;
-    m_main.Print(tr("%1: device gone (%2), waiting for it to come back").arg(portName(n), device));
-    m_main.SetStatusText(1, tr("%1 = device gone, waiting").arg(portName(n)));
+    m_main.Print(tr("%1: Gerät getrennt (%2), warte, bis es wieder da ist").arg(portName(n), device));
+    m_main.SetStatusText(1, tr("%1 = Gerät getrennt, warte").arg(portName(n)));
     if (QLabel* status = m_main.StatusPanel(1))
-        status->setToolTip(tr("%1: the device went away; the port opens again when it is back").arg(device));
+        status->setToolTip(
+            tr("%1: das Gerät ist getrennt; die Schnittstelle öffnet wieder, sobald es zurück ist").arg(device));
 }
 
 void TPortLink::reopen(const TPortPresence& now)
 {
     const int n = m_keeper.Entry();
     TComPort& port = m_main.ComPort;
-    const TBaudRate rate = port.BaudRate();
+    m_retry.stop();
     try {
         port.Close();
     } catch (const EComPort&) {
     }
     try {
         port.SetPort(portName(n));
-        port.SetBaudRate(rate);
+        port.SetBaudRate(m_line.rate);
         port.SetFlowControlNone();
         port.Open();
     } catch (const EComPort&) {
     }
     const bool ok = port.Connected();
-    m_keeper.Reopened(ok, now);
-    retryLater(ok ? 0 : n);
+    if (ok) {
+        try {
+            port.RestoreLine(m_line);
+        } catch (const EComPort&) {
+            // A line without modem control (a pseudo-terminal) keeps DTR low,
+            // as it was before.
+        }
+    }
+    m_keeper.Reopened(ok, now, port.Opening());
     if (!ok) {
-        const QString why = PortProblemText(now.device, DiagnosePort(now.device, port.LastOpenError()));
-        m_main.Print(tr("%1: device back, but the port does not open").arg(portName(n))
-                     + (why.isEmpty() ? QString() : QStringLiteral(": ") + why));
+        reopenFailed(now);
         return;
     }
     NoteTrouble(n, QString());
     ShowPorts();
-    m_main.Print(tr("%1: device back, port open again at %2 bit/s").arg(portName(n), BaudRateName(rate)));
+    m_main.Print(
+        tr("%1: Gerät wieder da, Schnittstelle wieder offen mit %2 bit/s").arg(portName(n), BaudRateName(m_line.rate)));
     m_main.SetStatusText(1, TFormMain::tr("%1 = connected").arg(port.Port()));
     if (QLabel* status = m_main.StatusPanel(1))
         status->setToolTip(QString());
     emit Reopened(n);
-    if (!m_keeper.Identified())
+    if (!m_keeper.Identify())
         return;
-    // Identified as a selection does it; the timed jobs may send meanwhile.
-    m_acting = true;
+    // Identified as a selection does it, but the panel on show stays while
+    // the device is of the family it was (the technician may have chosen
+    // another panel for it); the timed jobs may send meanwhile.
+    m_acting = m_reidentifying = true;
     const TFormMain::TIdOutcome outcome = m_main.IdentifyDevice(n);
-    m_acting = false;
-    if (outcome == TFormMain::TIdOutcome::NotWritten)
-        deviceGone();
+    m_acting = m_reidentifying = false;
+    if (outcome == TFormMain::TIdOutcome::Known)
+        m_keeper.Identified(identifiedFamily());
+    if (outcome == TFormMain::TIdOutcome::NotWritten && port.DeviceLost())
+        deviceGone(port.Opening());
     else if (m_lostPending)
-        evaluate();  // it went again during the identification
+        // It went again during the identification: taken on once this has
+        // returned.
+        QMetaObject::invokeMethod(this, &TPortLink::evaluate, Qt::QueuedConnection);
+}
+
+void TPortLink::reopenFailed(const TPortPresence& now)
+{
+    const int n = m_keeper.Entry();
+    const QString why = PortProblemText(now.device, DiagnosePort(now.device, m_main.ComPort.LastOpenError()));
+    NoteTrouble(n, why);
+    LookAgain();
+    if (QLabel* status = m_main.StatusPanel(1))
+        status->setToolTip(why);
+    // Said once; the tries that follow are silent until one succeeds.
+    if (m_keeper.Failures() == 1)
+        m_main.Print(tr("%1: Gerät wieder da, aber die Schnittstelle öffnet nicht").arg(portName(n))
+                     + (why.isEmpty() ? QString() : QStringLiteral(": ") + why));
+    if (const int ms = m_keeper.RetryInMs(); ms >= 0)
+        m_retry.start(ms);
+}
+
+QString TPortLink::adapterName(const TPortPresence& p)
+{
+    QStringList parts;
+    if (!p.id.byId.isEmpty())
+        parts << p.id.byId;
+    if (!p.id.serial.isEmpty())
+        parts << tr("Seriennummer %1").arg(p.id.serial);
+    return parts.isEmpty() ? p.target : parts.join(QStringLiteral(", "));
 }
 
 void TPortLink::otherAdapter(const TPortPresence& now)
 {
-    m_main.Print(tr("%1: another adapter is there now (%2); no longer waiting for %3")
-                     .arg(portName(m_keeper.Entry()), now.id.byId, m_keeper.Device().id.byId));
-    m_keeper.Forget();
+    // The keeper still names the wait that has ended.
+    m_main.Print(tr("%1: jetzt ist ein anderer Adapter da (%2); warte nicht mehr auf %3")
+                     .arg(portName(m_keeper.Entry()), adapterName(now), adapterName(m_keeper.Device())));
+    forget();
     m_main.SetStatusText(1, TFormMain::tr("disconnected"));
     m_main.RadioGroupCOMconnect()->SetItemIndex(-1);
     m_main.RadioGroupCOM()->SetItemIndex(-1);
@@ -235,7 +323,7 @@ void TPortLink::FillMenu(QMenu& menu, int n)
     const QString own = m_watcher.Presence(n).id.byId;
     const QString folder = m_watcher.Folders().byId;
     if (!own.isEmpty() && pinned != folder + u'/' + own)
-        menu.addAction(tr("pin this adapter to %1").arg(portName(n)), this, [this, n, own] { pin(n, own); });
+        menu.addAction(tr("diesen Adapter fest an %1 binden").arg(portName(n)), this, [this, n, own] { pin(n, own); });
     // Every other adapter with a stable name, once.
     QStringList others;
     for (int m = 1; m <= TPortWatcher::kEntries; ++m) {
@@ -244,14 +332,14 @@ void TPortLink::FillMenu(QMenu& menu, int n)
             others << byId;
     }
     if (!others.isEmpty()) {
-        QMenu* sub = menu.addMenu(tr("pin another adapter to %1").arg(portName(n)));
+        QMenu* sub = menu.addMenu(tr("einen anderen Adapter fest an %1 binden").arg(portName(n)));
         for (const QString& byId : others)
             sub->addAction(byId, this, [this, n, byId] { pin(n, byId); });
     }
     menu.addAction(tr("Netzwerkport an %1 binden ...").arg(portName(n)), this,
                    [this, n, pinned] { pinNetwork(n, pinned); });
     if (!pinned.isEmpty())
-        menu.addAction(tr("unpin %1 (%2)").arg(portName(n), pinned), this, [this, n] { unpin(n); });
+        menu.addAction(tr("Bindung von %1 lösen (%2)").arg(portName(n), pinned), this, [this, n] { unpin(n); });
 }
 
 void TPortLink::pin(int n, const QString& byId) { store(n, m_watcher.Folders().byId + u'/' + byId); }
@@ -259,13 +347,13 @@ void TPortLink::pin(int n, const QString& byId) { store(n, m_watcher.Folders().b
 void TPortLink::store(int n, const QString& value)
 {
     if (!TIniFile(m_main.SettingsFile).WriteString(kPorts, portName(n), value))
-        m_main.Print(tr("%1: cannot write the settings file").arg(m_main.SettingsFile));
+        m_main.Print(tr("%1: Einstellungsdatei kann nicht geschrieben werden").arg(m_main.SettingsFile));
     LookAgain();
 }
 
 void TPortLink::unpin(int n)
 {
     if (!TIniFile(m_main.SettingsFile).DeleteKey(kPorts, portName(n)))
-        m_main.Print(tr("%1: cannot write the settings file").arg(m_main.SettingsFile));
+        m_main.Print(tr("%1: Einstellungsdatei kann nicht geschrieben werden").arg(m_main.SettingsFile));
     LookAgain();
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "serial/ComPort.h"
 #include "serial/LinkKeeper.h"
 #include "serial/PortWatcher.h"
 
@@ -38,8 +39,11 @@ public:
     // Looks at every entry now, then shows them.
     void LookAgain();
 
-    // A port selection or scan starts: the chosen port is no longer kept.
-    void Forget();
+    // What ends a wait for the chosen port's device besides the device.
+    enum class TEnd { Selection, Scan };
+    // A port selection or scan starts: the chosen port is no longer kept; a
+    // wait for its device ends, which the log and the status bar say.
+    void Forget(TEnd why = TEnd::Selection);
     // The selection has opened entry n; identified: the device answered
     // with a known identification.
     void Selected(int n, bool identified);
@@ -47,6 +51,10 @@ public:
     void SendFailed();
     // A send was not made because the device is awaited; says so in the log.
     void SendHeld();
+
+    // During the identification after a reopen: whether an answer of this
+    // family (its device table suffix) leaves the panel on show.
+    bool KeepsPanel(const QString& family) const { return m_reidentifying && m_keeper.KeepsPanel(family); }
 
     // The context menu of entry n: pin an adapter to it, unpin it.
     void FillMenu(QMenu& menu, int n);
@@ -60,14 +68,22 @@ private:
     QString devicePath(int n) const;
     bool busy() const;
     void watcherChanged();
-    void deviceGone();
+    void deviceGone(int opening);
+    void forget();
+    void retryDue();
     // Takes what the port and the watcher tell as far as it can now; later
     // when a selection, scan or firmware update is running.
     void evaluate();
     void act(TLinkKeeper::Step step, const TPortPresence& now);
     void gone();
     void reopen(const TPortPresence& now);
+    void reopenFailed(const TPortPresence& now);
     void otherAdapter(const TPortPresence& now);
+    // The adapter by its by-id name and the serial number the kernel tells.
+    static QString adapterName(const TPortPresence& p);
+    // The device table's name of the family the last identification found;
+    // empty when it found none.
+    QString identifiedFamily() const;
     void pin(int n, const QString& byId);
     void unpin(int n);
     // Network entries (PortLinkNet.cpp): the tool tip and whether the entry
@@ -76,18 +92,26 @@ private:
     bool entryPresent(int n, const TPortPresence& p) const;
     void pinNetwork(int n, const QString& current);
     void store(int n, const QString& value);
-    // A reopen of entry n failed: a network entry is tried again after a
-    // pause that grows with each failure (nothing tells when it is back).
-    void retryLater(int n);
 
     TFormMain& m_main;
     TPortWatcher m_watcher;
     TLinkKeeper m_keeper;
-    QHash<int, QString> m_trouble;
+    // Why an entry did not open, and what was behind it then: a device that
+    // comes there since is named instead.
+    struct TTrouble {
+        TPortPresence at;
+        QString why;
+    };
+    QHash<int, TTrouble> m_trouble;
     bool m_lostPending = false;
+    int m_lostOpening = 0;  // the port's open number that lost its device
+    bool m_retryDue = false;
+    // The line of the port as it was when its device went.
+    TLineState m_line;
     bool m_acting = false;
+    bool m_reidentifying = false;
     // Looks again once a running selection, scan or update has ended.
     QTimer m_later;
+    // Tries a failed reopen again.
     QTimer m_retry;
-    int m_retryMs = 0;
 };

@@ -31,18 +31,3 @@ void TPortLink::pinNetwork(int n, const QString& current)
     if (dialog.exec() == QDialog::Accepted)
         store(n, dialog.Address().Text());
 }
-
-void TPortLink::retryLater(int n)
-{
-    // First again after half a second, then twice as long each time, at
-    // most every 10 s.
-    constexpr int kFirstMs = 500;
-    constexpr int kMostMs = 10000;
-    if (n == 0 || !LooksLikeNetAddress(devicePath(n))) {
-        m_retry.stop();
-        m_retryMs = 0;
-        return;
-    }
-    m_retryMs = m_retryMs == 0 ? kFirstMs : qMin(m_retryMs * 2, kMostMs);
-    m_retry.start(m_retryMs);
-}

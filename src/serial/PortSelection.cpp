@@ -46,7 +46,7 @@ void TFormMain::RadioGroupCOMClick()
     if (ScanActive)
         return;
     // A port chosen anew ends any wait for a device that went.
-    m_portLink->Forget();
+    m_portLink->Forget(TPortLink::TEnd::Selection);
     abandonPlcCapture();
     try {
         ComPort.Close();
@@ -101,7 +101,10 @@ TFormMain::TIdOutcome TFormMain::IdentifyDevice(int n)
     const auto match = LookupDevice(id, false);
     if (match) {
         IdReply += match->suffix;
-        ClearPanels(match->panel);
+        // After a replug the panel on show stays while the device is of the
+        // family it was.
+        if (!m_portLink || !m_portLink->KeepsPanel(match->suffix))
+            ClearPanels(match->panel);
     }
     WriteSettings();
     RadioGroupCOMconnect()->SetItem(n - 1, IdReply);
@@ -128,7 +131,7 @@ void TFormMain::ReopenSelectedPort(TBaudRate rate)
 void TFormMain::ButtonScanClick()
 {
     ScanActive = true;
-    m_portLink->Forget();
+    m_portLink->Forget(TPortLink::TEnd::Scan);
     int found = 0;
     int last = 0;
     try {

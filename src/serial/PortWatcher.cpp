@@ -31,7 +31,7 @@ QString PresenceHint(const TPortPresence& p)
         return QString();
     QStringList lines;
     if (!p.Present()) {
-        lines << QCoreApplication::translate("PortWatcher", "%1 — no device").arg(p.device);
+        lines << QCoreApplication::translate("PortWatcher", "%1 — kein Gerät").arg(p.device);
         return lines.join(u'\n');
     }
     lines << (p.target == p.device ? p.device : p.device + QStringLiteral(" → ") + p.target);
@@ -46,9 +46,9 @@ QString PresenceHint(const TPortPresence& p)
         lines << usb;
     }
     if (!id.serial.isEmpty())
-        lines << QCoreApplication::translate("PortWatcher", "serial number: %1").arg(id.serial);
+        lines << QCoreApplication::translate("PortWatcher", "Seriennummer: %1").arg(id.serial);
     if (!id.driver.isEmpty())
-        lines << QCoreApplication::translate("PortWatcher", "driver: %1").arg(id.driver);
+        lines << QCoreApplication::translate("PortWatcher", "Treiber: %1").arg(id.driver);
     return lines.join(u'\n');
 }
 

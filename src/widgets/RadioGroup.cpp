@@ -77,8 +77,20 @@ void TRadioGroup::SetItem(int index, const QString& text)
 
 void TRadioGroup::SetItemHint(int index, const QString& hint)
 {
-    if (index >= 0 && index < m_buttons.size())
-        m_buttons[index]->setToolTip(hint);
+    if (index < 0 || index >= m_buttons.size())
+        return;
+    m_buttons[index]->setToolTip(hint);
+    describe(index);
+}
+
+void TRadioGroup::describe(int index)
+{
+    // A screen reader hears what the tool tip shows: the device behind the
+    // entry, or why it did not open.
+    const QString hint = m_buttons[index]->toolTip();
+    m_buttons[index]->setAccessibleDescription(!hint.isEmpty()    ? hint
+                                               : m_present[index] ? QString()
+                                                                  : tr("kein Gerät"));
 }
 
 void TRadioGroup::SetItemPresent(int index, bool present)
@@ -87,9 +99,9 @@ void TRadioGroup::SetItemPresent(int index, bool present)
         return;
     m_present[index] = present;
     QRadioButton* b = m_buttons[index];
+    describe(index);
     if (present) {
         b->setPalette(QPalette());
-        b->setAccessibleDescription(QString());
         return;
     }
     // The text in the colour of a disabled control; the control itself stays
@@ -99,7 +111,6 @@ void TRadioGroup::SetItemPresent(int index, bool present)
         for (auto role : {QPalette::WindowText, QPalette::ButtonText, QPalette::Text})
             dim.setColor(group, role, dim.color(QPalette::Disabled, role));
     b->setPalette(dim);
-    b->setAccessibleDescription(tr("no device"));
 }
 
 bool TRadioGroup::ItemPresent(int index) const

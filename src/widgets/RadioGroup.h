@@ -20,11 +20,12 @@ public:
     int Count() const { return int(m_buttons.size()); }
     QString Item(int index) const;
     void SetItem(int index, const QString& text);
-    // Tool tip of one entry.
+    // Tool tip of one entry; a screen reader hears it as the entry's
+    // description.
     void SetItemHint(int index, const QString& hint);
     QRadioButton* Button(int index) const;
     // An entry with nothing behind it looks absent (greyed out, and says so
-    // to a screen reader) but stays selectable. Entries start present.
+    // to a screen reader where its tool tip does not) but stays selectable. Entries start present.
     void SetItemPresent(int index, bool present);
     bool ItemPresent(int index) const;
 
@@ -39,6 +40,7 @@ signals:
 private:
     void relayout();
     void nameBlankItem(int index);
+    void describe(int index);
     void userToggled(int index, bool checked);
 
     QButtonGroup* m_group;

@@ -375,7 +375,7 @@ private slots:
         rig.w(QStringLiteral("Button21"))->click();
         QVERIFY(rig.dialogs().Texts(QStringLiteral("error")).isEmpty());
         QVERIFY(rig.dialogs().Texts(QStringLiteral("info")).isEmpty());
-        QVERIFY(rig.logged(QStringLiteral("not sent, the port waits for its device")));
+        QVERIFY(rig.logged(QStringLiteral("nicht gesendet, die Schnittstelle wartet auf ihr Gerät")));
         QVERIFY(!anyCapture(*rig.form));
         QVERIFY(!rig.form->DataFileOpen());
         QCOMPARE(FileBytes(file), QByteArray("$GPGGA,1\r\n$GPGGA,2\r\n"));

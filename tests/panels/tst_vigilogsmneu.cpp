@@ -278,7 +278,7 @@ private slots:
         QCOMPARE(rig.form->ActivePanel, QStringLiteral("VigiloGSMNEU"));
         QCOMPARE(rig.form->RadioGroupCOM()->ItemIndex(), 2);
         QCOMPARE(rig.panel()->Heartbeat().Count(), THeartbeat::kTicksPerHeartbeat - 1);
-        QVERIFY(LogLines(*rig.form).filter(QStringLiteral("not sent")).isEmpty());
+        QVERIFY(LogLines(*rig.form).filter(QStringLiteral("nicht gesendet")).isEmpty());
     }
 };
 

@@ -70,6 +70,8 @@ private slots:
     void unreachableServerIsTold();
     void droppedConnectionIsAReplug();
     void pinningANetworkPort();
+    void unconfirmedDtrIsTold();
+    void listDownloadOverRawSocket();
     void cleanupTestCase() { RemoveTestSettings(); }
 };
 
@@ -160,14 +162,14 @@ void TestNetWindow::droppedConnectionIsAReplug()
     EXPECT_SENT(rig, "{+}h\r");
     // The server goes away: the port waits for it as for a pulled adapter.
     rig.server.Stop();
-    QVERIFY(rig.logged(QStringLiteral("Com3: device gone (%1), waiting").arg(rig.server.Address()), 3000));
-    QCOMPARE(rig.form->StatusPanel(1)->text(), QStringLiteral("Com3 = device gone, waiting"));
+    QVERIFY(rig.logged(QStringLiteral("Com3: Gerät getrennt (%1), warte").arg(rig.server.Address()), 3000));
+    QCOMPARE(rig.form->StatusPanel(1)->text(), QStringLiteral("Com3 = Gerät getrennt, warte"));
     QVERIFY(DeviceAwaited(*rig.form));
     // Tried again with a growing pause, each try refused; then it is back.
     Pump(1200);
     QVERIFY(!rig.form->ComPort.Connected());
     QVERIFY2(rig.server.Start(), qPrintable(rig.server.Failure()));
-    QVERIFY(rig.logged(QStringLiteral("Com3: device back, port open again at 9600 bit/s"), 8000));
+    QVERIFY(rig.logged(QStringLiteral("Com3: Gerät wieder da, Schnittstelle wieder offen mit 9600 bit/s"), 8000));
     QCOMPARE(rig.form->StatusPanel(1)->text(), QStringLiteral("Com3 = connected"));
     QVERIFY(!DeviceAwaited(*rig.form));
     // Identified again where it was, and the commands go through.
@@ -222,6 +224,39 @@ void TestNetWindow::pinningANetworkPort()
     pinned.append("Com5=rfc2217://bench2:2001\r\n");
     QCOMPARE(FileBytes(TestSettingsFile()), pinned);
     QVERIFY(list.Button(4)->toolTip().startsWith(QStringLiteral("rfc2217://bench2:2001\n")));
+}
+
+void TestNetWindow::unconfirmedDtrIsTold()
+{
+    // The Lupino panel raises DTR; ser2net before a pseudo-terminal does not
+    // confirm it: the log says so and the port goes on at the panel's rate.
+    TNetWindowRig rig("#01.00.00");
+    QVERIFY2(rig.server.Start(), qPrintable(rig.server.Failure()));
+    rig.selectPort();
+    rig.form->ClearPanels(QStringLiteral("Lupino"));
+    QVERIFY(rig.logged(QStringLiteral("Com3: DTR vom Geräteserver nicht bestätigt")));
+    QVERIFY(rig.form->ComPort.Connected());
+    QCOMPARE(rig.peer.SlaveBaud(), 38400);
+    QVERIFY(rig.dialogs().Texts(QStringLiteral("error")).isEmpty());
+}
+
+void TestNetWindow::listDownloadOverRawSocket()
+{
+    TNetWindowRig rig("#80.00.00", TSer2net::Accepter::Raw);
+    QVERIFY2(rig.server.Start(), qPrintable(rig.server.Failure()));
+    rig.selectPort();
+    QCOMPARE(rig.form->ActivePanel, QStringLiteral("GPSDataLogger"));
+    rig.peer.ClearReceived();
+    const QString file = rig.dir.filePath(QStringLiteral("trip.lst"));
+    rig.dialogs().files.enqueue(file);
+    rig.click(QStringLiteral("BtnL_GPSDL"));
+    EXPECT_SENT(rig, "L\r");
+    // A recording as the logger sends it, in two pieces.
+    rig.peer.Write("$GPGGA,120000,5130.1,N\r\n$GPRMC,120001,A\r\n");
+    rig.peer.Write("end of data ... 2 records\r");
+    QVERIFY(rig.logged(QStringLiteral("end of data")));
+    QVERIFY(PumpUntil([&] { return !rig.form->DataFileOpen(); }));
+    QCOMPARE(FileBytes(file), QByteArray("$GPGGA,120000,5130.1,N\r\n$GPRMC,120001,A\r\nend of data ... 2 records\r\n"));
 }
 
 QTEST_MAIN(TestNetWindow)

@@ -57,26 +57,31 @@ private slots:
 
         const int none = int(QSerialPort::NoError);
         QTest::newRow("missing path") << "missing" << int(QSerialPort::DeviceNotFoundError)
-                                      << int(TPortProblem::NoSuchDevice) << "no such device";
+                                      << int(TPortProblem::NoSuchDevice) << "kein solches Gerät";
         QTest::newRow("below a regular file")
-            << "below file" << none << int(TPortProblem::NoSuchDevice) << "no such device";
+            << "below file" << none << int(TPortProblem::NoSuchDevice) << "kein solches Gerät";
         QTest::newRow("regular file") << "file" << int(QSerialPort::UnsupportedOperationError)
-                                      << int(TPortProblem::NotSerial) << "not a serial device";
-        QTest::newRow("folder") << "folder" << none << int(TPortProblem::NotSerial) << "not a serial device";
+                                      << int(TPortProblem::NotSerial) << "keine serielle Schnittstelle";
+        QTest::newRow("folder") << "folder" << none << int(TPortProblem::NotSerial) << "keine serielle Schnittstelle";
         QTest::newRow("character device, no terminal")
-            << "/dev/null" << none << int(TPortProblem::NotSerial) << "not a serial device";
+            << "/dev/null" << none << int(TPortProblem::NotSerial) << "keine serielle Schnittstelle";
         QTest::newRow("free terminal") << "pty" << none << int(TPortProblem::None) << "";
         // The device opens but the serial port layer could not lock it.
         QTest::newRow("lock refused by the port layer")
-            << "pty" << int(QSerialPort::PermissionError) << int(TPortProblem::Busy) << "busy";
+            << "pty" << int(QSerialPort::PermissionError) << int(TPortProblem::Busy) << "belegt";
         QTest::newRow("unknown port layer error")
-            << "pty" << int(QSerialPort::UnknownError) << int(TPortProblem::Other) << "cannot be opened";
+            << "pty" << int(QSerialPort::UnknownError) << int(TPortProblem::Other) << "lässt sich nicht öffnen";
         QTest::newRow("held by another port") << "pty held" << int(QSerialPort::PermissionError)
-                                              << int(TPortProblem::Busy) << "in use by another program";
+                                              << int(TPortProblem::Busy) << "ein anderes Programm benutzt sie";
         QTest::newRow("no permission") << "pty 000" << int(QSerialPort::PermissionError)
-                                       << int(TPortProblem::PermissionDenied) << "add your user to the dialout group";
+                                       << int(TPortProblem::PermissionDenied) << "in die Gruppe dialout aufnehmen";
+        // A pseudo-terminal whose master is locked refuses every open with
+        // EIO, as a node does that the kernel has not finished setting up:
+        // no "no such device" for a device that is there.
+        QTest::newRow("locked, EIO") << "pty locked" << int(QSerialPort::UnknownError) << int(TPortProblem::IoError)
+                                     << "Ein-/Ausgabefehler";
         QTest::newRow("opened exclusively")
-            << "pty excl" << int(QSerialPort::UnknownError) << int(TPortProblem::Busy) << "busy";
+            << "pty excl" << int(QSerialPort::UnknownError) << int(TPortProblem::Busy) << "belegt";
     }
 
     void diagnosis()
@@ -110,6 +115,9 @@ private slots:
             } else if (setup == QLatin1String("pty 000")) {
                 QCOMPARE(::chmod(pty.slave.toLocal8Bit().constData(), 0), 0);
                 unprivileged = true;
+            } else if (setup == QLatin1String("pty locked")) {
+                int lock = 1;
+                QCOMPARE(::ioctl(pty.master, TIOCSPTLCK, &lock), 0);
             } else if (setup == QLatin1String("pty excl")) {
                 QCOMPARE(::chmod(pty.slave.toLocal8Bit().constData(), 0666), 0);
                 pty.slaveFd = ::open(pty.slave.toLocal8Bit().constData(), O_RDWR | O_NOCTTY);
@@ -145,9 +153,12 @@ private slots:
         }
         QVERIFY2(text.startsWith(path + QStringLiteral(": ")), qPrintable(text));
         QVERIFY2(text.contains(says), qPrintable(text));
+        // The text reaches the log and its 8-bit file whole.
+        for (QChar c : text)
+            QVERIFY2(c.unicode() < 256, qPrintable(text));
         if (setup == QLatin1String("pty held")) {
             QCOMPARE(d.holder, qint64(::getpid()));
-            QVERIFY2(text.contains(QStringLiteral("process %1").arg(::getpid())), qPrintable(text));
+            QVERIFY2(text.contains(QStringLiteral("Prozess %1").arg(::getpid())), qPrintable(text));
         }
         if (unprivileged)
             QVERIFY(d.error != 0);

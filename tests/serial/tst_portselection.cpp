@@ -115,13 +115,13 @@ private slots:
         QTest::addColumn<QString>("setup");
         QTest::addColumn<QString>("says");
         QTest::newRow("missing") << "missing"
-                                 << "no such device";
+                                 << "kein solches Gerät";
         QTest::newRow("regular file") << "file"
-                                      << "not a serial device";
+                                      << "keine serielle Schnittstelle";
         QTest::newRow("held by another program") << "held"
-                                                 << "busy — in use by another program";
+                                                 << "belegt - ein anderes Programm benutzt sie";
         QTest::newRow("no permission") << "000"
-                                       << "permission denied — add your user to the dialout group";
+                                       << "keine Berechtigung - den Benutzer in die Gruppe dialout aufnehmen";
     }
     void portThatDoesNotOpenSaysWhy()
     {
@@ -201,8 +201,8 @@ private slots:
             // The port list tells why each port did not open.
             QCOMPARE(form.RadioGroupCOM()->Button(i)->toolTip(),
                      dir.filePath("none")
-                         + QStringLiteral(": no such device — plug in the adapter, "
-                                          "or check the [Ports] entry of the settings file"));
+                         + QStringLiteral(": kein solches Gerät - den Adapter einstecken oder den Eintrag unter "
+                                          "[Ports] in der Einstellungsdatei prüfen"));
         }
         QVERIFY(!form.ScanActive);
     }

@@ -136,17 +136,17 @@ private slots:
         QTest::newRow("nothing there") << "/dev/ttyUSB3"
                                        << ""
                                        << ""
-                                       << "/dev/ttyUSB3 — no device";
+                                       << "/dev/ttyUSB3 — kein Gerät";
         QTest::newRow("plain device") << "/dev/ttyS0"
                                       << "/dev/ttyS0"
                                       << ""
-                                      << "/dev/ttyS0\ndriver: serial8250";
+                                      << "/dev/ttyS0\nTreiber: serial8250";
         QTest::newRow("USB adapter through its by-id name")
             << "/dev/serial/by-id/usb-FTDI_X-if00-port0"
             << "/dev/ttyUSB0"
             << "usb-FTDI_X-if00-port0"
             << "/dev/serial/by-id/usb-FTDI_X-if00-port0 → /dev/ttyUSB0\nby-id: usb-FTDI_X-if00-port0\n"
-               "USB 0403:6001 FTDI FT232R USB UART\nserial number: A9X3\ndriver: serial8250";
+               "USB 0403:6001 FTDI FT232R USB UART\nSeriennummer: A9X3\nTreiber: serial8250";
         QTest::newRow("entry without a path") << ""
                                               << ""
                                               << ""

@@ -133,10 +133,10 @@ private slots:
         QVERIFY(form->PortLink()->Waiting());
         QVERIFY(!form->ComPort.Connected());
         QVERIFY(scope->dialogs->shown.isEmpty());
-        QCOMPARE(form->StatusPanel(1)->text(), QStringLiteral("Com3 = device gone, waiting"));
+        QCOMPARE(form->StatusPanel(1)->text(), QStringLiteral("Com3 = Gerät getrennt, warte"));
         const QStringList lines = LogLines(*form);
-        QCOMPARE(lines.filter(QStringLiteral("device gone")).size(), 1);
-        QCOMPARE(lines.last(), QStringLiteral("Com3: not sent, the port waits for its device"));
+        QCOMPARE(lines.filter(QStringLiteral("Gerät getrennt")).size(), 1);
+        QCOMPARE(lines.last(), QStringLiteral("Com3: nicht gesendet, die Schnittstelle wartet auf ihr Gerät"));
     }
 
     // On a port the window does not keep through a replug, a write that
