@@ -72,6 +72,7 @@ private slots:
     void pinningANetworkPort();
     void unconfirmedDtrIsTold();
     void listDownloadOverRawSocket();
+    void scanAsksNetworkEntriesLikeAnyOther();
     void cleanupTestCase() { RemoveTestSettings(); }
 };
 
@@ -257,6 +258,27 @@ void TestNetWindow::listDownloadOverRawSocket()
     QVERIFY(rig.logged(QStringLiteral("end of data")));
     QVERIFY(PumpUntil([&] { return !rig.form->DataFileOpen(); }));
     QCOMPARE(FileBytes(file), QByteArray("$GPGGA,120000,5130.1,N\r\n$GPRMC,120001,A\r\nend of data ... 2 records\r\n"));
+}
+
+void TestNetWindow::scanAsksNetworkEntriesLikeAnyOther()
+{
+    TNetWindowRig rig("#09.01.00.03");
+    QVERIFY2(rig.server.Start(), qPrintable(rig.server.Failure()));
+    // Com3 the unit over the network, Com4 an address nobody listens at,
+    // every other entry a device that does not exist.
+    TIniFile ini(TestSettingsFile());
+    for (int n = 1; n <= 24; ++n)
+        if (n != 3)
+            ini.WriteString(QStringLiteral("Ports"), QStringLiteral("Com%1").arg(n),
+                            n == 4 ? QStringLiteral("rfc2217://127.0.0.1:%1").arg(TSer2net::FreePort())
+                                   : rig.dir.filePath(QStringLiteral("none")));
+    rig.click(QStringLiteral("ButtonScan"));
+    QCOMPARE(rig.form->RadioGroupCOMconnect()->Item(2), QStringLiteral("#09.01.00.03  (= Zerbo)"));
+    QCOMPARE(rig.form->RadioGroupCOMconnect()->Item(3), QString());
+    // The one unit found is selected, opened and identified.
+    QCOMPARE(rig.form->RadioGroupCOM()->ItemIndex(), 2);
+    QVERIFY(rig.form->ComPort.Connected());
+    QCOMPARE(rig.form->ActivePanel, QStringLiteral("Zerbo"));
 }
 
 QTEST_MAIN(TestNetWindow)
