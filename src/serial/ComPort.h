@@ -153,9 +153,9 @@ public:
     // Whether the line's rate can be set from here: not on a raw socket,
     // where the device server's own settings apply.
     bool CanChangeRate() const;
-    // Why a job that runs at start and, with to115200, switches to 115200
-    // cannot run on this port (a raw socket keeps the server's rate); empty
-    // when it can.
+    // Why a job that starts at start and, with to115200, switches to 115200
+    // cannot run on this port (a raw socket keeps the server's rate, taken
+    // to be start); empty when it can.
     QString FixedRateText(TBaudRate start, bool to115200) const;
     // The last SetDTR was confirmed by the device server (always on a tty).
     bool LineControlConfirmed() const { return m_lineConfirmed; }

@@ -29,7 +29,8 @@ bool TComPort::CanChangeRate() const
 
 QString TComPort::FixedRateText(TBaudRate start, bool to115200) const
 {
-    if (CanChangeRate() || (start == TBaudRate::br9600 && !to115200))
+    // The start rate is taken to be the server's; only a switch cannot run.
+    if (CanChangeRate() || !to115200 || start == TBaudRate::br115200)
         return QString();
     const QString device = m_net ? m_net->Address().Text() : DevicePathFor(m_port).trimmed();
     const QString port = device == m_port ? device : QStringLiteral("%1 (%2)").arg(m_port, device);
@@ -37,7 +38,7 @@ QString TComPort::FixedRateText(TBaudRate start, bool to115200) const
                                        "%1 kann seine Übertragungsrate nicht ändern: über socket:// gelten die "
                                        "Einstellungen des Geräteservers. Für diesen Vorgang braucht es %2 bit/s; "
                                        "am Geräteserver RFC 2217 einschalten und rfc2217:// eintragen.")
-        .arg(port, BaudRateName(to115200 ? TBaudRate::br115200 : start));
+        .arg(port, BaudRateName(TBaudRate::br115200));
 }
 
 void TComPort::openNet(const QString& address)
@@ -114,7 +115,7 @@ void TComPort::closeNet()
         if (m_parked.get() != parked)
             return;
         m_parked->Disconnect(WriteLimitMs(m_parked->OutQueue()));
-        m_parked.release()->deleteLater();
+        m_parked.reset();
     });
 }
 

@@ -52,8 +52,35 @@ private slots:
         QCOMPARE(r.out, QStringList{QStringLiteral("Firmware-Update OK")});
         QCOMPARE(loader.Flash(), flashtool::Padded(data, 128));
         QCOMPARE(loader.ChecksumFaults(), 0);
+        // (What the line is left at cannot be seen: ser2net puts back the
+        // device's own settings when the tool's connection ends.)
         QCOMPARE(loader.TransferBauds(), QSet<int>{115200});
-        QCOMPARE(peer.SlaveBaud(), 9600);
+    }
+
+    void rawSocketWithoutRateSwitch_data()
+    {
+        QTest::addColumn<QString>("option");
+        QTest::newRow("modem link") << "--csd";
+        QTest::newRow("loader already at the server's rate") << "--start-rate=115200";
+    }
+    void rawSocketWithoutRateSwitch()
+    {
+        // No rate to change: the update runs at the server's rate.
+        QFETCH(QString, option);
+        TDevicePeer peer;
+        TBootLoaderPeer::Script script;
+        script.startAt115200Only = false;
+        TBootLoaderPeer loader(peer, 128, script);
+        TSer2net server(peer.SlavePath(), TSer2net::Accepter::Raw);
+        QVERIFY2(server.Start(), qPrintable(server.Failure()));
+        const QString settings = file("raw.ini", "[Misc]\r\nCOM=0\r\n");
+        const QByteArray data = flashtool::Words(300);
+        const QString rom = file("raw.rom", flashtool::RomText(data));
+        const flashtool::TRun r =
+            flashtool::Run(kTool, {QStringLiteral("--settings"), settings, option, server.Address(), rom});
+        QCOMPARE(r.exit, 0);
+        QCOMPARE(loader.Flash(), flashtool::Padded(data, 128));
+        QCOMPARE(loader.TransferBauds(), QSet<int>{9600});
     }
 
     void refusals_data()
