@@ -16,6 +16,7 @@
 #include <QLineEdit>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <atomic>
 
 namespace {
 
@@ -73,6 +74,7 @@ private slots:
     void unconfirmedDtrIsTold();
     void listDownloadOverRawSocket();
     void scanAsksNetworkEntriesLikeAnyOther();
+    void enduranceRunThroughADroppedServer();
     void cleanupTestCase() { RemoveTestSettings(); }
 };
 
@@ -279,6 +281,48 @@ void TestNetWindow::scanAsksNetworkEntriesLikeAnyOther()
     QCOMPARE(rig.form->RadioGroupCOM()->ItemIndex(), 2);
     QVERIFY(rig.form->ComPort.Connected());
     QCOMPARE(rig.form->ActivePanel, QStringLiteral("Zerbo"));
+}
+
+void TestNetWindow::enduranceRunThroughADroppedServer()
+{
+    TNetWindowRig rig("#01.00.01");
+    std::atomic<int> queries{0};
+    rig.peer.SetLineHandler([&queries](const QByteArray& line) {
+        if (line == "{+}h")
+            return QByteArray("#01.00.01\r");
+        if (line == "{+}gsminfo")
+            return "CSQ " + QByteArray::number(++queries) + "\r";
+        return QByteArray();
+    });
+    QVERIFY2(rig.server.Start(), qPrintable(rig.server.Failure()));
+    rig.selectPort();
+    QCOMPARE(rig.form->ActivePanel, QStringLiteral("VigiloGSM"));
+    const QString protocol = rig.dir.filePath(QStringLiteral("run.pro"));
+    rig.dialogs().files.enqueue(protocol);
+    rig.w(QStringLiteral("ButtonDauerlauf"))->click();
+    // The run's 30 s query at a quicker pace.
+    QTimer pace;
+    QObject::connect(&pace, &QTimer::timeout, [&] {
+        if (rig.form->Timer4.isActive() && rig.form->Timer4.interval() >= 2000)
+            rig.form->Timer4.setInterval(100);
+    });
+    pace.start(10);
+    QVERIFY(PumpUntil([&] { return queries >= 3; }, 5000));
+
+    rig.server.Stop();
+    QVERIFY(rig.logged(QStringLiteral("Com3: Gerät getrennt"), 3000));
+    const int before = queries;
+    Pump(600);
+    QCOMPARE(int(queries), before);  // nothing reaches the device meanwhile
+    QVERIFY2(rig.server.Start(), qPrintable(rig.server.Failure()));
+    QVERIFY(rig.logged(QStringLiteral("Com3: Gerät wieder da"), 8000));
+    QVERIFY(PumpUntil([&] { return queries >= before + 3; }, 5000));
+    pace.stop();
+    // One protocol file through the gap, with the replies from before and
+    // after it.
+    const QByteArray written = FileBytes(protocol);
+    QVERIFY2(written.contains("CSQ 1") && written.contains("CSQ " + QByteArray::number(before + 2)),
+             written.constData());
 }
 
 QTEST_MAIN(TestNetWindow)
