@@ -284,10 +284,15 @@ void TPortLink::reopenFailed(const TPortPresence& now)
 {
     const int n = m_keeper.Entry();
     const QString why = PortProblemText(now.device, DiagnosePort(now.device, m_main.ComPort.LastOpenError()));
-    NoteTrouble(n, why);
-    LookAgain();
-    if (QLabel* status = m_main.StatusPanel(1))
-        status->setToolTip(why);
+    // The tool tips follow the cause; a try that fails as the last one did
+    // changes nothing on screen.
+    const auto known = m_trouble.constFind(n);
+    if (known == m_trouble.cend() || known->why != why) {
+        NoteTrouble(n, why);
+        ShowPorts();
+        if (QLabel* status = m_main.StatusPanel(1))
+            status->setToolTip(why);
+    }
     // Said once; the tries that follow are silent until one succeeds.
     if (m_keeper.Failures() == 1)
         m_main.Print(tr("%1: Gerät wieder da, aber die Schnittstelle öffnet nicht").arg(portName(n))

@@ -18,10 +18,11 @@ bool DeviceAwaited(const TFormMain& main);
 // The port list as the hardware has it, and the chosen port kept through a
 // replug. Shows in the list which entries have a device behind them and
 // which, offers to pin an adapter to an entry, and when the chosen port's
-// device goes, says so once and waits: the capture files stay open, the
-// timed jobs hold their sends, and when the same adapter is back the port
-// opens again at the rate in use, the device is identified again where it
-// was before, and the jobs go on.
+// device goes (unplugged, or its line hung up), says so once and waits: the
+// capture files stay open, the timed jobs hold their sends, and when the same
+// adapter is back the port opens again with the line as it was (trying again
+// while it does not open yet), the device is identified again where it was
+// before (the panel on show stays for the same family), and the jobs go on.
 class TPortLink : public QObject {
     Q_OBJECT
 public:
@@ -32,7 +33,8 @@ public:
     // The chosen port's device is gone and awaited: sends are held.
     bool Waiting() const { return m_keeper.Waiting(); }
 
-    // Why entry n (1..24) did not open at the last try; empty: it did.
+    // Why entry n (1..24) did not open at the last try; empty: it did. The
+    // reason holds until another device is at the entry.
     void NoteTrouble(int n, const QString& why);
     // Presence and tool tip of every entry of the port list.
     void ShowPorts();

@@ -5,6 +5,7 @@
 #include "panels/PanelVigilo.h"
 #include "support/BootLoaderPeer.h"
 #include "support/FlashToolRun.h"
+#include "support/TtyFaults.h"
 #include "support/WindowRig.h"
 #include "widgets/RadioGroup.h"
 
@@ -403,15 +404,29 @@ private slots:
         QVERIFY(rig.peer.Received().isEmpty());
     }
 
-    // The adapter is pulled while a block goes out: one port error, the
-    // failed outcome, no wait for the full answer limit.
+    // The adapter is pulled, or the line hangs up with its node left, while
+    // a block goes out: one port error, the failed outcome, no wait for the
+    // full answer limit.
+    void deviceVanishesDuringTransfer_data()
+    {
+        QTest::addColumn<bool>("hangUp");
+        QTest::newRow("pulled") << false;
+        QTest::newRow("hung up") << true;
+    }
     void deviceVanishesDuringTransfer()
     {
+        QFETCH(bool, hangUp);
         TRig rig;
         rig.rom(Words(640));
         rig.boot();
+        bool gone = false;
         QObject::connect(rig.gauge(), &QProgressBar::valueChanged, [&](int value) {
-            if (value >= 128 + 10 && !rig.peer.Vanished())
+            if (value < 128 + 10 || gone)
+                return;
+            gone = true;
+            if (hangUp)
+                QVERIFY(HangUpTty(rig.peer.SlavePath()));
+            else
                 rig.peer.Vanish();
         });
 
