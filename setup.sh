@@ -36,6 +36,10 @@ install_missing qt6-l10n-tools
 # The screen test runs the window under a real X server (Xvfb) with a window
 # manager (openbox), at the screen sizes of field laptops.
 install_missing xvfb openbox
+# The network port tests serve a pseudo-terminal over TCP with ser2net
+# (RFC 2217 and raw TCP). Only for the tests: Debian's package also starts a
+# ser2net service of its own (on localhost) where systemd runs.
+case "${1:-}" in test | check) install_missing ser2net ;; esac
 
 if [ "${1:-}" = check ]; then
   # The checks CI runs after the test suite: the house style, the whole

@@ -59,6 +59,10 @@
         <source>Com port error %1</source>
         <translation>Com port error %1</translation>
     </message>
+    <message>
+        <source>%1 kann seine Übertragungsrate nicht ändern: über socket:// gelten die Einstellungen des Geräteservers. Für diesen Vorgang braucht es %2 bit/s; am Geräteserver RFC 2217 einschalten und rfc2217:// eintragen.</source>
+        <translation>%1 cannot change its rate: over socket:// the device server&apos;s own settings apply. This job needs %2 bit/s; switch on RFC 2217 at the device server and enter rfc2217://.</translation>
+    </message>
 </context>
 <context>
     <name>ConversionRun</name>
@@ -232,6 +236,80 @@
     <message>
         <source>Log-Datei(*.log;*.txt)|*.log;*.txt|alle (*.*)|*.*</source>
         <translation>Log file(*.log;*.txt)|*.log;*.txt|all (*.*)|*.*</translation>
+    </message>
+</context>
+<context>
+    <name>NetPinDialog</name>
+    <message>
+        <source>Netzwerkport</source>
+        <translation>Network port</translation>
+    </message>
+    <message>
+        <source>&amp;Art:</source>
+        <translation>&amp;Kind:</translation>
+    </message>
+    <message>
+        <source>RFC 2217 (Rate und Steuerleitungen vom Programm)</source>
+        <translation>RFC 2217 (rate and control lines set by the program)</translation>
+    </message>
+    <message>
+        <source>TCP ohne Steuerung (Einstellungen des Servers)</source>
+        <translation>Raw TCP (the server&apos;s settings apply)</translation>
+    </message>
+    <message>
+        <source>&amp;Rechner:</source>
+        <translation>&amp;Host:</translation>
+    </message>
+    <message>
+        <source>&amp;Port:</source>
+        <translation>&amp;Port:</translation>
+    </message>
+</context>
+<context>
+    <name>NetPort</name>
+    <message>
+        <source>%1: der Rechnername lässt sich nicht auflösen; Namen im Abschnitt [Ports] prüfen</source>
+        <translation>%1: the host name does not resolve; check the name in the [Ports] section</translation>
+    </message>
+    <message>
+        <source>%1: Verbindung abgewiesen; läuft der Geräteserver (z. B. ser2net) und stimmt der Port?</source>
+        <translation>%1: connection refused; is the device server (e.g. ser2net) running, and is the port right?</translation>
+    </message>
+    <message>
+        <source>%1: keine Verbindung innerhalb von 5 s; Netz, Rechner und Firewall prüfen</source>
+        <translation>%1: no connection within 5 s; check the network, the host and the firewall</translation>
+    </message>
+    <message>
+        <source>%1: der Server spricht kein RFC 2217; am Server Telnet mit RFC 2217 einschalten oder socket:// verwenden</source>
+        <translation>%1: the server does not speak RFC 2217; switch on telnet with RFC 2217 at the server, or use socket://</translation>
+    </message>
+    <message>
+        <source>%1: Verbindung fehlgeschlagen</source>
+        <translation>%1: connection failed</translation>
+    </message>
+    <message>
+        <source>keine Netzwerkadresse (rfc2217://RECHNER:PORT oder socket://RECHNER:PORT)</source>
+        <translation>no network address (rfc2217://HOST:PORT or socket://HOST:PORT)</translation>
+    </message>
+    <message>
+        <source>Adresse ohne Port: %1</source>
+        <translation>address without a port: %1</translation>
+    </message>
+    <message>
+        <source>Adresse ohne Rechnernamen: %1</source>
+        <translation>address without a host name: %1</translation>
+    </message>
+    <message>
+        <source>ungültiger Rechnername &quot;%1&quot; (Leerzeichen oder Sonderzeichen)</source>
+        <translation>invalid host name &quot;%1&quot; (blanks or special characters)</translation>
+    </message>
+    <message>
+        <source>ungültiger Port &quot;%1&quot;</source>
+        <translation>invalid port &quot;%1&quot;</translation>
+    </message>
+    <message>
+        <source>Port %1 außerhalb von 1 bis 65535</source>
+        <translation>port %1 outside 1 to 65535</translation>
     </message>
 </context>
 <context>
@@ -517,6 +595,10 @@
         <source>&amp;Schnittstelle</source>
         <translation>&amp;Interface</translation>
     </message>
+    <message>
+        <source>%1: DTR vom Geräteserver nicht bestätigt; die Schnittstelle arbeitet weiter</source>
+        <translation>%1: DTR not confirmed by the device server; the port goes on working</translation>
+    </message>
 </context>
 <context>
     <name>TLogTools</name>
@@ -578,6 +660,17 @@
     <message>
         <source>Alles markieren</source>
         <translation>Select all</translation>
+    </message>
+</context>
+<context>
+    <name>TNetPinDialog</name>
+    <message>
+        <source>Netzwerkport an %1 binden</source>
+        <translation>Pin a network port to %1</translation>
+    </message>
+    <message>
+        <source>Leerzeichen in Rechnername oder Port</source>
+        <translation>blanks in the host name or port</translation>
     </message>
 </context>
 <context>
@@ -2115,6 +2208,26 @@
     <message>
         <source>%1: Einstellungsdatei kann nicht geschrieben werden</source>
         <translation>%1: cannot write the settings file</translation>
+    </message>
+    <message>
+        <source>Netzwerkport an %1 binden ...</source>
+        <translation>pin a network port to %1...</translation>
+    </message>
+    <message>
+        <source>Netzwerkport, TCP ohne Steuerung: es gelten die Einstellungen des Servers</source>
+        <translation>network port, raw TCP: the server&apos;s settings apply</translation>
+    </message>
+    <message>
+        <source>Netzwerkport, RFC 2217: Rate und Steuerleitungen vom Programm</source>
+        <translation>network port, RFC 2217: rate and control lines set by the program</translation>
+    </message>
+    <message>
+        <source>erreichbar: verbunden</source>
+        <translation>reachable: connected</translation>
+    </message>
+    <message>
+        <source>noch nicht verbunden; erreichbar zeigt erst die Auswahl</source>
+        <translation>not connected yet; whether it is reachable shows when it is chosen</translation>
     </message>
 </context>
 <context>

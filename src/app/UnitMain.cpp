@@ -291,6 +291,9 @@ void TFormMain::ClearPanels(const QString& name)
     if (name == QLatin1String("Lupino")) {
         ReopenSelectedPort(BaudRateFromName(QStringLiteral("38400")));
         ComPort.SetDTR(true);  // an error here goes to the general error display
+        if (!ComPort.LineControlConfirmed())
+            Print(
+                tr("%1: DTR vom Geräteserver nicht bestätigt; die Schnittstelle arbeitet weiter").arg(ComPort.Port()));
     } else if (name == QLatin1String("KippaSmart")) {
         try {
             ComPort.Close();

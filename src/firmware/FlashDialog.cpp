@@ -265,6 +265,12 @@ void TFlashDialog::FormActivate()
         QDialog::reject();
         return;
     }
+    const QString fixed = main.ComPort.FixedRateText(main.ComPort.BaudRate(), m_config.switchTo115200);
+    if (!fixed.isEmpty()) {
+        Dialogs().Warning(fixed);
+        QDialog::reject();
+        return;
+    }
 
     main.Timer1.stop();
     main.Timer2.stop();

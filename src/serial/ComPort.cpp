@@ -2,7 +2,9 @@
 
 #include "app/IniFile.h"
 #include "serial/DevicePath.h"
+#include "serial/NetPort.h"
 #include "serial/PortBusy.h"
+#include "serial/Rfc2217.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -136,6 +138,8 @@ TComPort::~TComPort()
         Close();
     } catch (...) {
     }
+    if (m_parked)
+        m_parked->Disconnect(WriteLimitMs(0));
 }
 
 int TComPort::ComNumberOf(const QString& name)
@@ -160,14 +164,19 @@ QString TComPort::DefaultDevicePath(int n)
 
 QString TComPort::DevicePathFor(const QString& name) const
 {
+    // A network address stands as it is; a device path is taken from the
+    // working folder where it is relative.
+    const auto pathOf = [](const QString& given) {
+        return LooksLikeNetAddress(given) ? given : AbsoluteDevicePath(given);
+    };
     const int n = ComNumberOf(name);
     if (n == 0)
-        return AbsoluteDevicePath(name);  // a device path given directly
+        return pathOf(name);  // a device path or address given directly
     if (!m_settingsFile.isEmpty()) {
         const QString over =
             TIniFile(m_settingsFile).ReadString(QStringLiteral("Ports"), QStringLiteral("Com%1").arg(n), QString());
         if (!over.isEmpty())
-            return AbsoluteDevicePath(over);
+            return pathOf(over);
     }
     return DefaultDevicePath(n);
 }
@@ -190,12 +199,16 @@ void TComPort::SetBaudRate(TBaudRate rate)
     if (rate != m_rate && m_connected)
         drainOutput();
     m_rate = rate;
+    if (m_net && m_connected)
+        netRate();
     if (m_connected && m_serial->isOpen() && !m_serial->setBaudRate(BaudRateBits(rate)))
         throw EComPort(TComError::SetStateFailed, errno);
 }
 
 void TComPort::SetFlowControlNone()
 {
+    if (m_net && m_connected)
+        m_net->SetLineFormat();
     if (m_connected && m_serial->isOpen()) {
         if (!m_serial->setFlowControl(QSerialPort::NoFlowControl))
             throw EComPort(TComError::SetStateFailed, errno);
@@ -228,6 +241,8 @@ void TComPort::Open()
     if (m_connected)
         return;
     const QString device = DevicePathFor(m_port);
+    if (LooksLikeNetAddress(device))
+        return openNet(device);
     m_serial->setPortName(device);
     m_serial->setReadBufferSize(0);
     errno = 0;
@@ -264,6 +279,8 @@ void TComPort::Close()
 {
     if (!m_connected)
         return;
+    if (m_net)
+        return closeNet();
     // What could leave in time has left; what could not is discarded with
     // the input. An empty queue is not discarded: a pseudo-terminal reports
     // its queue as empty at once and discarding would drop what its far side
@@ -292,6 +309,8 @@ int TComPort::handle() const { return m_serial->isOpen() ? int(m_serial->handle(
 
 int TComPort::OutQueue() const
 {
+    if (m_net)
+        return m_connected ? m_net->OutQueue() : -1;
     const int fd = handle();
     if (fd < 0)
         return -1;
@@ -319,6 +338,12 @@ void TComPort::writeAll(const char* data, int size, TComError error, int& writte
     written = 0;
     if (!m_connected)
         throw EComPort(TComError::NotOpen, 0);
+    if (m_net) {
+        written = m_net->Write(QByteArray::fromRawData(data, size), WriteLimitMs(size));
+        if (written == 0 && size > 0)
+            throw EComPort(error, EPIPE);
+        return;
+    }
     const int fd = handle();
     if (fd < 0 || m_deviceLost)
         throw EComPort(error, EIO);
@@ -371,6 +396,8 @@ int TComPort::WriteStr(const QString& text)
 void TComPort::TransmitChar(quint8 byte)
 {
     const char c = char(byte);
+    if (m_net)
+        return netQueue(c);
     int written = 0;
     writeAll(&c, 1, TComError::TransmitFailed, written);
     if (written != 1)
@@ -382,15 +409,17 @@ int TComPort::ReadStr(QString& text, int count)
     text.clear();
     if (!m_connected)
         throw EComPort(TComError::NotOpen, 0);
-    if (count <= 0 || !m_serial->isOpen())
+    if (count <= 0 || !(m_net || m_serial->isOpen()))
         return 0;
-    const QByteArray bytes = m_serial->read(count);
+    const QByteArray bytes = m_net ? m_net->Read(count) : m_serial->read(count);
     text = QString::fromLatin1(bytes);
     return int(bytes.size());
 }
 
 int TComPort::InQueue() const
 {
+    if (m_net)
+        return m_connected ? m_net->Available() : 0;
     if (!m_connected || !m_serial->isOpen())
         return 0;
     const qint64 n = m_serial->bytesAvailable();
@@ -399,6 +428,8 @@ int TComPort::InQueue() const
 
 bool TComPort::WaitForData(int ms)
 {
+    if (m_net)
+        return m_connected && m_net->WaitForData(ms);
     if (!m_connected || !m_serial->isOpen())
         return false;
     return m_serial->bytesAvailable() > 0 || m_serial->waitForReadyRead(ms);
@@ -406,6 +437,8 @@ bool TComPort::WaitForData(int ms)
 
 void TComPort::ClearBuffer(bool input, bool output)
 {
+    if (m_net && m_connected)
+        return m_net->Purge(input, output);
     if (!m_connected || !m_serial->isOpen())
         return;
     QSerialPort::Directions d;
@@ -419,6 +452,8 @@ void TComPort::ClearBuffer(bool input, bool output)
 
 void TComPort::SetDTR(bool on)
 {
+    if (m_net)
+        return netDtr(on);
     if (!m_connected || !m_serial->isOpen())
         throw EComPort(TComError::LineControlFailed, 0);
     errno = 0;
@@ -501,6 +536,8 @@ bool TComPort::DeviceLost()
         return false;
     if (m_deviceLost)
         return true;
+    if (m_net)
+        return m_net->Lost();
     // A hung-up line reads as end of file, which the serial port takes for
     // "no data" and reports again and again; only poll tells the hang-up.
     if (!hungUp(false))

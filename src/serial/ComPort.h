@@ -3,9 +3,11 @@
 #include <QObject>
 #include <QString>
 #include <functional>
+#include <memory>
 #include <stdexcept>
 
 class QSerialPort;
+class TNetPort;
 
 // Error of the serial port: a numeric code, the platform's error code and the
 // message "<text of the code>" + " (Error: <platform code>)" where there is one.
@@ -111,7 +113,7 @@ public:
     void Close();
     bool Connected() const { return m_connected; }
     // The serial port layer's error (QSerialPort::SerialPortError) of the last
-    // failed Open; 0 after a successful one.
+    // failed Open, for a network port a TNetProblem; 0 after a successful one.
     int LastOpenError() const { return m_openError; }
     // The device went away while the port was open (adapter unplugged, the
     // far side of the line closed); every write fails until the port is
@@ -145,6 +147,18 @@ public:
     bool WaitForData(int ms);
     void ClearBuffer(bool input, bool output);
     void SetDTR(bool on);
+
+    // The port is a network address (rfc2217:// or socket://).
+    bool IsNetwork() const;
+    // Whether the line's rate can be set from here: not on a raw socket,
+    // where the device server's own settings apply.
+    bool CanChangeRate() const;
+    // Why a job that starts at start and, with to115200, switches to 115200
+    // cannot run on this port (a raw socket keeps the server's rate, taken
+    // to be start); empty when it can.
+    QString FixedRateText(TBaudRate start, bool to115200) const;
+    // The last SetDTR was confirmed by the device server (always on a tty).
+    bool LineControlConfirmed() const { return m_lineConfirmed; }
 
     // Settings file whose "Ports" section may override the device of a port.
     void SetSettingsFile(const QString& path) { m_settingsFile = path; }
@@ -185,8 +199,21 @@ private:
     // holds has passed; true when it is empty.
     bool drainOutput();
     int handle() const;
+    // A network port (ComPortNet.cpp): opened, closed, reconfigured.
+    void openNet(const QString& address);
+    void closeNet();
+    void netRate();
+    void netDtr(bool on);
+    void netQueue(char byte);
 
     QSerialPort* m_serial;
+    // The connection of a network port while open; after a Close kept for a
+    // moment, so that a reopen at another rate keeps the line and what the
+    // device sends meanwhile.
+    std::unique_ptr<TNetPort> m_net;
+    std::unique_ptr<TNetPort> m_parked;
+    bool m_lineConfirmed = true;
+    bool m_netOpening = false;
     QString m_port = QStringLiteral("COM1");
     QString m_settingsFile;
     TBaudRate m_rate = TBaudRate::br9600;

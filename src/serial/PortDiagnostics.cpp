@@ -1,5 +1,7 @@
 #include "serial/PortDiagnostics.h"
 
+#include "serial/NetPort.h"
+
 #include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
@@ -74,6 +76,9 @@ TPortDiagnosis ProbeSerialDevice(const char* path)
 
 TPortDiagnosis DiagnosePort(const QString& devicePath, int serialError)
 {
+    // A network port: the connection's own finding (a TNetProblem).
+    if (LooksLikeNetAddress(devicePath))
+        return TPortDiagnosis{serialError ? TPortProblem::Network : TPortProblem::None, serialError, 0};
     TPortDiagnosis d = ProbeSerialDevice(QFile::encodeName(devicePath).constData());
     if (d.problem == TPortProblem::None || d.problem == TPortProblem::Busy) {
         const TPortBusyProbe probe(devicePath);
@@ -112,6 +117,8 @@ QString PortProblemText(const QString& devicePath, const TPortDiagnosis& d)
     switch (d.problem) {
     case TPortProblem::None:
         return QString();
+    case TPortProblem::Network:
+        return NetProblemText(devicePath, TNetProblem(d.error));
     case TPortProblem::NoSuchDevice:
         return head
                + QCoreApplication::translate("PortDiagnostics",

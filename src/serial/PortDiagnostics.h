@@ -15,6 +15,7 @@ enum class TPortProblem {
     NotSerial,         // the path is no terminal device
     IoError,           // the device node is there but does not open yet (EIO)
     Other,             // opening failed for another reason (see error)
+    Network,           // a network port did not connect (error: a TNetProblem)
 };
 
 struct TPortDiagnosis {

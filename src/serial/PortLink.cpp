@@ -66,8 +66,8 @@ void TPortLink::ShowPorts()
         const auto trouble = m_trouble.constFind(i + 1);
         if (trouble != m_trouble.cend() && trouble->at != p)
             m_trouble.erase(trouble);
-        list->SetItemPresent(i, p.Present());
-        list->SetItemHint(i, m_trouble.contains(i + 1) ? m_trouble.value(i + 1).why : PresenceHint(p));
+        list->SetItemPresent(i, entryPresent(i + 1, p));
+        list->SetItemHint(i, m_trouble.contains(i + 1) ? m_trouble.value(i + 1).why : entryHint(i + 1, p));
     }
 }
 
@@ -341,14 +341,17 @@ void TPortLink::FillMenu(QMenu& menu, int n)
         for (const QString& byId : others)
             sub->addAction(byId, this, [this, n, byId] { pin(n, byId); });
     }
+    menu.addAction(tr("Netzwerkport an %1 binden ...").arg(portName(n)), this,
+                   [this, n, pinned] { pinNetwork(n, pinned); });
     if (!pinned.isEmpty())
         menu.addAction(tr("Bindung von %1 lösen (%2)").arg(portName(n), pinned), this, [this, n] { unpin(n); });
 }
 
-void TPortLink::pin(int n, const QString& byId)
+void TPortLink::pin(int n, const QString& byId) { store(n, m_watcher.Folders().byId + u'/' + byId); }
+
+void TPortLink::store(int n, const QString& value)
 {
-    const QString path = m_watcher.Folders().byId + u'/' + byId;
-    if (!TIniFile(m_main.SettingsFile).WriteString(kPorts, portName(n), path))
+    if (!TIniFile(m_main.SettingsFile).WriteString(kPorts, portName(n), value))
         m_main.Print(tr("%1: Einstellungsdatei kann nicht geschrieben werden").arg(m_main.SettingsFile));
     LookAgain();
 }

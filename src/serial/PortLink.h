@@ -88,6 +88,12 @@ private:
     QString identifiedFamily() const;
     void pin(int n, const QString& byId);
     void unpin(int n);
+    // Network entries (PortLinkNet.cpp): the tool tip and whether the entry
+    // shows as present, and pinning an address to an entry.
+    QString entryHint(int n, const TPortPresence& p) const;
+    bool entryPresent(int n, const TPortPresence& p) const;
+    void pinNetwork(int n, const QString& current);
+    void store(int n, const QString& value);
 
     TFormMain& m_main;
     TPortWatcher m_watcher;

@@ -1,5 +1,7 @@
 #include "serial/PortWatcher.h"
 
+#include "serial/Rfc2217.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
@@ -11,6 +13,12 @@ TPortPresence LookAtPort(const QString& device, const TPortFolders& folders)
     p.device = device;
     if (device.isEmpty())
         return p;
+    // A network address is there as written; whether it answers shows when
+    // it is opened.
+    if (LooksLikeNetAddress(device)) {
+        p.target = device.trimmed();
+        return p;
+    }
     p.target = QFileInfo(device).canonicalFilePath();
     if (p.Present())
         p.id = PortIdentityOf(device, folders.byId, folders.ttyClass);

@@ -3,7 +3,9 @@
 #include "ConsoleFlashHost.h"
 #include "ExitStatus.h"
 #include "FlashTrack.h"
+#include "serial/NetPort.h"
 #include "serial/PortBusy.h"
+#include "serial/PortDiagnostics.h"
 #include "serial/PortIdentity.h"
 
 #include <QElapsedTimer>
@@ -50,21 +52,40 @@ bool TFlashJob::open(TComPort& port, TFlashResult& result)
     // The device named as given; the path it stands for only where that is
     // another name.
     const QString where = result.path == m_device ? QString() : QStringLiteral(" (%1)").arg(result.path);
-    if (result.path.isEmpty() || !QFileInfo::exists(result.path)) {
+    const bool network = LooksLikeNetAddress(result.path);
+    if (result.path.isEmpty() || (!network && !QFileInfo::exists(result.path))) {
         result.status = ExitDeviceMissing;
         result.outcome = QStringLiteral("no such device") + where;
         return false;
     }
     // Taken now: the system forgets them once the adapter has gone.
-    const TPortIdentity id = PortIdentityOf(result.path);
-    result.byId = id.byId;
-    result.adapterSerial = id.serial;
+    if (!network) {
+        const TPortIdentity id = PortIdentityOf(result.path);
+        result.byId = id.byId;
+        result.adapterSerial = id.serial;
+    }
+    // A raw socket keeps the device server's rate: an update that needs
+    // another one does not start.
+    const QString fixed = port.FixedRateText(m_setup.startRate, m_setup.config.switchTo115200);
+    if (!fixed.isEmpty()) {
+        result.status = ExitDeviceNotOpened;
+        result.outcome = fixed;
+        return false;
+    }
     port.SetBaudRate(m_setup.startRate);
     port.SetFlowControlNone();
     try {
         port.Open();
         port.ClearBuffer(true, true);
     } catch (const EComPort& e) {
+        if (network) {
+            result.status = ExitDeviceNotOpened;
+            QString text = PortProblemText(result.path, DiagnosePort(result.path, port.LastOpenError()));
+            if (text.startsWith(result.path + QStringLiteral(": ")))
+                text = text.mid(result.path.size() + 2) + where;
+            result.outcome = text;
+            return false;
+        }
         result.status = ExitDeviceNotOpened;
         if (e.PlatformCode() == EBUSY) {
             const TPortBusyProbe probe(result.path);

@@ -52,7 +52,11 @@ DEVICE is a device path (/dev/ttyUSB0; a relative one such as ./ttyUSB0 is
 taken from the working folder, a bare name such as ttyUSB0 from /dev) or a
 port name Com1 .. Com24 (any case), mapped to a device as the program maps it: Com1-Com4 /dev/ttyS0-3,
 Com5-Com14 /dev/ttyUSB0-9, Com15-Com24 /dev/ttyACM0-9, unless the settings
-file's section [Ports] names another device (Com3=/dev/...).
+file's section [Ports] names another device (Com3=/dev/...). A device
+server on the network is rfc2217://HOST:PORT (RFC 2217: the rate switch goes
+to the server) or socket://HOST:PORT (raw TCP: the server's rate applies, so
+only --csd or a start rate of 115200 can run there), given directly or in
+[Ports].
 
 Options:
   --block N          block size: 64 (Zerbo), 128 (default) or 256 (Vigilo-GSM)
