@@ -6,6 +6,7 @@
 #include "app/IniFile.h"
 #include "serial/PortLink.h"
 #include "support/Harness.h"
+#include "support/ItemMenu.h"
 #include "support/ModemLinesHook.h"
 #include "support/TtyFaults.h"
 #include "widgets/RadioGroup.h"
@@ -382,25 +383,8 @@ private slots:
         // Chooses the menu entry starting with caption from the context menu
         // of entry index, with the arrow keys and Enter.
         auto choose = [&](int index, const QString& caption) {
-            bool found = false;
-            QTimer::singleShot(50, [&] {
-                auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
-                if (!menu)
-                    return;
-                for (QAction* a : menu->actions())
-                    if (a->text().startsWith(caption)) {
-                        found = true;
-                        menu->setActiveAction(a);
-                        QTest::keyClick(menu, Qt::Key_Return);
-                        return;
-                    }
-                menu->close();
-            });
-            QRadioButton* b = list->Button(index);
-            QTest::mouseClick(form.windowHandle(), Qt::RightButton, {},
-                              b->mapTo(&form, QPoint(b->height() / 2, b->height() / 2)));
+            QVERIFY2(PickFromItemMenu(form, *list, index, caption), qPrintable(caption));
             QVERIFY(PumpUntil([&] { return !QApplication::activePopupWidget(); }));
-            QVERIFY2(found, qPrintable(caption));
         };
 
         choose(4, QStringLiteral("diesen Adapter fest an Com5 binden"));
